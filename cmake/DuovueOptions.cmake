@@ -1,0 +1,27 @@
+# Shared compile options: every target links duovue_options.
+add_library(duovue_options INTERFACE)
+target_compile_features(duovue_options INTERFACE cxx_std_20)
+target_compile_options(duovue_options INTERFACE
+    -Wall -Wextra -Wpedantic -Wold-style-cast -Woverloaded-virtual -Wnon-virtual-dtor)
+if(DUOVUE_WERROR)
+    target_compile_options(duovue_options INTERFACE -Werror)
+endif()
+target_compile_definitions(duovue_options INTERFACE
+    QT_NO_CAST_FROM_ASCII
+    QT_NO_CAST_TO_ASCII
+    QT_NO_NARROWING_CONVERSIONS_IN_CONNECT
+    QT_NO_KEYWORDS
+    QT_USE_QSTRINGBUILDER
+    QT_DISABLE_DEPRECATED_BEFORE=0x060400
+    QT_FORCE_ASSERTS
+    DUOVUE_VERSION="${PROJECT_VERSION}"
+    DUOVUE_APP_ID="${DUOVUE_APP_ID}")
+
+if(DUOVUE_SANITIZE)
+    target_compile_options(duovue_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+    target_link_options(duovue_options INTERFACE -fsanitize=address,undefined)
+endif()
+if(DUOVUE_TSAN)
+    target_compile_options(duovue_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
+    target_link_options(duovue_options INTERFACE -fsanitize=thread)
+endif()

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QStringList>
+#include <QTextStream>
+
+namespace Duovue::Cli
+{
+
+/// Exit codes shared by every subcommand.
+enum ExitCode : int {
+    Success = 0,
+    Failure = 1, // the work ran and something failed (a file could not be read, a write failed)
+    Usage = 2 // the command line was wrong; nothing was done
+};
+
+struct Io {
+    QTextStream &out;
+    QTextStream &err;
+};
+
+/// One subcommand of duovue-cli. @p run receives the arguments after the subcommand's name.
+struct Command {
+    const char *name = nullptr;
+    const char *synopsis = nullptr; // "scan [--subfolders] FOLDER..."
+    const char *summary = nullptr;
+    int (*run)(const QStringList &args, Io &io) = nullptr;
+};
+
+/// Prints "duovue-cli: <message>" and the command's synopsis to err; returns ExitCode::Usage.
+int usageError(Io &io, const Command &command, const QString &message);
+
+// Each subcommand lives in its own file.
+const Command &scanCommand();
+const Command &probeCommand();
+const Command &dupesCommand();
+
+} // namespace Duovue::Cli

@@ -1,0 +1,13 @@
+#include "cli/clicommand.h"
+
+namespace Duovue::Cli
+{
+
+// Not built yet: the command stays out of the command list until it has a real implementation.
+const Command &probeCommand()
+{
+    static const Command command{"probe", "probe", "", nullptr};
+    return command;
+}
+
+} // namespace Duovue::Cli

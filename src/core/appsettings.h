@@ -1,0 +1,72 @@
+#pragma once
+
+#include <QString>
+
+namespace Duovue
+{
+
+/// One integer setting of the INI file: its section, key and default.
+struct IntSetting {
+    QString section;
+    QString key;
+    int defaultValue = 0;
+};
+
+/// One string setting of the INI file: its section, key and default.
+struct StringSetting {
+    QString section;
+    QString key;
+    QString defaultValue;
+};
+
+/// The one name of every setting, with its section, key and default. Readers fetch a value from the
+/// SettingsStore when they need it; nothing here holds a value.
+namespace AppSettings
+{
+
+StringSetting LastFolder(int side); // "App"/"Dir0", "Dir1"; default the home folder
+StringSetting EditCommand(); // "App"/"EditCommand"; empty: the desktop opener
+StringSetting UpdateBase(); // "App"/"UpdateBase"; base URL of the update endpoint
+
+IntSetting MainPlacement();
+IntSetting MainLeft();
+IntSetting MainTop();
+IntSetting MainWidth();
+IntSetting MainHeight();
+IntSetting ShowToolbar();
+IntSetting AssociationChoice();
+
+IntSetting ViewerFitToWindow();
+IntSetting ViewerPlacement();
+IntSetting ViewerLeft();
+IntSetting ViewerTop();
+IntSetting ViewerWidth();
+IntSetting ViewerHeight();
+IntSetting AutoAdvanceInterval();
+
+IntSetting ComposeMethod();
+IntSetting JpegQuality();
+IntSetting ComposeMaxWidth();
+IntSetting ComposeMaxHeight();
+IntSetting ComposeAspect();
+IntSetting ComposeStep();
+
+IntSetting SearchSubfolders();
+StringSetting SearchFolder(); // default the user's Pictures folder
+IntSetting SearchMethod();
+IntSetting SearchPrecision();
+
+IntSetting AutoCheckRule();
+
+IntSetting ColumnWidth(int side, int column); // "カラム幅"/"%d-%d"
+IntSetting IncludeSubfolders(int side); // "Con"/"Sub%d"
+IntSetting SettingsPage();
+
+StringSetting RecentFile(int index); // "Recent File List"/"File%d", index 1 to 5
+IntSetting PreviewPages(); // "Settings"/"PreviewPages", kept for compatibility
+
+constexpr int RecentFileCount = 5;
+
+} // namespace AppSettings
+
+} // namespace Duovue

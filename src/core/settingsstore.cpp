@@ -1,0 +1,242 @@
+#include "core/settingsstore.h"
+
+#include <limits>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/appsettings.h"
+#include "core/atomicfile.h"
+
+namespace Duovue
+{
+
+namespace
+{
+
+QStringList readLines(const QString &path, bool *exists = nullptr)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        if (exists)
+            *exists = false;
+        return {};
+    }
+    if (exists)
+        *exists = true;
+    const QString text = QString::fromUtf8(file.readAll());
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    // A file that ends in a newline yields one empty tail element; it is not a line of its own.
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+std::optional<QString> sectionName(const QString &line)
+{
+    const QString t = line.trimmed();
+    if (!t.startsWith(QLatin1Char('[')))
+        return std::nullopt;
+    const qsizetype close = t.indexOf(QLatin1Char(']'));
+    if (close < 0)
+        return std::nullopt;
+    return t.mid(1, close - 1).trimmed();
+}
+
+bool isComment(const QString &line)
+{
+    const QString t = line.trimmed();
+    return t.startsWith(QLatin1Char(';')) || t.startsWith(QLatin1Char('#'));
+}
+
+// Splits "key=value"; returns false for lines without '=' and for comments.
+bool splitKeyValue(const QString &line, QString *key, QString *value)
+{
+    if (isComment(line))
+        return false;
+    const qsizetype eq = line.indexOf(QLatin1Char('='));
+    if (eq < 0)
+        return false;
+    *key = line.left(eq).trimmed();
+    *value = line.mid(eq + 1).trimmed();
+    return true;
+}
+
+QString cutToBytes(const QString &value, int maxBytes)
+{
+    QByteArray utf8 = value.toUtf8();
+    if (utf8.size() <= maxBytes)
+        return value;
+    qsizetype n = maxBytes;
+    // Step back over continuation bytes so a multi-byte character is never cut in half.
+    while (n > 0 && (static_cast<unsigned char>(utf8.at(n)) & 0xC0) == 0x80)
+        --n;
+    return QString::fromUtf8(utf8.left(n));
+}
+
+Result<void> replaceValue(const QString &path, const QString &section, const QString &key, const QString &value)
+{
+    bool exists = false;
+    QStringList lines = readLines(path, &exists);
+    const QString newLine = key + QLatin1Char('=') + value;
+
+    bool inSection = false;
+    qsizetype sectionEnd = -1; // index after the last non-blank line of the wanted section
+    bool done = false;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (const auto name = sectionName(lines.at(i))) {
+            if (inSection)
+                break;
+            inSection = (*name == section);
+            if (inSection)
+                sectionEnd = i + 1;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        QString k, v;
+        if (splitKeyValue(lines.at(i), &k, &v) && k == key) {
+            lines[i] = newLine;
+            done = true;
+            break;
+        }
+        if (!lines.at(i).trimmed().isEmpty())
+            sectionEnd = i + 1;
+    }
+    if (!done) {
+        if (sectionEnd >= 0) {
+            lines.insert(sectionEnd, newLine);
+        } else {
+            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+                lines.append(QString());
+            lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
+            lines.append(newLine);
+        }
+    }
+
+    return writeFileAtomically(path, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+}
+
+} // namespace
+
+SettingsStore::SettingsStore(QString path)
+    : m_path(std::move(path))
+{
+}
+
+QString SettingsStore::defaultPath(const QString &executableDir)
+{
+    const QString fromEnv = qEnvironmentVariable("DUOVUE_INI");
+    if (!fromEnv.isEmpty())
+        return fromEnv;
+    const QString portable = QDir(executableDir).filePath(QStringLiteral("Duovue.ini"));
+    if (QFileInfo::exists(portable))
+        return portable;
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/duovue/Duovue.ini");
+}
+
+int SettingsStore::parseLeadingInt(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    long long v = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            break;
+        v = v * 10 + (c.unicode() - '0');
+        if (v > std::numeric_limits<int>::max())
+            v = static_cast<long long>(std::numeric_limits<int>::max()) + 1;
+    }
+    if (negative)
+        v = -v;
+    if (v > std::numeric_limits<int>::max())
+        return std::numeric_limits<int>::max();
+    if (v < std::numeric_limits<int>::min())
+        return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+std::optional<QString> SettingsStore::rawValue(const QString &section, const QString &key) const
+{
+    const QStringList lines = readLines(m_path);
+    bool inSection = false;
+    for (const QString &line : lines) {
+        if (const auto name = sectionName(line)) {
+            inSection = (*name == section);
+            continue;
+        }
+        if (!inSection)
+            continue;
+        QString k, v;
+        if (splitKeyValue(line, &k, &v) && k == key)
+            return v;
+    }
+    return std::nullopt;
+}
+
+bool SettingsStore::contains(const QString &section, const QString &key) const
+{
+    return rawValue(section, key).has_value();
+}
+
+int SettingsStore::readInt(const QString &section, const QString &key, int defaultValue) const
+{
+    const auto v = rawValue(section, key);
+    return v ? parseLeadingInt(*v) : defaultValue;
+}
+
+QString SettingsStore::readString(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    const auto v = rawValue(section, key);
+    return cutToBytes(v ? *v : defaultValue, MaxStringBytes);
+}
+
+Result<void> SettingsStore::writeInt(const QString &section, const QString &key, int value)
+{
+    return replaceValue(m_path, section, key, QString::number(value));
+}
+
+Result<void> SettingsStore::writeString(const QString &section, const QString &key, const QString &value)
+{
+    // A line break would start a new INI line and corrupt the file; folders never hold one in practice.
+    QString clean = value;
+    clean.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return replaceValue(m_path, section, key, clean);
+}
+
+int SettingsStore::value(const IntSetting &setting) const
+{
+    return readInt(setting.section, setting.key, setting.defaultValue);
+}
+
+QString SettingsStore::value(const StringSetting &setting) const
+{
+    return readString(setting.section, setting.key, setting.defaultValue);
+}
+
+Result<void> SettingsStore::setValue(const IntSetting &setting, int value)
+{
+    return writeInt(setting.section, setting.key, value);
+}
+
+Result<void> SettingsStore::setValue(const StringSetting &setting, const QString &value)
+{
+    return writeString(setting.section, setting.key, value);
+}
+
+} // namespace Duovue

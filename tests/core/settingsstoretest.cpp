@@ -1,0 +1,186 @@
+#include <csignal>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "core/appsettings.h"
+#include "core/settingsstore.h"
+#include "support/testdir.h"
+
+using namespace Duovue;
+
+class SettingsStoreTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static QByteArray readAll(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void missingFileGivesDefaults()
+    {
+        Test::TestDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("none/Duovue.ini")));
+        QCOMPARE(store.value(AppSettings::MainPlacement()), 0);
+        QCOMPARE(store.value(AppSettings::ShowToolbar()), 1);
+        QCOMPARE(store.value(AppSettings::ColumnWidth(1, 4)), 120);
+        QCOMPARE(store.value(AppSettings::MainWidth()), 800);
+        QCOMPARE(store.value(AppSettings::JpegQuality()), 95);
+        QCOMPARE(store.value(AppSettings::SearchPrecision()), 15);
+        QCOMPARE(store.value(AppSettings::LastFolder(0)), QDir::homePath());
+        QVERIFY(!QFile::exists(store.path())); // reading never creates the file
+    }
+
+    void readsLeadingNumber_data()
+    {
+        QTest::addColumn<QByteArray>("value");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("plain") << QByteArray("42") << 42;
+        QTest::newRow("negative") << QByteArray("-17") << -17;
+        QTest::newRow("plus sign") << QByteArray("+5") << 5;
+        QTest::newRow("trailing text") << QByteArray("12px") << 12;
+        QTest::newRow("not a number") << QByteArray("abc") << 0;
+        QTest::newRow("empty") << QByteArray("") << 0;
+        QTest::newRow("lone sign") << QByteArray("-") << 0;
+        QTest::newRow("overflow saturates") << QByteArray("99999999999") << 2147483647;
+    }
+
+    void readsLeadingNumber()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(int, expected);
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), "[メイン]\n幅=" + value + "\n");
+        SettingsStore store(path);
+        QCOMPARE(store.readInt(QStringLiteral("メイン"), QStringLiteral("幅"), 800), expected);
+    }
+
+    void emptyValueIsNotTheDefault()
+    {
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), "[App]\nDir0=\n");
+        SettingsStore store(path);
+        QCOMPARE(store.value(AppSettings::LastFolder(0)), QString());
+        QCOMPARE(store.value(AppSettings::LastFolder(1)), QDir::homePath());
+    }
+
+    void japaneseNamesRoundTripInUtf8()
+    {
+        Test::TestDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("Duovue.ini")));
+        QVERIFY(store.setValue(AppSettings::ViewerPlacement(), 3).ok());
+        QVERIFY(store.setValue(AppSettings::SearchFolder(), QStringLiteral("/home/u/写真")).ok());
+        QCOMPARE(store.value(AppSettings::ViewerPlacement()), 3);
+        QCOMPARE(store.value(AppSettings::SearchFolder()), QStringLiteral("/home/u/写真"));
+        const QByteArray text = readAll(store.path());
+        QVERIFY(text.contains(QStringLiteral("[見比べ]\n位置=3\n").toUtf8()));
+        QVERIFY(text.contains(QStringLiteral("フォルダ名=/home/u/写真").toUtf8()));
+        // Same key name in two sections stays apart.
+        QVERIFY(store.setValue(AppSettings::MainPlacement(), 1).ok());
+        QCOMPARE(store.value(AppSettings::ViewerPlacement()), 3);
+        QCOMPARE(store.value(AppSettings::MainPlacement()), 1);
+    }
+
+    void writeKeepsOtherKeysAndComments()
+    {
+        Test::TestDir dir;
+        const QByteArray before = "; written by hand\n[App]\nDir0=/a\nUnknown=keep me\n\n[Other]\nx=1\n";
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), before);
+        SettingsStore store(path);
+        QVERIFY(store.writeString(QStringLiteral("App"), QStringLiteral("Dir0"), QStringLiteral("/b")).ok());
+        QVERIFY(store.writeString(QStringLiteral("App"), QStringLiteral("Dir1"), QStringLiteral("/c")).ok());
+        QVERIFY(store.writeInt(QStringLiteral("New"), QStringLiteral("k"), -3).ok());
+        QCOMPARE(readAll(path),
+            QByteArray("; written by hand\n[App]\nDir0=/b\nUnknown=keep me\nDir1=/c\n\n[Other]\nx=1\n\n[New]\nk=-3\n"));
+    }
+
+    void readsWindowsLineEndings()
+    {
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), "[Con]\r\nSub1=1\r\n");
+        SettingsStore store(path);
+        QCOMPARE(store.value(AppSettings::IncludeSubfolders(1)), 1);
+        QCOMPARE(store.value(AppSettings::IncludeSubfolders(0)), 0);
+    }
+
+    void nothingIsCached()
+    {
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), "[メイン]\nツール=0\n");
+        SettingsStore store(path);
+        QCOMPARE(store.value(AppSettings::ShowToolbar()), 0);
+        dir.writeFile(QStringLiteral("Duovue.ini"), "[メイン]\nツール=1\n");
+        QCOMPARE(store.value(AppSettings::ShowToolbar()), 1);
+    }
+
+    void stringIsCappedAtCharacterBoundary()
+    {
+        Test::TestDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("Duovue.ini")));
+        // 1365 three-byte characters are 4095 bytes; one more must be cut whole, not in half.
+        const QString longValue(1366, QChar(0x5199));
+        QVERIFY(store.writeString(QStringLiteral("App"), QStringLiteral("Dir0"), longValue).ok());
+        const QString read = store.readString(QStringLiteral("App"), QStringLiteral("Dir0"), QString());
+        QCOMPARE(read.size(), 1365);
+        QCOMPARE(read.toUtf8().size(), 4095);
+    }
+
+    void lineBreakInValueCannotInjectKeys()
+    {
+        Test::TestDir dir;
+        SettingsStore store(dir.filePath(QStringLiteral("Duovue.ini")));
+        QVERIFY(store.writeString(QStringLiteral("App"), QStringLiteral("Dir0"), QStringLiteral("/x\n[メイン]\n位置=5"))
+                    .ok());
+        QCOMPARE(store.value(AppSettings::MainPlacement()), 0);
+    }
+
+    void failedWriteLeavesOldFileWhole()
+    {
+        Test::TestDir dir;
+        QByteArray before = "[App]\nDir0=/keep\n";
+        before += "; " + QByteArray(200, 'x') + '\n';
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), before);
+        SettingsStore store(path);
+
+        // Limit the size of files this process may write below the settings file's size, so the
+        // write of the new text fails for real (this works for root too, unlike permissions).
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit old{};
+        getrlimit(RLIMIT_FSIZE, &old);
+        rlimit tiny = old;
+        tiny.rlim_cur = 64;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+        const Result<void> r = store.writeString(QStringLiteral("App"), QStringLiteral("Dir0"), QStringLiteral("/new"));
+        setrlimit(RLIMIT_FSIZE, &old);
+
+        QVERIFY(!r.ok());
+        QCOMPARE(readAll(path), before);
+        QCOMPARE(store.value(AppSettings::LastFolder(0)), QStringLiteral("/keep"));
+        const QStringList leftovers = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(leftovers, QStringList{QStringLiteral("Duovue.ini")});
+    }
+
+    void defaultPathPrefersEnvironmentThenPortableFile()
+    {
+        Test::TestDir dir;
+        qputenv("DUOVUE_INI", "/tmp/elsewhere.ini");
+        QCOMPARE(SettingsStore::defaultPath(dir.path()), QStringLiteral("/tmp/elsewhere.ini"));
+        qunsetenv("DUOVUE_INI");
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("cfg")).toUtf8());
+        QCOMPARE(SettingsStore::defaultPath(dir.path()), dir.filePath(QStringLiteral("cfg/duovue/Duovue.ini")));
+        const QString portable = dir.writeFile(QStringLiteral("Duovue.ini"));
+        QCOMPARE(SettingsStore::defaultPath(dir.path()), portable);
+    }
+};
+
+QTEST_GUILESS_MAIN(SettingsStoreTest)
+#include "settingsstoretest.moc"

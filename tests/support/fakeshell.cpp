@@ -1,0 +1,81 @@
+#include "support/fakeshell.h"
+
+#include <QFile>
+
+namespace Duovue::Test
+{
+
+QStringList FakeShell::moveToTrash(const QStringList &paths)
+{
+    calls.append({QStringLiteral("trash"), QString(), QString(), paths});
+    QStringList failed;
+    for (const QString &p : paths) {
+        if (trashFailures.contains(p)) {
+            failed.append(p);
+            continue;
+        }
+        if (trashReallyDeletes)
+            QFile::remove(p);
+    }
+    return failed;
+}
+
+ShellServices::LaunchOutcome FakeShell::launch(const QString &pathOrUrl, Verb verb)
+{
+    calls.append(
+        {verb == Verb::Open ? QStringLiteral("launch-open") : QStringLiteral("launch-edit"), pathOrUrl, {}, {}});
+    return launchHasAssociation ? LaunchOutcome::Launched : LaunchOutcome::NoAssociation;
+}
+
+void FakeShell::associationsChanged()
+{
+    calls.append({QStringLiteral("associations"), {}, {}, {}});
+}
+
+bool FakeShell::question(const QString &text, const QString &caption)
+{
+    calls.append({QStringLiteral("question"), text, caption, {}});
+    return answers.isEmpty() ? false : answers.dequeue();
+}
+
+void FakeShell::information(const QString &text, const QString &caption)
+{
+    calls.append({QStringLiteral("information"), text, caption, {}});
+}
+
+void FakeShell::error(const QString &text, const QString &caption)
+{
+    calls.append({QStringLiteral("error"), text, caption, {}});
+}
+
+QString FakeShell::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)
+{
+    calls.append(
+        {QStringLiteral("chooseFolder"), startFolder, title, {allowNewFolder ? QStringLiteral("new") : QString()}});
+    return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
+}
+
+QString FakeShell::chooseOpenFile(const QString &title, const QString &startFolder, const QString &filter)
+{
+    calls.append({QStringLiteral("chooseOpenFile"), startFolder, title, {filter}});
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+QString FakeShell::chooseSaveFile(
+    const QString &title, const QString &startPath, const QString &filter, const QString &defaultSuffix)
+{
+    calls.append({QStringLiteral("chooseSaveFile"), startPath, title, {filter, defaultSuffix}});
+    return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+QList<FakeShell::Call> FakeShell::callsOf(const QString &kind) const
+{
+    QList<Call> out;
+    for (const Call &c : calls) {
+        if (c.kind == kind)
+            out.append(c);
+    }
+    return out;
+}
+
+} // namespace Duovue::Test

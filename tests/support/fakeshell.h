@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+
+#include "core/shellservices.h"
+#include "core/userprompts.h"
+
+namespace Duovue::Test
+{
+
+/// Test double for both shell interfaces: records every call and answers from scripted queues.
+/// An unscripted question is answered No and an unscripted chooser is cancelled, so a test that
+/// forgot to script an answer fails on its checks instead of blocking.
+class FakeShell final : public ShellServices, public UserPrompts
+{
+public:
+    struct Call {
+        QString kind; // "trash", "launch-open", "launch-edit", "associations", "question", ...
+        QString text; // message text or path
+        QString caption; // caption or title
+        QStringList paths; // trash paths
+    };
+
+    // ShellServices
+    QStringList moveToTrash(const QStringList &paths) override;
+    LaunchOutcome launch(const QString &pathOrUrl, Verb verb) override;
+    void associationsChanged() override;
+
+    // UserPrompts
+    bool question(const QString &text, const QString &caption) override;
+    void information(const QString &text, const QString &caption) override;
+    void error(const QString &text, const QString &caption) override;
+    QString chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder) override;
+    QString chooseOpenFile(const QString &title, const QString &startFolder, const QString &filter) override;
+    QString chooseSaveFile(
+        const QString &title, const QString &startPath, const QString &filter, const QString &defaultSuffix) override;
+
+    /// Calls of one kind, in order.
+    QList<Call> callsOf(const QString &kind) const;
+
+    QList<Call> calls;
+    QQueue<bool> answers; // for question()
+    QQueue<QString> folderAnswers; // for chooseFolder()
+    QQueue<QString> fileAnswers; // for chooseOpenFile() and chooseSaveFile()
+    bool launchHasAssociation = true;
+    bool trashReallyDeletes = false; // remove the files, as the real trash would move them away
+    QStringList trashFailures; // paths that moveToTrash reports as not moved
+};
+
+} // namespace Duovue::Test
