@@ -1,0 +1,271 @@
+#include "search/bitmapkey.h"
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QImageReader>
+
+#include "search/boxreducer.h"
+#include "search/crc32.h"
+
+extern "C" {
+#include <jpeglib.h>
+}
+
+namespace Duovue
+{
+
+namespace
+{
+
+struct JpegError {
+    jpeg_error_mgr mgr;
+    std::jmp_buf jump;
+};
+
+void jpegErrorExit(j_common_ptr cinfo)
+{
+    auto *err = reinterpret_cast<JpegError *>(cinfo->err);
+    std::longjmp(err->jump, 1);
+}
+
+void jpegSilence(j_common_ptr, int)
+{
+    // Corrupt-data warnings: the decoder goes on with what it can, as a picture viewer would.
+}
+
+enum class JpegStatus { Ok, Failed, Cancelled };
+
+struct JpegOutput {
+    int width = 0;
+    int height = 0;
+    QByteArray thumbnail;
+};
+
+// Kept free of C++ objects with destructors between setjmp and any longjmp: the reducer and the
+// row buffer live in the caller and are only pointed to here.
+JpegStatus decodeJpegScanlines(const unsigned char *data,
+    std::size_t length,
+    int n,
+    const std::atomic<bool> *cancel,
+    std::vector<unsigned char> *row,
+    JpegOutput *out)
+{
+    jpeg_decompress_struct cinfo;
+    JpegError err;
+    cinfo.err = jpeg_std_error(&err.mgr);
+    err.mgr.error_exit = jpegErrorExit;
+    err.mgr.emit_message = jpegSilence;
+    BoxReducer *reducer = nullptr;
+    // volatile: read after a longjmp back into this frame.
+    BoxReducer *volatile reducerToFree = nullptr;
+    if (setjmp(err.jump)) {
+        delete reducerToFree;
+        jpeg_destroy_decompress(&cinfo);
+        return JpegStatus::Failed;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(length));
+    jpeg_read_header(&cinfo, TRUE);
+
+    BoxReducer::PixelFormat format = BoxReducer::PixelFormat::Rgb24;
+    bool cmyk = false;
+    if (cinfo.jpeg_color_space == JCS_GRAYSCALE) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        format = BoxReducer::PixelFormat::Gray8;
+    } else if (cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK) {
+        cinfo.out_color_space = JCS_CMYK;
+        cmyk = true;
+    } else {
+        cinfo.out_color_space = JCS_RGB;
+    }
+    jpeg_start_decompress(&cinfo);
+    const int width = static_cast<int>(cinfo.output_width);
+    const int height = static_cast<int>(cinfo.output_height);
+    const int components = cinfo.output_components;
+    row->resize(std::size_t(width) * std::size_t(components) * 8);
+    reducer = new BoxReducer(width, height, n);
+    reducerToFree = reducer;
+
+    // A few rows per call lets libjpeg hand over a whole iMCU row of upsampled output at once.
+    JSAMPROW rows[8];
+    const std::size_t stride = std::size_t(width) * std::size_t(components);
+    for (int i = 0; i < 8; ++i)
+        rows[i] = row->data() + stride * std::size_t(i);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        if (cancel && cancel->load(std::memory_order_relaxed)) {
+            delete reducer;
+            reducerToFree = nullptr;
+            jpeg_destroy_decompress(&cinfo);
+            return JpegStatus::Cancelled;
+        }
+        const int y0 = static_cast<int>(cinfo.output_scanline);
+        const int got = static_cast<int>(jpeg_read_scanlines(&cinfo, rows, 8));
+        for (int i = 0; i < got; ++i) {
+            unsigned char *p = rows[i];
+            if (cmyk) {
+                // Adobe CMYK JPEGs store inverted inks; composite onto white per pixel, in place
+                // into the first three bytes of each four.
+                for (int x = 0; x < width; ++x) {
+                    unsigned char *px = p + std::size_t(x) * 4;
+                    const unsigned k = px[3];
+                    const unsigned char r = static_cast<unsigned char>(px[0] * k / 255);
+                    const unsigned char g = static_cast<unsigned char>(px[1] * k / 255);
+                    const unsigned char b = static_cast<unsigned char>(px[2] * k / 255);
+                    px[0] = b;
+                    px[1] = g;
+                    px[2] = r;
+                }
+                reducer->addRow(y0 + i, p, BoxReducer::PixelFormat::Bgrx32);
+            } else {
+                reducer->addRow(y0 + i, p, format);
+            }
+        }
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    out->width = width;
+    out->height = height;
+    out->thumbnail = reducer->thumbnail();
+    delete reducer;
+    reducerToFree = nullptr;
+    return JpegStatus::Ok;
+}
+
+bool readWholeFile(const QString &path, std::vector<unsigned char> *buffer, std::size_t *length)
+{
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {
+    };
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    std::size_t size = static_cast<std::size_t>(st.st_size);
+    if (buffer->size() < size + 1)
+        buffer->resize(size + 1);
+    std::size_t got = 0;
+    // Read until end of file rather than trusting the size: the file may change meanwhile.
+    for (;;) {
+        if (got == buffer->size())
+            buffer->resize(buffer->size() * 2);
+        const ssize_t r = ::read(fd, buffer->data() + got, buffer->size() - got);
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            ::close(fd);
+            return false;
+        }
+        if (r == 0)
+            break;
+        got += static_cast<std::size_t>(r);
+    }
+    ::close(fd);
+    *length = got;
+    return true;
+}
+
+} // namespace
+
+BitmapKeyMaker::BitmapKeyMaker(int n, const std::atomic<bool> *cancel)
+    : m_n(n)
+    , m_cancel(cancel)
+{
+}
+
+BitmapKey BitmapKeyMaker::compute(const QString &path)
+{
+    std::size_t length = 0;
+    if (!readWholeFile(path, &m_file, &length)) {
+        BitmapKey key;
+        key.outcome = BitmapKey::Outcome::Unreadable;
+        return key;
+    }
+    // The buffer is kept for the next file, but a huge one is not kept around for ever.
+    BitmapKey key = computeFromData(m_file.data(), length);
+    if (m_file.capacity() > (64u << 20))
+        std::vector<unsigned char>().swap(m_file);
+    return key;
+}
+
+BitmapKey BitmapKeyMaker::computeFromData(const unsigned char *data, std::size_t length)
+{
+    if (cancelled()) {
+        BitmapKey key;
+        key.outcome = BitmapKey::Outcome::Cancelled;
+        return key;
+    }
+    if (length >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
+        return decodeJpeg(data, length);
+    return decodeWithQt(data, length);
+}
+
+BitmapKey BitmapKeyMaker::decodeJpeg(const unsigned char *data, std::size_t length)
+{
+    BitmapKey key;
+    JpegOutput out;
+    switch (decodeJpegScanlines(data, length, m_n, m_cancel, &m_row, &out)) {
+    case JpegStatus::Failed:
+        key.outcome = BitmapKey::Outcome::Undecodable;
+        return key;
+    case JpegStatus::Cancelled:
+        key.outcome = BitmapKey::Outcome::Cancelled;
+        return key;
+    case JpegStatus::Ok:
+        break;
+    }
+    key.outcome = BitmapKey::Outcome::Ok;
+    key.width = out.width;
+    key.height = out.height;
+    key.thumbnail = out.thumbnail;
+    key.key = Crc32::keyText(Crc32::of(key.thumbnail));
+    return key;
+}
+
+BitmapKey BitmapKeyMaker::decodeWithQt(const unsigned char *data, std::size_t length)
+{
+    BitmapKey key;
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char *>(data), static_cast<qsizetype>(length));
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(false);
+    QImage image = reader.read();
+    if (image.isNull() || image.width() < 1 || image.height() < 1) {
+        key.outcome = BitmapKey::Outcome::Undecodable;
+        return key;
+    }
+    // Transparent pixels are drawn onto black, as a freshly made bitmap would show them.
+    if (image.hasAlphaChannel())
+        image = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    image = image.convertToFormat(QImage::Format_RGB32);
+    BoxReducer reducer(image.width(), image.height(), m_n);
+    for (int y = 0; y < image.height(); ++y) {
+        if ((y & 63) == 0 && cancelled()) {
+            key.outcome = BitmapKey::Outcome::Cancelled;
+            return key;
+        }
+        reducer.addRow(y, image.constScanLine(y), BoxReducer::PixelFormat::Bgrx32);
+    }
+    key.outcome = BitmapKey::Outcome::Ok;
+    key.width = image.width();
+    key.height = image.height();
+    key.thumbnail = reducer.thumbnail();
+    key.key = Crc32::keyText(Crc32::of(key.thumbnail));
+    return key;
+}
+
+} // namespace Duovue

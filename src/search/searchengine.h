@@ -1,0 +1,115 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include <QString>
+
+#include "search/bitmapkey.h"
+#include "search/searchtable.h"
+#include "search/searchwalk.h"
+
+namespace Duovue
+{
+
+enum class SearchMethod { Hash = 0, Bitmap = 1 };
+
+struct SearchParams {
+    QString folder;
+    bool subfolders = false;
+    SearchMethod method = SearchMethod::Bitmap;
+    int reductionSize = 15; // N, 10 to 20
+    int workers = 0; // decode workers of the bitmap method, 1 to 8; 0 picks one per processor
+    bool computeAllKeys = false; // also key files that cannot have a duplicate (for listings)
+};
+
+enum class SearchPhase { Idle, Files, Compare, Done };
+
+struct SearchProgress {
+    SearchPhase phase = SearchPhase::Idle;
+    int files = 0; // files gathered (hash) or keyed (bitmap) so far
+    int compared = 0; // comparison phase: done of total
+    int compareTotal = 0;
+};
+
+struct SearchOutcome {
+    GroupingResult grouping;
+    int filesGathered = 0; // rows of the table the comparison ran over
+    bool filesAborted = false; // the gathering was stopped early
+    SearchTable table; // every gathered row with its key, in walk order (for listings)
+};
+
+/// Runs one similar-image search on threads of its own: a coordinator thread walks the folder and
+/// (hash method) finds identical files, up to eight decode workers make bitmap keys, and the
+/// grouping runs on the coordinator once every worker has been joined. Workers never touch the
+/// table: each returns its key by value into a queue that only the coordinator reads, so no table
+/// moves under a writer and no late result can arrive after the grouping starts.
+///
+/// Thread: create, start, abort, cancel, progress and take the outcome from one thread (the GUI
+/// thread in the program). The destructor cancels and joins every thread it started.
+class SearchEngine
+{
+public:
+    explicit SearchEngine(SearchParams params);
+    ~SearchEngine();
+    SearchEngine(const SearchEngine &) = delete;
+    SearchEngine &operator=(const SearchEngine &) = delete;
+
+    void start();
+    /// The abort button: in the file phase it ends the gathering (the files gathered so far are
+    /// still compared); in the comparison phase it ends the comparison after the current group.
+    void abort();
+    /// Stops everything as soon as possible; the outcome is then incomplete.
+    void cancel();
+
+    SearchProgress progress() const;
+    bool isFinished() const { return m_finished.load(std::memory_order_acquire); }
+    /// Waits for the threads and returns the outcome; call once.
+    SearchOutcome takeOutcome();
+
+    static int defaultWorkerCount();
+
+private:
+    struct Job {
+        int row;
+        QString path;
+    };
+    struct Done {
+        int row;
+        BitmapKey key;
+    };
+
+    void run();
+    void gatherHash(SearchTable &table);
+    void gatherBitmap(SearchTable &table);
+    void decodeWorker();
+
+    SearchParams m_params;
+    std::thread m_coordinator;
+    std::vector<std::thread> m_workers;
+
+    std::atomic<SearchPhase> m_phase{SearchPhase::Idle};
+    std::atomic<bool> m_stopGathering{false};
+    std::atomic<bool> m_stopCompare{false};
+    std::atomic<bool> m_finished{false};
+    std::atomic<int> m_files{0};
+    std::atomic<int> m_compared{0};
+    std::atomic<int> m_compareTotal{0};
+
+    // Decode queue of the bitmap method, guarded by m_mutex.
+    std::mutex m_mutex;
+    std::condition_variable m_jobReady;
+    std::condition_variable m_jobTaken;
+    std::deque<Job> m_jobs;
+    std::vector<Done> m_done;
+    bool m_walkDone = false;
+
+    SearchOutcome m_outcome; // written by the coordinator, read after it is joined
+};
+
+} // namespace Duovue
