@@ -75,10 +75,13 @@ void SearchEngine::start()
 
 void SearchEngine::abort()
 {
-    if (m_phase.load() == SearchPhase::Files)
+    const SearchPhase phase = m_phase.load();
+    if (phase == SearchPhase::Files)
         m_stopGathering.store(true);
-    else
+    else if (phase == SearchPhase::Compare)
         m_stopCompare.store(true);
+    else
+        return;
     // Wake a walk that waits for room in the queue and workers that wait for a job.
     std::lock_guard lock(m_mutex);
     m_jobReady.notify_all();

@@ -1,0 +1,187 @@
+#include <QTest>
+
+#include "search/bitmapkey.h"
+#include "search/boxreducer.h"
+#include "search/crc32.h"
+#include "support/searchfactory.h"
+#include "support/testdir.h"
+
+using namespace Duovue;
+namespace SF = Duovue::Test::SearchFactory;
+
+class BitmapKeyTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    static BitmapKey keyOf(const QByteArray &data, int n)
+    {
+        BitmapKeyMaker maker(n);
+        return maker.computeFromData(
+            reinterpret_cast<const unsigned char *>(data.constData()), std::size_t(data.size()));
+    }
+
+private Q_SLOTS:
+    void twoLevelThreshold_data()
+    {
+        QTest::addColumn<int>("r");
+        QTest::addColumn<int>("g");
+        QTest::addColumn<int>("b");
+        QTest::addColumn<int>("level");
+        // 0.59 * 128 + 0.30 * 128 + 0.11 * 128 is 127.99999999999999 in double precision.
+        QTest::newRow("grey 128 stays dark") << 128 << 128 << 128 << 0x40;
+        QTest::newRow("grey 129") << 129 << 129 << 129 << 0xC0;
+        QTest::newRow("grey 200") << 200 << 200 << 200 << 0xC0;
+        QTest::newRow("grey 127") << 127 << 127 << 127 << 0x40;
+        QTest::newRow("pure green") << 0 << 255 << 0 << 0xC0;
+        QTest::newRow("pure red") << 255 << 0 << 0 << 0x40;
+        QTest::newRow("green weighs most") << 100 << 150 << 100 << 0xC0;
+        QTest::newRow("just below") << 130 << 127 << 125 << 0x40;
+        QTest::newRow("white") << 255 << 255 << 255 << 0xC0;
+        QTest::newRow("black") << 0 << 0 << 0 << 0x40;
+    }
+
+    void twoLevelThreshold()
+    {
+        QFETCH(int, r);
+        QFETCH(int, g);
+        QFETCH(int, b);
+        QFETCH(int, level);
+        QCOMPARE(int(BoxReducer::twoLevel(r, g, b)), level);
+    }
+
+    // Three pixels 0, 255, 0 onto two: each output pixel covers one and a half source pixels.
+    void areaAverageWeighsPartialPixels()
+    {
+        BoxReducer reducer(3, 1, 2);
+        const unsigned char row[] = {0, 0, 0, 255, 255, 255, 0, 0, 0};
+        reducer.addRow(0, row, BoxReducer::PixelFormat::Rgb24);
+        QCOMPARE(reducer.averageRgb(0, 0), 0x555555u); // (0 * 2 + 255 * 1) / 3
+        QCOMPARE(reducer.averageRgb(1, 1), 0x555555u);
+    }
+
+    // A picture smaller than the thumbnail: each source pixel covers several output pixels.
+    void upscalesSmallPictures()
+    {
+        QImage image(2, 2, QImage::Format_RGB32);
+        image.setPixel(0, 0, qRgb(255, 255, 255));
+        image.setPixel(1, 0, qRgb(0, 0, 0));
+        image.setPixel(0, 1, qRgb(0, 0, 0));
+        image.setPixel(1, 1, qRgb(255, 255, 255));
+        const BitmapKey key = keyOf(SF::bmp(image), 10);
+        QCOMPARE(key.outcome, BitmapKey::Outcome::Ok);
+        QCOMPARE(key.thumbnail.size(), 100);
+        QCOMPARE(uchar(key.thumbnail[0]), uchar(0xC0));
+        QCOMPARE(uchar(key.thumbnail[9]), uchar(0x40));
+        QCOMPARE(uchar(key.thumbnail[99]), uchar(0xC0));
+    }
+
+    void keyIsCrcOfThumbnail()
+    {
+        const BitmapKey key = keyOf(SF::bmp(SF::pattern(64, 48, 1)), 15);
+        QCOMPARE(key.outcome, BitmapKey::Outcome::Ok);
+        QCOMPARE(key.thumbnail.size(), 225);
+        QCOMPARE(key.key, Crc32::keyText(Crc32::of(key.thumbnail)));
+        QCOMPARE(key.width, 64);
+        QCOMPARE(key.height, 48);
+    }
+
+    void aspectRatioIsIgnored()
+    {
+        const BitmapKey wide = keyOf(SF::bmp(SF::solid(200, 100, QColor(220, 220, 220))), 12);
+        const BitmapKey tall = keyOf(SF::bmp(SF::solid(100, 200, QColor(180, 190, 200))), 12);
+        QCOMPARE(wide.key, tall.key); // both entirely bright
+        const BitmapKey black = keyOf(SF::bmp(SF::solid(30, 30, Qt::black)), 12);
+        const BitmapKey dark = keyOf(SF::bmp(SF::solid(50, 40, QColor(128, 128, 128))), 12);
+        QCOMPARE(black.key, dark.key); // grey 128 counts as dark
+        QVERIFY(black.key != wide.key);
+    }
+
+    // A BMP saved from the full decode of a JPEG has the JPEG's key, progressive or not.
+    void bmpCopyOfJpegKeepsKey_data()
+    {
+        QTest::addColumn<bool>("progressive");
+        QTest::addColumn<int>("n");
+        QTest::newRow("baseline 10") << false << 10;
+        QTest::newRow("baseline 15") << false << 15;
+        QTest::newRow("progressive 20") << true << 20;
+    }
+
+    void bmpCopyOfJpegKeepsKey()
+    {
+        QFETCH(bool, progressive);
+        QFETCH(int, n);
+        for (int seed = 1; seed <= 6; ++seed) {
+            const QByteArray jpeg = SF::jpeg(SF::pattern(333, 217, seed), 85, progressive);
+            const QImage decoded = SF::decodeJpeg(jpeg);
+            QVERIFY(!decoded.isNull());
+            const BitmapKey fromJpeg = keyOf(jpeg, n);
+            const BitmapKey fromBmp = keyOf(SF::bmp(decoded), n);
+            QCOMPARE(fromJpeg.outcome, BitmapKey::Outcome::Ok);
+            QCOMPARE(fromJpeg.key, fromBmp.key);
+            QCOMPARE(fromJpeg.thumbnail, fromBmp.thumbnail);
+            QCOMPARE(fromJpeg.width, 333);
+            QCOMPARE(fromJpeg.height, 217);
+        }
+    }
+
+    void grayscaleJpegDecodes()
+    {
+        const QImage grey = SF::pattern(120, 90, 4).convertToFormat(QImage::Format_Grayscale8);
+        const BitmapKey key = keyOf(SF::jpeg(grey), 10);
+        QCOMPARE(key.outcome, BitmapKey::Outcome::Ok);
+        QCOMPARE(key.width, 120);
+    }
+
+    void undecodableData_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        const QByteArray good = SF::jpeg(SF::pattern(80, 60, 2));
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("text") << QByteArray("not a picture at all");
+        QTest::newRow("jpeg header only") << good.left(20);
+        QTest::newRow("jpeg marker then garbage") << QByteArray("\xFF\xD8\xFF\xE0\x00\x02garbage-garbage", 20);
+        QTest::newRow("bmp header only") << SF::bmp(SF::solid(10, 10, Qt::red)).left(14);
+        QTest::newRow("gif signature only") << QByteArray("GIF89a");
+    }
+
+    void undecodableData()
+    {
+        QFETCH(QByteArray, data);
+        const BitmapKey key = keyOf(data, 15);
+        QCOMPARE(key.outcome, BitmapKey::Outcome::Undecodable);
+        QVERIFY(key.key.isEmpty());
+    }
+
+    void unreadablePaths()
+    {
+        Test::TestDir dir;
+        dir.makeDir(QStringLiteral("folder.jpg"));
+        BitmapKeyMaker maker(10);
+        QCOMPARE(maker.compute(dir.filePath(QStringLiteral("missing.jpg"))).outcome, BitmapKey::Outcome::Unreadable);
+        QCOMPARE(maker.compute(dir.filePath(QStringLiteral("folder.jpg"))).outcome, BitmapKey::Outcome::Unreadable);
+    }
+
+    void jpegInsideBmpNameDecodesByContent()
+    {
+        Test::TestDir dir;
+        const QByteArray jpeg = SF::jpeg(SF::pattern(90, 70, 9));
+        const QString path = dir.writeFile(QStringLiteral("really-a-jpeg.bmp"), jpeg);
+        BitmapKeyMaker maker(15);
+        QCOMPARE(maker.compute(path).key, keyOf(jpeg, 15).key);
+    }
+
+    void cancelledBeforeDecoding()
+    {
+        std::atomic<bool> cancel{true};
+        BitmapKeyMaker maker(15, &cancel);
+        const QByteArray jpeg = SF::jpeg(SF::pattern(90, 70, 9));
+        QCOMPARE(
+            maker.computeFromData(reinterpret_cast<const unsigned char *>(jpeg.constData()), std::size_t(jpeg.size()))
+                .outcome,
+            BitmapKey::Outcome::Cancelled);
+    }
+};
+
+QTEST_GUILESS_MAIN(BitmapKeyTest)
+#include "bitmapkeytest.moc"
