@@ -1,13 +1,150 @@
+#include <chrono>
+#include <thread>
+#include <unistd.h>
+
+#include <QFileInfo>
+
 #include "cli/clicommand.h"
+#include "search/checkrules.h"
+#include "search/searchengine.h"
+#include "search/searchresults.h"
 
 namespace Duovue::Cli
 {
 
-// Not built yet: the command stays out of the command list until it has a real implementation.
+namespace
+{
+
+int run(const QStringList &args, Io &io);
+
+const Command &command()
+{
+    static const Command c{"dupes",
+        "dupes [--method hash|bitmap] [--precision N] [--subfolders] [--check RULE] [--keys] FOLDER",
+        "Find duplicate pictures in FOLDER as the similar-image search does; print the result rows "
+        "(label, name, folder, created, modified, size, width, height) and a summary. RULE: none, "
+        "largest, smallest, newest, oldest, widest, narrowest or 0-6. --keys lists every file with "
+        "its key instead.",
+        run};
+    return c;
+}
+
+QString progressText(const SearchProgress &p)
+{
+    if (p.phase == SearchPhase::Files)
+        return QStringLiteral("files: %1").arg(p.files);
+    return QStringLiteral("comparing: %1/%2").arg(p.compared).arg(p.compareTotal);
+}
+
+// Runs the engine, reporting progress on stderr once the search has taken more than a second.
+SearchOutcome runWithProgress(const SearchParams &params, Io &io)
+{
+    SearchEngine engine(params);
+    engine.start();
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const auto started = std::chrono::steady_clock::now();
+    auto lastReport = started;
+    bool reported = false;
+    while (!engine.isFinished()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const auto now = std::chrono::steady_clock::now();
+        const auto interval = terminal ? std::chrono::milliseconds(250) : std::chrono::milliseconds(5000);
+        if (now - started < std::chrono::seconds(1) || now - lastReport < interval)
+            continue;
+        lastReport = now;
+        io.err << progressText(engine.progress()) << (terminal ? "\x1b[K\r" : "\n");
+        io.err.flush();
+        reported = true;
+    }
+    if (reported && terminal) {
+        io.err << "\x1b[K";
+        io.err.flush();
+    }
+    return engine.takeOutcome();
+}
+
+int run(const QStringList &args, Io &io)
+{
+    SearchParams params;
+    params.method = SearchMethod::Bitmap;
+    params.reductionSize = 15;
+    int rule = CheckRules::None;
+    bool keys = false;
+    QString folder;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args[i];
+        auto value = [&]() -> QString {
+            return i + 1 < args.size() ? args[++i] : QString();
+        };
+        if (a == QLatin1String("--method")) {
+            const QString m = value();
+            if (m == QLatin1String("hash"))
+                params.method = SearchMethod::Hash;
+            else if (m == QLatin1String("bitmap"))
+                params.method = SearchMethod::Bitmap;
+            else
+                return usageError(io, command(), QStringLiteral("--method takes hash or bitmap"));
+        } else if (a == QLatin1String("--precision")) {
+            bool ok = false;
+            const int n = value().toInt(&ok);
+            if (!ok || n < 10 || n > 20)
+                return usageError(io, command(), QStringLiteral("--precision takes a number from 10 to 20"));
+            params.reductionSize = n;
+        } else if (a == QLatin1String("--subfolders")) {
+            params.subfolders = true;
+        } else if (a == QLatin1String("--check")) {
+            rule = CheckRules::ruleFromName(value());
+            if (rule < 0)
+                return usageError(io, command(), QStringLiteral("unknown --check rule"));
+        } else if (a == QLatin1String("--keys")) {
+            keys = true;
+        } else if (a.startsWith(QLatin1String("--"))) {
+            return usageError(io, command(), QStringLiteral("unknown option ") + a);
+        } else if (folder.isEmpty()) {
+            folder = a;
+        } else {
+            return usageError(io, command(), QStringLiteral("only one FOLDER"));
+        }
+    }
+    if (folder.isEmpty())
+        return usageError(io, command(), QStringLiteral("FOLDER missing"));
+    const QFileInfo info(folder);
+    if (!info.isDir()) {
+        io.err << "duovue-cli dupes: " << folder << ": not a folder\n";
+        return Failure;
+    }
+    params.folder = info.absoluteFilePath();
+    params.computeAllKeys = keys;
+
+    const SearchOutcome outcome = runWithProgress(params, io);
+    if (keys) {
+        for (const SearchRow &row : outcome.table)
+            io.out << (row.key.isEmpty() ? QStringLiteral("-") : row.key) << '\t' << row.folder << row.name << '\n';
+        return Success;
+    }
+
+    FileList left;
+    FileList right;
+    SearchGrouping::appendToLists(outcome.grouping.rows, left, right);
+    CheckRules::apply(rule, left, right);
+    for (qsizetype i = 0; i < left.size(); ++i) {
+        io.out << left.primary(i);
+        for (int c = 0; c < FileList::ColumnCount; ++c)
+            io.out << '\t' << left.column(c, i);
+        io.out << '\n';
+    }
+    SearchResults::Applied applied;
+    applied.groups = outcome.grouping.groups;
+    applied.items = static_cast<int>(outcome.grouping.rows.size());
+    io.out << SearchResults::message(applied) << '\n';
+    return Success;
+}
+
+} // namespace
+
 const Command &dupesCommand()
 {
-    static const Command command{"dupes", "dupes", "", nullptr};
-    return command;
+    return command();
 }
 
 } // namespace Duovue::Cli
