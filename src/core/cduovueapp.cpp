@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QScreen>
 
 #include "core/appsettings.h"
 #include "core/caboutdlg.h"
@@ -36,8 +37,13 @@ bool CDuovueApp::initInstance(const QString &documentPath)
     m_mainFrame = std::make_unique<CMainFrame>(*this);
     if (m_settings.value(AppSettings::MainPlacement()) != 0)
         m_mainFrame->showNormal();
-    else
+    else {
+        // Without a window manager that honours the maximized state, the window would stay at its
+        // minimum size; start it at the size of the screen's free area so it is full-sized anyway.
+        if (const QScreen *screen = m_mainFrame->screen())
+            m_mainFrame->setGeometry(screen->availableGeometry());
         m_mainFrame->showMaximized();
+    }
 
     if (!documentPath.isEmpty()) {
         // Documents cannot be opened by this build yet; say so rather than start with a silent blank.
