@@ -16,6 +16,7 @@
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
+#include "search/searchcommand.h"
 
 namespace Duovue
 {
@@ -112,6 +113,9 @@ void CMainFrame::createActions()
     connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
     connect(action(IdHelp), &QAction::triggered, &m_app, &CDuovueApp::showHelp);
     connect(action(IdAppAbout), &QAction::triggered, &m_app, &CDuovueApp::showAbout);
+    connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
+        runSimilarImageSearch(*this);
+    });
 
     // Commands whose tools are not part of this build stay visible but cannot be chosen.
     for (int id : {IdFileOpen,
@@ -123,7 +127,6 @@ void CMainFrame::createActions()
              IdDifferenceAnalysis,
              IdJpegCompare,
              IdExistenceCheck,
-             IdSimilarSearch,
              IdSettings,
              IdUpdateCheck}) {
         action(id)->setEnabled(false);

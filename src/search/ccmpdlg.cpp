@@ -1,0 +1,278 @@
+#include "search/ccmpdlg.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "core/appsettings.h"
+#include "core/appstate.h"
+#include "core/settingsstore.h"
+#include "core/userprompts.h"
+#include "search/tooltipstyle.h"
+
+namespace Duovue
+{
+
+CFolderDropEdit::CFolderDropEdit(QWidget *parent)
+    : QLineEdit(parent)
+{
+    setAcceptDrops(true);
+}
+
+QString CFolderDropEdit::droppedFolder(const QMimeData *mime)
+{
+    if (!mime || !mime->hasUrls())
+        return QString();
+    const QList<QUrl> urls = mime->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return QString();
+    const QFileInfo info(urls.first().toLocalFile());
+    return info.isDir() ? info.absoluteFilePath() : QString();
+}
+
+void CFolderDropEdit::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!droppedFolder(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CFolderDropEdit::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!droppedFolder(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void CFolderDropEdit::dropEvent(QDropEvent *event)
+{
+    const QString folder = droppedFolder(event->mimeData());
+    if (folder.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    setText(folder);
+    event->acceptProposedAction();
+}
+
+CCmpDlg::CCmpDlg(AppState &state, SettingsStore &settings, UserPrompts &prompts, QWidget *parent)
+    : QDialog(parent)
+    , m_state(state)
+    , m_settings(settings)
+    , m_prompts(prompts)
+{
+    setObjectName(QStringLiteral("CCmpDlg"));
+    setWindowTitle(QStringLiteral("類似画像検索"));
+
+    auto *folderBox = new QGroupBox(QStringLiteral("フォルダ設定"), this);
+    m_select = new QPushButton(QStringLiteral("フォルダ選択(&F)"), folderBox);
+    m_select->setToolTip(QStringLiteral("フォルダ選択ダイアログを表示し、フォルダを選択します。"));
+    m_subfolders = new QCheckBox(QStringLiteral("サブフォルダも含める(&S)"), folderBox);
+    m_subfolders->setToolTip(QStringLiteral("サブフォルダを含める場合にチェックして下さい。"));
+    m_folder = new CFolderDropEdit(folderBox);
+    m_folder->setToolTip(QStringLiteral("重複チェックをするフォルダ名です。"));
+    m_folder->setMinimumWidth(320);
+    auto *folderLayout = new QGridLayout(folderBox);
+    folderLayout->addWidget(m_select, 0, 0);
+    folderLayout->addWidget(m_subfolders, 0, 1);
+    folderLayout->addWidget(m_folder, 1, 0, 1, 2);
+
+    auto *methodBox = new QGroupBox(QStringLiteral("比較方式"), this);
+    m_hash = new QRadioButton(QStringLiteral("ハッシュ(&H)"), methodBox);
+    m_hash->setToolTip(QStringLiteral("重複ファイルをCRC32ハッシュを使って検索します。"));
+    m_bitmap = new QRadioButton(QStringLiteral("ビットマップ(&B)"), methodBox);
+    m_bitmap->setToolTip(QStringLiteral("重複ファイルをビットマップを使って検索します。"));
+    m_methodGroup = new QButtonGroup(this);
+    m_methodGroup->addButton(m_hash, 0);
+    m_methodGroup->addButton(m_bitmap, 1);
+    m_precision = new QSlider(Qt::Horizontal, methodBox);
+    m_precision->setRange(10, 20);
+    m_precision->setTickPosition(QSlider::TicksBelow);
+    m_precision->setTickInterval(1);
+    m_precision->setPageStep(1);
+    m_precision->setToolTip(QStringLiteral("検出精度を設定します。"));
+    auto *scale = new QLabel(QStringLiteral("← 荒い　　　　　　 検出精度　　　　　細かい →"), methodBox);
+    scale->setAlignment(Qt::AlignCenter);
+    auto *methodLayout = new QVBoxLayout(methodBox);
+    auto *radios = new QHBoxLayout;
+    radios->addWidget(m_hash);
+    radios->addWidget(m_bitmap);
+    radios->addStretch();
+    methodLayout->addLayout(radios);
+    methodLayout->addWidget(m_precision);
+    methodLayout->addWidget(scale);
+
+    auto *runBox = new QGroupBox(QStringLiteral("実行"), this);
+    m_status = new QLabel(QStringLiteral("現在の処理状態"), runBox);
+    m_status->setToolTip(QStringLiteral("ここに実行中の情報が表示されます。"));
+    m_status->setFrameShape(QFrame::StyledPanel);
+    m_status->setFrameShadow(QFrame::Sunken);
+    m_count = new QLabel(QStringLiteral("処理数"), runBox);
+    m_count->setToolTip(QStringLiteral("ここに実行中の状況が表示されます。"));
+    m_count->setFrameShape(QFrame::StyledPanel);
+    m_count->setFrameShadow(QFrame::Sunken);
+    m_start = new QPushButton(QStringLiteral("開始(&R)"), runBox);
+    m_start->setToolTip(QStringLiteral("現在の設定で重複チェックをします。"));
+    m_abort = new QPushButton(QStringLiteral("中止(&A)"), runBox);
+    m_abort->setToolTip(QStringLiteral("重複チェックを中止します。"));
+    m_abort->setEnabled(false);
+    m_close = new QPushButton(QStringLiteral("閉じる(&C)"), runBox);
+    m_close->setToolTip(QStringLiteral("重複チェックダイアログを閉じます。"));
+    m_close->setDefault(true);
+    auto *runLayout = new QGridLayout(runBox);
+    runLayout->addWidget(m_status, 0, 0, 1, 3);
+    runLayout->addWidget(m_count, 1, 0, 1, 3);
+    runLayout->addWidget(m_start, 2, 0);
+    runLayout->addWidget(m_abort, 2, 1);
+    runLayout->addWidget(m_close, 2, 2);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(folderBox);
+    layout->addWidget(methodBox);
+    layout->addWidget(runBox);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    m_subfolders->setChecked(m_settings.value(AppSettings::SearchSubfolders()) != 0);
+    m_folder->setText(m_settings.value(AppSettings::SearchFolder()));
+    (m_settings.value(AppSettings::SearchMethod()) == 0 ? m_hash : m_bitmap)->setChecked(true);
+    m_precision->setValue(m_settings.value(AppSettings::SearchPrecision()));
+    updatePrecisionEnabled();
+
+    setTooltipDelay(this);
+
+    connect(m_select, &QPushButton::clicked, this, &CCmpDlg::selectFolder);
+    connect(m_methodGroup, &QButtonGroup::idClicked, this, &CCmpDlg::updatePrecisionEnabled);
+    connect(m_start, &QPushButton::clicked, this, &CCmpDlg::start);
+    connect(m_abort, &QPushButton::clicked, this, &CCmpDlg::abortSearch);
+    connect(m_close, &QPushButton::clicked, this, &CCmpDlg::accept);
+    connect(&m_driver, &SearchDriver::progressChanged, this, &CCmpDlg::showProgress);
+    connect(&m_driver, &SearchDriver::finished, this, &CCmpDlg::searchFinished);
+}
+
+CCmpDlg::~CCmpDlg()
+{
+    m_driver.cancel();
+    // Written however the dialog ends; a failed write leaves the old values, nothing else.
+    (void)m_settings.setValue(AppSettings::SearchSubfolders(), m_subfolders->isChecked() ? 1 : 0);
+    (void)m_settings.setValue(AppSettings::SearchFolder(), m_folder->text());
+    (void)m_settings.setValue(AppSettings::SearchMethod(), m_hash->isChecked() ? 0 : 1);
+    (void)m_settings.setValue(AppSettings::SearchPrecision(), m_precision->value());
+}
+
+SearchMethod CCmpDlg::method() const
+{
+    return m_hash->isChecked() ? SearchMethod::Hash : SearchMethod::Bitmap;
+}
+
+void CCmpDlg::updatePrecisionEnabled()
+{
+    m_precision->setEnabled(method() == SearchMethod::Bitmap && !m_driver.isRunning());
+}
+
+void CCmpDlg::selectFolder()
+{
+    const QString folder =
+        m_prompts.chooseFolder(QStringLiteral("画像のあるフォルダを選択してください。"), m_state.lastFolder[0], false);
+    if (folder.isEmpty())
+        return;
+    m_state.lastFolder[0] = folder;
+    m_folder->setText(folder);
+}
+
+void CCmpDlg::start()
+{
+    if (m_driver.isRunning())
+        return;
+    const QString folder = m_folder->text();
+    if (folder.isEmpty()) {
+        m_prompts.error(QStringLiteral("フォルダ名が空白です。"), Captions::error());
+        return;
+    }
+    for (QWidget *w : {static_cast<QWidget *>(m_select),
+             static_cast<QWidget *>(m_subfolders),
+             static_cast<QWidget *>(m_folder),
+             static_cast<QWidget *>(m_hash),
+             static_cast<QWidget *>(m_bitmap),
+             static_cast<QWidget *>(m_start),
+             static_cast<QWidget *>(m_close),
+             static_cast<QWidget *>(m_precision)})
+        w->setEnabled(false);
+    m_abort->setEnabled(true);
+    m_abort->setFocus();
+    m_aborted = false;
+    m_status->setText(QStringLiteral("ファイルを処理中です。"));
+    m_count->setText(QStringLiteral("0"));
+
+    SearchParams params;
+    params.folder = folder;
+    params.subfolders = m_subfolders->isChecked();
+    params.method = method();
+    params.reductionSize = m_precision->value();
+    m_runningMethod = params.method;
+    m_state.abortRequested.store(false);
+    m_driver.start(params);
+}
+
+void CCmpDlg::abortSearch()
+{
+    if (!m_driver.isRunning())
+        return;
+    m_state.abortRequested.store(true);
+    m_driver.abort();
+    m_aborted = true;
+    m_status->setText(QStringLiteral("中止しました。"));
+    m_count->setText(QStringLiteral("0"));
+}
+
+void CCmpDlg::showProgress(const SearchProgress &progress)
+{
+    // After an abort in the file phase the comparison of what was gathered still runs and shows.
+    if (m_aborted && progress.phase == SearchPhase::Files)
+        return;
+    m_status->setText(SearchResults::statusText(progress));
+    m_count->setText(SearchResults::countText(progress));
+}
+
+void CCmpDlg::searchFinished()
+{
+    const SearchOutcome outcome = m_driver.takeOutcome();
+    m_state.abortRequested.store(false);
+    m_applied = SearchResults::apply(m_state, outcome.grouping, m_runningMethod);
+    m_prompts.information(SearchResults::message(m_applied), Captions::result());
+    // A finished search always closes the dialog, as a cancel would.
+    QDialog::reject();
+}
+
+void CCmpDlg::reject()
+{
+    // While a search runs only the abort button ends it; Escape and the window's close do nothing.
+    if (m_driver.isRunning())
+        return;
+    QDialog::reject();
+}
+
+void CCmpDlg::closeEvent(QCloseEvent *event)
+{
+    if (m_driver.isRunning()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+} // namespace Duovue
