@@ -251,6 +251,7 @@ void CCmpDlg::showProgress(const SearchProgress &progress)
 void CCmpDlg::searchFinished()
 {
     const SearchOutcome outcome = m_driver.takeOutcome();
+    m_abort->setEnabled(false); // nothing left to abort while the result is shown
     m_state.abortRequested.store(false);
     m_applied = SearchResults::apply(m_state, outcome.grouping, m_runningMethod);
     m_prompts.information(SearchResults::message(m_applied), Captions::result());
