@@ -32,12 +32,22 @@ if [ ! -f "$corpus/.complete" ]; then
         *) djpeg -gif -colors 256 -outfile "$corpus/other/$b.gif" "$f" ;;
         esac
     done
-    # Small and large pictures apart, for the memory comparison.
-    mkdir -p "$corpus/mem/small" "$corpus/mem/large"
-    "$build/bench/search/makecorpus" "$corpus/mem/gen" 300 7 2>/dev/null
-    find "$corpus/mem/gen" -name '*.jpg' -size -900k | head -20 | xargs -I{} cp {} "$corpus/mem/small/"
-    find "$corpus/mem/gen" -name '*.jpg' -size +3000k | head -20 | xargs -I{} cp {} "$corpus/mem/large/"
-    rm -rf "$corpus/mem/gen"
+    # Small and large pictures apart, for the memory comparison: the smallest and the largest
+    # baseline files (the generator makes every third picture, index divisible by 3, progressive),
+    # and the largest progressive ones.
+    mkdir -p "$corpus/mem/small" "$corpus/mem/large" "$corpus/mem/large-progressive"
+    find "$corpus/jpeg" -regex '.*/d[0-9]*/img[0-9]*\.jpg' -printf '%s %p\n' | sort -n >"$corpus/mem/list"
+    pick() { # progressive(0/1) head|tail target
+        while read -r _ f; do
+            n="$(basename "$f" .jpg)"
+            n="$((10#${n#img}))"
+            if [ $((n % 3 == 0)) -eq "$1" ]; then echo "$f"; fi
+        done <"$corpus/mem/list" | "$2" -20 | xargs -I{} cp {} "$3/"
+    }
+    pick 0 head "$corpus/mem/small"
+    pick 0 tail "$corpus/mem/large"
+    pick 1 tail "$corpus/mem/large-progressive"
+    rm -f "$corpus/mem/list"
     touch "$corpus/.complete"
 fi
 
@@ -73,7 +83,9 @@ echo "   goal: duovue bitmap wall <= 1.2 x djpeg serial wall / 2"
 echo "== bitmap method over the whole corpus (BMP and GIF copies included)"
 "$cli" dupes --method bitmap --subfolders "$corpus" | tail -1
 
-echo "== peak memory of the bitmap method, small (about 2 MP) vs large (about 10 MP) pictures"
-measure "small pictures" "$cli" dupes --method bitmap "$corpus/mem/small"
-measure "large pictures" "$cli" dupes --method bitmap "$corpus/mem/large"
+echo "== peak memory of the bitmap method: 20 small, 20 large baseline, 20 large progressive JPEGs"
+for set in small large large-progressive; do
+    measure "$set" "$cli" dupes --method bitmap "$corpus/mem/$set"
+    measure "$set, djpeg" sh -c "for f in '$corpus/mem/$set'/*.jpg; do djpeg -outfile /dev/null \"\$f\"; done"
+done
 rm -f /tmp/duovue-bench-time.$$

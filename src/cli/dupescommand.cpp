@@ -1,5 +1,4 @@
 #include <chrono>
-#include <thread>
 #include <unistd.h>
 
 #include <QFileInfo>
@@ -45,8 +44,7 @@ SearchOutcome runWithProgress(const SearchParams &params, Io &io)
     const auto started = std::chrono::steady_clock::now();
     auto lastReport = started;
     bool reported = false;
-    while (!engine.isFinished()) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    while (!engine.waitForFinished(100)) {
         const auto now = std::chrono::steady_clock::now();
         const auto interval = terminal ? std::chrono::milliseconds(250) : std::chrono::milliseconds(5000);
         if (now - started < std::chrono::seconds(1) || now - lastReport < interval)

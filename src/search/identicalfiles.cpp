@@ -18,15 +18,20 @@ namespace Duovue::IdenticalFiles
 namespace
 {
 
-constexpr std::size_t FirstChunk = 64 * 1024; // most different files of one size differ early
-constexpr std::size_t MaxChunk = 1024 * 1024;
+// Chunks small enough that the chunks of a few files stay in the processor's cache while they are
+// compared and hashed: copying from the page cache into a cold buffer costs more than the reading.
+constexpr std::size_t Chunk = 64 * 1024;
 constexpr std::size_t MinChunk = 4096;
 constexpr std::size_t ChunkBudget = 64u * 1024 * 1024; // bytes held at once for one size
+constexpr std::size_t MaxOpenFiles = 256; // larger sets of one size reopen their files per chunk
 
-// Reads exactly @p length bytes at @p offset; false on any shortfall (the file changed or failed).
-bool readAt(const QByteArray &nativePath, quint64 offset, unsigned char *out, std::size_t length)
+// Reads exactly @p length bytes at @p offset from @p fd, or from the file at @p nativePath when
+// @p fd is -1; false on any shortfall (the file changed or failed).
+bool readAt(int fd, const QByteArray &nativePath, quint64 offset, unsigned char *out, std::size_t length)
 {
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+    const bool own = fd < 0;
+    if (own)
+        fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
     std::size_t got = 0;
@@ -38,9 +43,28 @@ bool readAt(const QByteArray &nativePath, quint64 offset, unsigned char *out, st
             break;
         got += static_cast<std::size_t>(r);
     }
-    ::close(fd);
+    if (own)
+        ::close(fd);
     return got == length;
 }
+
+// Open descriptors of one size's files, closed however the size's pass ends.
+struct OpenFiles {
+    std::vector<int> fds;
+    explicit OpenFiles(std::size_t n)
+        : fds(n, -1)
+    {
+    }
+    ~OpenFiles()
+    {
+        for (int fd : fds) {
+            if (fd >= 0)
+                ::close(fd);
+        }
+    }
+    OpenFiles(const OpenFiles &) = delete;
+    OpenFiles &operator=(const OpenFiles &) = delete;
+};
 
 // A cheap fingerprint of a chunk to sort members into candidate subsets before the exact compare.
 std::uint64_t fingerprint(const unsigned char *p, std::size_t n)
@@ -108,9 +132,27 @@ Outcome find(
             native[std::size_t(order[k])] = QFile::encodeName(candidates[std::size_t(order[k])].path);
         }
         std::sort(open[0].members.begin(), open[0].members.end());
+        // Member m of the size's files keeps its descriptor at fds[slot[m]] while it is compared.
+        OpenFiles files(count <= MaxOpenFiles ? count : 0);
+        std::unordered_map<int, std::size_t> slot;
+        for (std::size_t k = 0; k < files.fds.size(); ++k) {
+            const int m = open[0].members[k];
+            slot.emplace(m, k);
+            files.fds[k] = ::open(native[std::size_t(m)].constData(), O_RDONLY | O_CLOEXEC);
+        }
+        auto fdOf = [&](int m) {
+            const auto it = slot.find(m);
+            return it == slot.end() ? -1 : files.fds[it->second];
+        };
+        auto release = [&](int m) {
+            const auto it = slot.find(m);
+            if (it != slot.end() && files.fds[it->second] >= 0) {
+                ::close(files.fds[it->second]);
+                files.fds[it->second] = -1;
+            }
+        };
 
         quint64 offset = 0;
-        bool first = true;
         while (!open.empty() && offset < size) {
             if (cancelled()) {
                 outcome.cancelled = true;
@@ -119,9 +161,8 @@ Outcome find(
             std::size_t active = 0;
             for (const WorkSet &s : open)
                 active += s.members.size();
-            std::size_t chunk = first ? FirstChunk : std::clamp(ChunkBudget / active, MinChunk, MaxChunk);
+            std::size_t chunk = std::clamp(ChunkBudget / active, MinChunk, Chunk);
             chunk = static_cast<std::size_t>(std::min<quint64>(chunk, size - offset));
-            first = false;
 
             std::vector<WorkSet> next;
             for (WorkSet &set : open) {
@@ -131,10 +172,13 @@ Outcome find(
                 std::vector<int> readable;
                 std::vector<unsigned char *> data;
                 for (std::size_t m = 0; m < n; ++m) {
-                    unsigned char *slot = buffer.data() + m * chunk;
-                    if (readAt(native[std::size_t(set.members[m])], offset, slot, chunk)) {
-                        readable.push_back(set.members[m]);
-                        data.push_back(slot);
+                    unsigned char *dest = buffer.data() + m * chunk;
+                    const int member = set.members[m];
+                    if (readAt(fdOf(member), native[std::size_t(member)], offset, dest, chunk)) {
+                        readable.push_back(member);
+                        data.push_back(dest);
+                    } else {
+                        release(member);
                     }
                 }
                 // Split by content: members go to the first subset whose chunk equals theirs.
@@ -161,8 +205,10 @@ Outcome find(
                     }
                 }
                 for (Sub &sub : subs) {
-                    if (sub.members.size() < 2)
+                    if (sub.members.size() < 2) {
+                        release(sub.members.front()); // differs from all others: done with it
                         continue;
+                    }
                     WorkSet child;
                     child.crc = set.crc;
                     child.crc.update(data[sub.representative], chunk);
@@ -199,7 +245,7 @@ std::optional<std::uint32_t> fileCrc(const QString &path)
         ::close(fd);
         return std::nullopt;
     }
-    std::vector<unsigned char> buffer(MaxChunk);
+    std::vector<unsigned char> buffer(Chunk);
     Crc32 crc;
     for (;;) {
         const ssize_t r = ::read(fd, buffer.data(), buffer.size());

@@ -1,6 +1,7 @@
 #include "search/searchengine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -155,7 +156,17 @@ void SearchEngine::run()
         m_compared.store(done, std::memory_order_relaxed);
     });
     m_phase.store(SearchPhase::Done);
+    std::lock_guard lock(m_mutex);
     m_finished.store(true, std::memory_order_release);
+    m_finishedChanged.notify_all();
+}
+
+bool SearchEngine::waitForFinished(int milliseconds)
+{
+    std::unique_lock lock(m_mutex);
+    return m_finishedChanged.wait_for(lock, std::chrono::milliseconds(milliseconds), [this] {
+        return m_finished.load(std::memory_order_acquire);
+    });
 }
 
 void SearchEngine::gatherHash(SearchTable &table)

@@ -69,6 +69,8 @@ public:
 
     SearchProgress progress() const;
     bool isFinished() const { return m_finished.load(std::memory_order_acquire); }
+    /// Waits up to @p milliseconds for the search to end; true when it has.
+    bool waitForFinished(int milliseconds);
     /// Waits for the threads and returns the outcome; call once.
     SearchOutcome takeOutcome();
 
@@ -105,6 +107,7 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_jobReady;
     std::condition_variable m_jobTaken;
+    std::condition_variable m_finishedChanged;
     std::deque<Job> m_jobs;
     std::vector<Done> m_done;
     bool m_walkDone = false;
