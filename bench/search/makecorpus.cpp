@@ -5,8 +5,10 @@
 // usage: makecorpus OUTPUT_FOLDER [COUNT] [SEED]
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -28,22 +30,52 @@ struct Picture {
     unsigned seed;
 };
 
-// Smooth shapes plus a little grain: decodes like a photograph, not like a flat test card.
-void makeRow(const Picture &p, int y, std::vector<unsigned char> &row, std::uint32_t &noise)
+// A coarse random grid of colours, smoothly interpolated, plus grain: every picture has its own
+// layout of light and dark (so their thumbnails differ, as photographs' do) and decodes like a
+// photograph rather than a flat test card.
+class Painter
 {
-    const double fy = double(y) / p.height;
-    const double s = p.seed % 97;
-    for (int x = 0; x < p.width; ++x) {
-        const double fx = double(x) / p.width;
-        const double a = std::sin(fx * (3 + s / 20) + fy * 2.1 + s) + std::cos(fy * (4 + s / 30) - fx * 1.3);
-        noise = noise * 1664525u + 1013904223u;
-        const int grain = int((noise >> 24) & 63) - 32;
-        const int base = int(128 + 60 * a);
-        row[3 * x] = static_cast<unsigned char>(std::clamp(base + grain + int(80 * fx), 0, 255));
-        row[3 * x + 1] = static_cast<unsigned char>(std::clamp(base + grain, 0, 255));
-        row[3 * x + 2] = static_cast<unsigned char>(std::clamp(255 - base + grain - int(60 * fy), 0, 255));
+public:
+    static constexpr int Grid = 7;
+
+    explicit Painter(const Picture &p)
+        : m_p(p)
+        , m_noise(p.seed)
+    {
+        std::mt19937 rng(p.seed);
+        for (auto &cell : m_grid) {
+            for (int c = 0; c < 3; ++c)
+                cell[c] = int(rng() % 256);
+        }
     }
-}
+
+    void row(int y, std::vector<unsigned char> &out)
+    {
+        const double gy = double(y) * (Grid - 1) / std::max(1, m_p.height - 1);
+        const int y0 = std::min(int(gy), Grid - 2);
+        const double ty = gy - y0;
+        for (int x = 0; x < m_p.width; ++x) {
+            const double gx = double(x) * (Grid - 1) / std::max(1, m_p.width - 1);
+            const int x0 = std::min(int(gx), Grid - 2);
+            const double tx = gx - x0;
+            m_noise = m_noise * 1664525u + 1013904223u;
+            const int grain = int((m_noise >> 24) & 63) - 32;
+            for (int c = 0; c < 3; ++c) {
+                const double top = cell(x0, y0)[c] * (1 - tx) + cell(x0 + 1, y0)[c] * tx;
+                const double bottom = cell(x0, y0 + 1)[c] * (1 - tx) + cell(x0 + 1, y0 + 1)[c] * tx;
+                out[std::size_t(3 * x + c)] =
+                    static_cast<unsigned char>(std::clamp(int(top * (1 - ty) + bottom * ty) + grain, 0, 255));
+            }
+        }
+    }
+
+private:
+    const int *cell(int x, int y) const { return m_grid[std::size_t(y * Grid + x)].data(); }
+
+    Picture m_p;
+    std::uint32_t m_noise;
+    std::array<std::array<int, 3>, Grid * Grid> m_grid{};
+};
 
 std::vector<unsigned char> encode(const Picture &p, int quality, bool progressive)
 {
@@ -64,9 +96,9 @@ std::vector<unsigned char> encode(const Picture &p, int quality, bool progressiv
         jpeg_simple_progression(&cinfo);
     jpeg_start_compress(&cinfo, TRUE);
     std::vector<unsigned char> row(std::size_t(p.width) * 3);
-    std::uint32_t noise = p.seed;
+    Painter painter(p);
     while (cinfo.next_scanline < cinfo.image_height) {
-        makeRow(p, static_cast<int>(cinfo.next_scanline), row, noise);
+        painter.row(static_cast<int>(cinfo.next_scanline), row);
         JSAMPROW r = row.data();
         jpeg_write_scanlines(&cinfo, &r, 1);
     }
