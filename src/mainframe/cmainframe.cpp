@@ -285,12 +285,10 @@ QWidget *CMainFrame::createControlForm(int side)
 
 QWidget *CMainFrame::createPicturePane(int side)
 {
+    // The list view feeds it (showListEntry when a row gets the focus) and repaints the row that
+    // listEntryChanged names; a model reset there would move the focus and load again.
     auto *pane = new CImgView(m_app.state(), m_app.prompts(), side, this);
     pane->setDisplayMode(CImgView::DisplayMode::PreviewFit);
-    // A missing file renames its list entry.
-    connect(pane, &CImgView::listEntryChanged, this, [this](int s, int) {
-        refreshList(s);
-    });
     return pane;
 }
 

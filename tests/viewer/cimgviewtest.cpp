@@ -5,8 +5,11 @@
 #include <QTest>
 
 #include "core/appstate.h"
+#include "core/cduovueapp.h"
+#include "core/settingsstore.h"
 #include "imaging/cinfodlg.h"
 #include "imaging/cpreviewdlg.h"
+#include "mainframe/cmainframe.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/testdir.h"
@@ -73,6 +76,7 @@ private Q_SLOTS:
     void narrowPictureIsRefused();
     void clickWithoutPictureDoesNothing();
     void infoDialogShortensTitle();
+    void mainWindowHasPreviewPanes();
 };
 
 void CImgViewTest::cleanup()
@@ -321,6 +325,30 @@ void CImgViewTest::infoDialogShortensTitle()
 
     dialog.resize(4000, dialog.height());
     QTRY_COMPARE(dialog.shownTitle(), title);
+}
+
+void CImgViewTest::mainWindowHasPreviewPanes()
+{
+    Test::TestDir dir;
+    SettingsStore store(dir.filePath(QStringLiteral("Duovue.ini")));
+    Test::FakeShell shell;
+    CDuovueApp app(store, shell, shell);
+    QVERIFY(app.initInstance());
+    CMainFrame *frame = app.mainFrame();
+    for (int side = 0; side < 2; ++side) {
+        auto *pane = qobject_cast<CImgView *>(frame->picturePane(side));
+        QVERIFY(pane);
+        QCOMPARE(pane->paneIndex(), side);
+        QCOMPARE(pane->displayMode(), CImgView::DisplayMode::PreviewFit);
+    }
+
+    auto *left = qobject_cast<CImgView *>(frame->picturePane(0));
+    app.state().fileList[0].append(entryFor(dir.writeFile(QStringLiteral("a.gif"), gif(QSize(40, 40)))));
+    QVERIFY(left->loadPicture(0));
+    frame->newDocument();
+    QVERIFY(!left->hasPicture());
+    QVERIFY(left->informationText().isEmpty());
+    QCOMPARE(left->imageInfo(), ImageInfo());
 }
 
 QTEST_MAIN(CImgViewTest)
