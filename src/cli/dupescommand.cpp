@@ -23,7 +23,7 @@ const Command &command()
         "Find duplicate pictures in FOLDER as the similar-image search does; print the result rows "
         "(label, name, folder, created, modified, size, width, height) and a summary. RULE: none, "
         "largest, smallest, newest, oldest, widest, narrowest or 0-6. --keys lists every file with "
-        "its key instead.",
+        "its key instead. --workers sets the number of decode threads (1-8; default one per processor plus one).",
         run};
     return c;
 }
@@ -88,6 +88,12 @@ int run(const QStringList &args, Io &io)
             if (!ok || n < 10 || n > 20)
                 return usageError(io, command(), QStringLiteral("--precision takes a number from 10 to 20"));
             params.reductionSize = n;
+        } else if (a == QLatin1String("--workers")) {
+            bool ok = false;
+            const int n = value().toInt(&ok);
+            if (!ok || n < 1 || n > 8)
+                return usageError(io, command(), QStringLiteral("--workers takes a number from 1 to 8"));
+            params.workers = n;
         } else if (a == QLatin1String("--subfolders")) {
             params.subfolders = true;
         } else if (a == QLatin1String("--check")) {
