@@ -25,7 +25,8 @@ if [ ! -f "$corpus/.complete" ]; then
     "$build/bench/search/makecorpus" "$corpus/jpeg" 1000 1
     # BMP and GIF copies of some of the smaller pictures, made from their full decode.
     mkdir -p "$corpus/other"
-    find "$corpus/jpeg/d0"* -name '*.jpg' -size -1200k | sort | head -30 | while read -r f; do
+    mapfile -t small < <(find "$corpus/jpeg" -regex '.*/d0[0-9]/img[0-9]*\.jpg' -size -1200k | sort)
+    for f in "${small[@]:0:30}"; do
         b="$(basename "$f" .jpg)"
         case "$b" in
         *[02468]) djpeg -bmp -outfile "$corpus/other/$b.bmp" "$f" ;;
@@ -37,16 +38,22 @@ if [ ! -f "$corpus/.complete" ]; then
     # and the largest progressive ones.
     mkdir -p "$corpus/mem/small" "$corpus/mem/large" "$corpus/mem/large-progressive"
     find "$corpus/jpeg" -regex '.*/d[0-9]*/img[0-9]*\.jpg' -printf '%s %p\n' | sort -n >"$corpus/mem/list"
-    pick() { # progressive(0/1) head|tail target
+    pick() { # progressive(0/1) first|last target: 20 of the kind from the list ordered by size
+        local chosen=()
         while read -r _ f; do
             n="$(basename "$f" .jpg)"
             n="$((10#${n#img}))"
-            if [ $((n % 3 == 0)) -eq "$1" ]; then echo "$f"; fi
-        done <"$corpus/mem/list" | "$2" -20 | xargs -I{} cp {} "$3/"
+            if [ $((n % 3 == 0)) -eq "$1" ]; then chosen+=("$f"); fi
+        done <"$corpus/mem/list"
+        if [ "$2" = first ]; then
+            cp "${chosen[@]:0:20}" "$3/"
+        else
+            cp "${chosen[@]: -20}" "$3/"
+        fi
     }
-    pick 0 head "$corpus/mem/small"
-    pick 0 tail "$corpus/mem/large"
-    pick 1 tail "$corpus/mem/large-progressive"
+    pick 0 first "$corpus/mem/small"
+    pick 0 last "$corpus/mem/large"
+    pick 1 last "$corpus/mem/large-progressive"
     rm -f "$corpus/mem/list"
     touch "$corpus/.complete"
 fi
