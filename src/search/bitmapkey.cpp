@@ -4,6 +4,7 @@
 #include <csetjmp>
 #include <cstdio>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -46,12 +47,14 @@ enum class JpegStatus { Ok, Failed, Cancelled };
 struct JpegOutput {
     int width = 0;
     int height = 0;
+    bool progressive = false;
     QByteArray thumbnail;
 };
 
 // Kept free of C++ objects with destructors between setjmp and any longjmp: the reducer and the
 // row buffer live in the caller and are only pointed to here.
-JpegStatus decodeJpegScanlines(const unsigned char *data,
+JpegStatus decodeJpegScanlines(std::FILE *file,
+    const unsigned char *data,
     std::size_t length,
     int n,
     const std::atomic<bool> *cancel,
@@ -72,8 +75,14 @@ JpegStatus decodeJpegScanlines(const unsigned char *data,
         return JpegStatus::Failed;
     }
     jpeg_create_decompress(&cinfo);
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(length));
+    // From a file the data is streamed through libjpeg's small buffer: nothing of the size of the
+    // file or of the picture is held, except the coefficients a progressive JPEG needs.
+    if (file)
+        jpeg_stdio_src(&cinfo, file);
+    else
+        jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(length));
     jpeg_read_header(&cinfo, TRUE);
+    out->progressive = cinfo.progressive_mode;
 
     BoxReducer::PixelFormat format = BoxReducer::PixelFormat::Rgb24;
     bool cmyk = false;
@@ -185,14 +194,42 @@ BitmapKeyMaker::BitmapKeyMaker(int n, const std::atomic<bool> *cancel)
 
 BitmapKey BitmapKeyMaker::compute(const QString &path)
 {
-    std::size_t length = 0;
-    if (!readWholeFile(path, &m_file, &length)) {
-        BitmapKey key;
+    BitmapKey key;
+    if (cancelled()) {
+        key.outcome = BitmapKey::Outcome::Cancelled;
+        return key;
+    }
+    // JPEG data (known by its first bytes, whatever the name says) is decoded straight from the
+    // file; other formats are read whole for Qt's readers.
+    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rbe");
+    if (!file) {
         key.outcome = BitmapKey::Outcome::Unreadable;
         return key;
     }
+    struct stat st {
+    };
+    unsigned char head[3] = {0, 0, 0};
+    const bool regular = ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode);
+    const std::size_t got = regular ? std::fread(head, 1, 3, file) : 0;
+    if (!regular || std::ferror(file)) {
+        std::fclose(file);
+        key.outcome = BitmapKey::Outcome::Unreadable;
+        return key;
+    }
+    if (got == 3 && head[0] == 0xFF && head[1] == 0xD8 && head[2] == 0xFF && std::fseek(file, 0, SEEK_SET) == 0) {
+        key = decodeJpeg(file, nullptr, 0);
+        std::fclose(file);
+        return key;
+    }
+    std::fclose(file);
+
+    std::size_t length = 0;
+    if (!readWholeFile(path, &m_file, &length)) {
+        key.outcome = BitmapKey::Outcome::Unreadable;
+        return key;
+    }
+    key = decodeWithQt(m_file.data(), length);
     // The buffer is kept for the next file, but a huge one is not kept around for ever.
-    BitmapKey key = computeFromData(m_file.data(), length);
     if (m_file.capacity() > (64u << 20))
         std::vector<unsigned char>().swap(m_file);
     return key;
@@ -206,15 +243,21 @@ BitmapKey BitmapKeyMaker::computeFromData(const unsigned char *data, std::size_t
         return key;
     }
     if (length >= 3 && data[0] == 0xFF && data[1] == 0xD8 && data[2] == 0xFF)
-        return decodeJpeg(data, length);
+        return decodeJpeg(nullptr, data, length);
     return decodeWithQt(data, length);
 }
 
-BitmapKey BitmapKeyMaker::decodeJpeg(const unsigned char *data, std::size_t length)
+BitmapKey BitmapKeyMaker::decodeJpeg(std::FILE *file, const unsigned char *data, std::size_t length)
 {
     BitmapKey key;
     JpegOutput out;
-    switch (decodeJpegScanlines(data, length, m_n, m_cancel, &m_row, &out)) {
+    const JpegStatus status = decodeJpegScanlines(file, data, length, m_n, m_cancel, &m_row, &out);
+    if (out.progressive) {
+        // A progressive picture needed its whole coefficient buffer; give the freed memory back
+        // rather than let each worker's heap keep the largest one it ever saw.
+        ::malloc_trim(0);
+    }
+    switch (status) {
     case JpegStatus::Failed:
         key.outcome = BitmapKey::Outcome::Undecodable;
         return key;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdio>
 #include <vector>
 
 #include <QByteArray>
@@ -44,7 +45,7 @@ public:
     BitmapKey computeFromData(const unsigned char *data, std::size_t length);
 
 private:
-    BitmapKey decodeJpeg(const unsigned char *data, std::size_t length);
+    BitmapKey decodeJpeg(std::FILE *file, const unsigned char *data, std::size_t length);
     BitmapKey decodeWithQt(const unsigned char *data, std::size_t length);
     bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
 
