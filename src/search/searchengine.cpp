@@ -182,14 +182,13 @@ void SearchEngine::gatherHash(SearchTable &table)
             if (!crc)
                 return;
             row.key = Crc32::keyText(*crc);
-            // Same CRC and same size is still no proof; these listings never group by identity,
-            // the search does (below), so the identity stays the content set's.
         }
         table.push_back(std::move(row));
         m_files.store(static_cast<int>(table.size()), std::memory_order_relaxed);
     });
     if (m_params.computeAllKeys) {
-        // Listing mode still groups only byte-identical files.
+        // Every file has its key now, but an equal key is still no proof of equal bytes: the
+        // groups come from the identical-content sets as in the search without a listing.
         std::vector<IdenticalFiles::Candidate> candidates;
         for (const SearchRow &row : table)
             candidates.push_back({row.folder + row.name, static_cast<quint64>(parseNumberText(row.size))});
