@@ -1,5 +1,6 @@
 #include "lists/cmysortstringarray.h"
 
+#include <algorithm>
 #include <limits>
 #include <utility>
 
@@ -129,37 +130,58 @@ void CMySortStringArray::sortAll(Comparator compare, int col, bool descending)
 
 int TextColumnCompare(QStringView a, QStringView b, bool descending)
 {
-    const int r = a.compare(b, Qt::CaseSensitive);
-    const int sign = (r > 0) - (r < 0);
-    return descending ? -sign : sign;
+    // Code-point order, the order of the UTF-8 bytes: plain UTF-16 unit order would put characters
+    // beyond U+FFFF (surrogate pairs) before U+E000..U+FFFF, for example before full-width letters.
+    const qsizetype n = std::min(a.size(), b.size());
+    const char16_t *p = a.utf16();
+    const char16_t *q = b.utf16();
+    qsizetype i = 0;
+    while (i < n && p[i] == q[i])
+        ++i;
+    int r;
+    if (i == n) {
+        r = (a.size() > b.size()) - (a.size() < b.size());
+    } else {
+        char16_t x = p[i];
+        char16_t y = q[i];
+        if (x >= 0xD800 && y >= 0xD800) {
+            // Lift the surrogates above U+E000..U+FFFF.
+            auto fix = [](char16_t c) {
+                return static_cast<char16_t>(c >= 0xE000 ? c - 0x800 : c + 0x2000);
+            };
+            x = fix(x);
+            y = fix(y);
+        }
+        r = x < y ? -1 : 1;
+    }
+    return descending ? -r : r;
 }
 
 qint64 parseNumberText(QStringView text)
 {
+    // Reads the text as if every "," had been removed first: blanks, an optional sign, digits.
     qsizetype i = 0;
-    auto skipCommas = [&] {
+    auto peek = [&]() -> char16_t {
         while (i < text.size() && text[i] == QLatin1Char(','))
             ++i;
+        return i < text.size() ? text[i].unicode() : u'\0';
     };
-    skipCommas();
-    while (i < text.size() && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
+    auto isBlank = [](char16_t c) {
+        return c == u' ' || (c >= u'\t' && c <= u'\r');
+    };
+    while (isBlank(peek()))
         ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
+    if (const char16_t c = peek(); c == u'-' || c == u'+') {
+        negative = c == u'-';
         ++i;
     }
     // Accumulate in unsigned so a huge text saturates instead of overflowing.
     quint64 v = 0;
     constexpr quint64 limit = static_cast<quint64>(std::numeric_limits<qint64>::max());
-    for (;; ++i) {
-        skipCommas();
-        if (i >= text.size())
-            break;
-        const char16_t c = text[i].unicode();
-        if (c < u'0' || c > u'9')
-            break;
-        v = v > (limit - (c - u'0')) / 10 ? limit : v * 10 + (c - u'0');
+    for (char16_t c = peek(); c >= u'0' && c <= u'9'; ++i, c = peek()) {
+        const unsigned d = c - u'0';
+        v = v > (limit - d) / 10 ? limit : v * 10 + d;
     }
     const qint64 s = static_cast<qint64>(v);
     return negative ? -s : s;
