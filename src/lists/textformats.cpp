@@ -85,6 +85,16 @@ QString FormatFileSize(quint64 value)
     return QString(reinterpret_cast<const QChar *>(p), end - p);
 }
 
+QString TotalItemsText(int count)
+{
+    return QStringLiteral("総アイテム数: %1").arg(count, 5);
+}
+
+QString SelectedItemsText(int count)
+{
+    return QStringLiteral("選択アイテム数: %1").arg(count, 5);
+}
+
 const QStringList &ImageExtensions()
 {
     static const QStringList list{

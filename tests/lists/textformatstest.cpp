@@ -68,6 +68,14 @@ private Q_SLOTS:
         QCOMPARE(text, QStringLiteral("1970/01/01、09:00:00"));
     }
 
+    void countLabels()
+    {
+        QCOMPARE(TotalItemsText(0), QStringLiteral("総アイテム数:     0"));
+        QCOMPARE(TotalItemsText(12345), QStringLiteral("総アイテム数: 12345"));
+        QCOMPARE(TotalItemsText(123456), QStringLiteral("総アイテム数: 123456"));
+        QCOMPARE(SelectedItemsText(3), QStringLiteral("選択アイテム数:     3"));
+    }
+
     void filtersImageExtensions_data()
     {
         QTest::addColumn<QString>("name");
