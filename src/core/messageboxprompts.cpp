@@ -1,0 +1,76 @@
+#include "core/messageboxprompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace Duovue
+{
+
+namespace
+{
+
+// Message texts keep the "\r\n" of their Windows origin; Qt shows "\r" as a stray glyph.
+QString displayText(const QString &text)
+{
+    QString t = text;
+    t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return t;
+}
+
+} // namespace
+
+QWidget *MessageBoxPrompts::parent() const
+{
+    if (m_parent)
+        return m_parent.data();
+    return QApplication::activeWindow();
+}
+
+bool MessageBoxPrompts::question(const QString &text, const QString &caption)
+{
+    return QMessageBox::question(
+               parent(), caption, displayText(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+        == QMessageBox::Yes;
+}
+
+void MessageBoxPrompts::information(const QString &text, const QString &caption)
+{
+    QMessageBox::information(parent(), caption, displayText(text));
+}
+
+void MessageBoxPrompts::error(const QString &text, const QString &caption)
+{
+    QMessageBox::critical(parent(), caption, displayText(text));
+}
+
+QString MessageBoxPrompts::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)
+{
+    QFileDialog dialog(parent(), title, startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly, true);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (!allowNewFolder)
+        dialog.setOption(QFileDialog::ReadOnly, true); // hides the new-folder button
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString MessageBoxPrompts::chooseOpenFile(const QString &title, const QString &startFolder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(parent(), title, startFolder, filter);
+}
+
+QString MessageBoxPrompts::chooseSaveFile(
+    const QString &title, const QString &startPath, const QString &filter, const QString &defaultSuffix)
+{
+    QFileDialog dialog(parent(), title, startPath, filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace Duovue

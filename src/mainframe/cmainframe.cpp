@@ -1,0 +1,386 @@
+#include "mainframe/cmainframe.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QLabel>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "core/appsettings.h"
+#include "core/appstate.h"
+#include "core/cduovueapp.h"
+#include "core/settingsstore.h"
+#include "mainframe/cmysplitterwnd.h"
+#include "mainframe/commandids.h"
+#include "mainframe/toolbaricons.h"
+
+namespace Duovue
+{
+
+namespace
+{
+
+const QString ResultMark = QStringLiteral("※比較モード");
+
+// Qt shows the text after a tab as the shortcut column, as the menu captions expect. A caption with
+// two tabs ("バイナリ比較\t\tCtrl+B(&B)") keeps its look with one: Qt does not align on a second tab.
+QString menuText(const QString &caption)
+{
+    QString t = caption;
+    t.replace(QLatin1String("\t\t"), QLatin1String("\t"));
+    return t;
+}
+
+// A pane that is not built yet: an empty, sunken area of the right kind.
+QWidget *emptyPane(QWidget *parent, const QString &objectName)
+{
+    auto *frame = new QFrame(parent);
+    frame->setObjectName(objectName);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setFrameShadow(QFrame::Sunken);
+    return frame;
+}
+
+} // namespace
+
+CMainFrame::CMainFrame(CDuovueApp &app, QWidget *parent)
+    : QMainWindow(parent)
+    , m_app(app)
+    , m_documentTitle(QStringLiteral("無題"))
+{
+    setObjectName(QStringLiteral("CMainFrame"));
+    setWindowIcon(ToolbarIcons::programIcon());
+    setMinimumSize(MinimumWidth, MinimumHeight);
+    setAcceptDrops(false); // drops are taken by the list views, never by the frame's other parts
+
+    createActions();
+    createMenus();
+    createToolbar();
+    createLayout();
+    applyPlacement();
+    updateTitle();
+}
+
+CMainFrame::~CMainFrame() = default;
+
+QAction *CMainFrame::addCommand(int id, const QString &text, const QString &toolTip)
+{
+    auto *a = new QAction(menuText(text), this);
+    a->setData(id);
+    a->setToolTip(toolTip.isEmpty() ? menuText(text).section(QLatin1Char('\t'), 0, 0) : toolTip);
+    m_actions.insert(id, a);
+    return a;
+}
+
+void CMainFrame::createActions()
+{
+    addCommand(IdFileNew, QStringLiteral("新規作成\tCtrl+N(&N)"), QStringLiteral("新規ファイル"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    addCommand(IdFileOpen, QStringLiteral("開く...\tCtrl+O(&O)"), QStringLiteral("開く"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    addCommand(IdFileSave, QStringLiteral("上書き保存\tCtrl+S(&S)"), QStringLiteral("保存"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    addCommand(IdFileSaveAs, QStringLiteral("名前を付けて保存(&A)..."));
+    addCommand(IdAppExit, QStringLiteral("アプリケーションの終了(&X)"));
+    QAction *toolbar = addCommand(IdViewToolbar, QStringLiteral("ツール バー(&T)"));
+    toolbar->setCheckable(true);
+    addCommand(IdCompose, QStringLiteral("画像の合成\tCtrl+G(&G)"), QStringLiteral("画像の合成"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    addCommand(IdViewerOpen, QStringLiteral("画像の見比べ\tCtrl+A(&A)"), QStringLiteral("見比べ"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    addCommand(IdBinaryCompare, QStringLiteral("バイナリ比較\t\tCtrl+B(&B)"), QStringLiteral("バイナリ比較"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    addCommand(IdDifferenceAnalysis, QStringLiteral("違い解析\t\tCtrl+Y(&Y)"), QStringLiteral("違い解析"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    addCommand(IdJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"), QStringLiteral("JPEG比較"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
+    addCommand(IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"));
+    addCommand(IdSimilarSearch, QStringLiteral("類似画像検索(&C)"), QStringLiteral("類似画像検索"));
+    addCommand(IdSettings, QStringLiteral("環境設定(&S)"));
+    addCommand(IdHelp, QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ"));
+    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"));
+    addCommand(IdAppAbout, QStringLiteral("バージョン情報(&A)..."));
+
+    // Shortcuts act while any pane of the window has the focus, as accelerators do.
+    for (QAction *a : std::as_const(m_actions))
+        a->setShortcutContext(Qt::WindowShortcut);
+
+    connect(action(IdFileNew), &QAction::triggered, this, &CMainFrame::newDocument);
+    connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
+    connect(action(IdHelp), &QAction::triggered, &m_app, &CDuovueApp::showHelp);
+    connect(action(IdAppAbout), &QAction::triggered, &m_app, &CDuovueApp::showAbout);
+
+    // Commands whose tools are not part of this build stay visible but cannot be chosen.
+    for (int id : {IdFileOpen,
+             IdFileSave,
+             IdFileSaveAs,
+             IdCompose,
+             IdViewerOpen,
+             IdBinaryCompare,
+             IdDifferenceAnalysis,
+             IdJpegCompare,
+             IdExistenceCheck,
+             IdSimilarSearch,
+             IdSettings,
+             IdUpdateCheck}) {
+        action(id)->setEnabled(false);
+    }
+}
+
+void CMainFrame::createMenus()
+{
+    QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    m_fileMenu = file;
+    file->addAction(action(IdFileNew));
+    file->addAction(action(IdFileOpen));
+    file->addAction(action(IdFileSave));
+    file->addAction(action(IdFileSaveAs));
+    file->addSeparator();
+    m_recentSeparator = file->addSeparator();
+    file->addAction(action(IdAppExit));
+    rebuildRecentFilesMenu();
+
+    QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+    view->addAction(action(IdViewToolbar));
+
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+    tools->addAction(action(IdCompose));
+    tools->addAction(action(IdViewerOpen));
+    tools->addSeparator();
+    tools->addAction(action(IdBinaryCompare));
+    tools->addAction(action(IdDifferenceAnalysis));
+    tools->addAction(action(IdJpegCompare));
+    tools->addSeparator();
+    tools->addAction(action(IdExistenceCheck));
+    tools->addAction(action(IdSimilarSearch));
+    tools->addSeparator();
+    tools->addAction(action(IdSettings));
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
+    help->addAction(action(IdHelp));
+    help->addSeparator();
+    help->addAction(action(IdUpdateCheck));
+    help->addSeparator();
+    help->addAction(action(IdAppAbout));
+}
+
+void CMainFrame::rebuildRecentFilesMenu()
+{
+    if (!m_fileMenu)
+        return;
+    qDeleteAll(m_recentActions);
+    m_recentActions.clear();
+    const QStringList &paths = m_app.recentFiles().paths();
+    if (paths.isEmpty()) {
+        auto *placeholder = new QAction(QStringLiteral("最近使ったファイル"), this);
+        placeholder->setEnabled(false);
+        m_recentActions.append(placeholder);
+    } else {
+        for (int i = 0; i < paths.size(); ++i) {
+            auto *a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths.at(i)).fileName()), this);
+            a->setData(IdFileMruFirst + i);
+            a->setToolTip(paths.at(i));
+            // Opening documents is not part of this build; the entries are shown as they were left.
+            a->setEnabled(false);
+            m_recentActions.append(a);
+        }
+    }
+    m_fileMenu->insertActions(m_recentSeparator, m_recentActions);
+}
+
+void CMainFrame::createToolbar()
+{
+    m_toolbar = new QToolBar(QStringLiteral("ツール バー"), this);
+    m_toolbar->setObjectName(QStringLiteral("MainToolbar"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(18, 18));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
+    const int layout[] = {IdFileNew,
+        IdFileOpen,
+        IdFileSave,
+        0,
+        IdCompose,
+        IdViewerOpen,
+        0,
+        IdBinaryCompare,
+        IdDifferenceAnalysis,
+        IdJpegCompare,
+        0,
+        IdSimilarSearch,
+        0,
+        IdHelp};
+    for (int id : layout) {
+        if (id == 0) {
+            m_toolbar->addSeparator();
+            continue;
+        }
+        action(id)->setIcon(ToolbarIcons::forCommand(id));
+        m_toolbar->addAction(action(id));
+    }
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+
+    const bool shown = m_app.settings().value(AppSettings::ShowToolbar()) != 0;
+    m_toolbar->setVisible(shown);
+    QAction *toggle = action(IdViewToolbar);
+    toggle->setChecked(shown);
+    connect(toggle, &QAction::toggled, m_toolbar, &QToolBar::setVisible);
+    connect(m_toolbar, &QToolBar::visibilityChanged, toggle, [this, toggle](bool visible) {
+        // Minimising the window hides the toolbar too; only a real change of the user's choice counts.
+        if (!isMinimized())
+            toggle->setChecked(visible);
+    });
+}
+
+void CMainFrame::createLayout()
+{
+    auto *s0 = new CMySplitterWnd(Qt::Horizontal, this);
+    auto *s1 = new CMySplitterWnd(Qt::Vertical, s0);
+    auto *s2 = new CMySplitterWnd(Qt::Vertical, s0);
+    auto *s3 = new CMySplitterWnd(Qt::Horizontal, s1);
+    auto *s4 = new CMySplitterWnd(Qt::Horizontal, s2);
+    m_splitters = {s0, s1, s2, s3, s4};
+    for (int i = 0; i < 5; ++i)
+        m_splitters[i]->setObjectName(QStringLiteral("Splitter%1").arg(i));
+
+    s0->addWidget(s1);
+    s0->addWidget(s2);
+
+    // The forms stand on the outer edges and the picture panes meet in the middle.
+    m_controlForms[0] = createControlForm(0);
+    m_picturePanes[0] = createPicturePane(0);
+    m_picturePanes[1] = createPicturePane(1);
+    m_controlForms[1] = createControlForm(1);
+    s3->addWidget(m_controlForms[0]);
+    s3->addWidget(m_picturePanes[0]);
+    s4->addWidget(m_picturePanes[1]);
+    s4->addWidget(m_controlForms[1]);
+
+    m_listViews[0] = createListView(0);
+    m_listViews[1] = createListView(1);
+    s1->addWidget(s3);
+    s1->addWidget(m_listViews[0]);
+    s2->addWidget(s4);
+    s2->addWidget(m_listViews[1]);
+
+    for (CMySplitterWnd *s : m_splitters)
+        s->setSplitterLock(true);
+    setCentralWidget(s0);
+}
+
+QWidget *CMainFrame::createListView(int side)
+{
+    return emptyPane(this, QStringLiteral("ListView%1").arg(side));
+}
+
+QWidget *CMainFrame::createControlForm(int side)
+{
+    return emptyPane(this, QStringLiteral("ControlForm%1").arg(side));
+}
+
+QWidget *CMainFrame::createPicturePane(int side)
+{
+    return emptyPane(this, QStringLiteral("PicturePane%1").arg(side));
+}
+
+void CMainFrame::clearPicturePane(int side)
+{
+    Q_UNUSED(side)
+}
+
+void CMainFrame::applySizeRule()
+{
+    QWidget *client = centralWidget();
+    if (!client || !client->isVisible())
+        return;
+    const int cx = client->width();
+    const int handle0 = m_splitters[0]->handleWidth();
+    if (cx > 16) {
+        const int left = (cx - 16) / 2;
+        m_splitters[0]->setSizes({left, qMax(0, cx - left - handle0)});
+    }
+    // Row 0 of both halves (form and picture pane) keeps its height; the lists take the rest.
+    for (int s : {1, 2}) {
+        const int h = m_splitters[s]->height();
+        m_splitters[s]->setSizes({110, qMax(0, h - 110 - m_splitters[s]->handleWidth())});
+    }
+    // Left half: the form keeps 310 pixels and the picture pane takes the rest.
+    const int w3 = m_splitters[3]->width();
+    m_splitters[3]->setSizes({310, qMax(0, w3 - 310 - m_splitters[3]->handleWidth())});
+    // Right half: the picture pane gets the width less 325, the form the rest.
+    const int w = m_splitters[2]->width();
+    if (w > 325)
+        m_splitters[4]->setSizes({w - 325, qMax(0, 325 - m_splitters[4]->handleWidth())});
+}
+
+void CMainFrame::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    applySizeRule();
+    // The halves' own widths are known only after splitter 0 laid them out.
+    QMetaObject::invokeMethod(this, &CMainFrame::applySizeRule, Qt::QueuedConnection);
+}
+
+void CMainFrame::applyPlacement()
+{
+    const SettingsStore &s = m_app.settings();
+    if (s.value(AppSettings::MainPlacement()) != 0) {
+        const int w = qMax(MinimumWidth, s.value(AppSettings::MainWidth()));
+        const int h = qMax(MinimumHeight, s.value(AppSettings::MainHeight()));
+        resize(w, h);
+        move(s.value(AppSettings::MainLeft()), s.value(AppSettings::MainTop()));
+    } else {
+        resize(MinimumWidth, MinimumHeight);
+    }
+}
+
+void CMainFrame::setDocumentTitle(const QString &title)
+{
+    m_documentTitle = title;
+    updateTitle();
+}
+
+void CMainFrame::updateTitle()
+{
+    QString title = m_documentTitle + QStringLiteral(" - Duovue");
+    if (m_app.state().resultMode && !title.contains(ResultMark))
+        title += QLatin1Char(' ') + ResultMark;
+    setWindowTitle(title);
+}
+
+void CMainFrame::newDocument()
+{
+    AppState &state = m_app.state();
+    for (int side = 0; side < 2; ++side) {
+        state.fileList[side].clear();
+        refreshList(side);
+        clearPicturePane(side);
+        state.viewerPosition[side] = 0;
+    }
+    if (state.resultMode)
+        setResultColumns(false);
+    state.resultMode = false;
+    setDocumentTitle(QStringLiteral("無題"));
+    Q_EMIT documentCleared();
+}
+
+void CMainFrame::refreshList(int side)
+{
+    Q_UNUSED(side)
+}
+
+void CMainFrame::setResultColumns(bool shown)
+{
+    Q_UNUSED(shown)
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+}
+
+} // namespace Duovue

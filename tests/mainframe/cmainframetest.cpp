@@ -1,0 +1,283 @@
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QTest>
+#include <QToolBar>
+
+#include "core/appsettings.h"
+#include "core/caboutdlg.h"
+#include "core/cduovueapp.h"
+#include "core/settingsstore.h"
+#include "mainframe/cmainframe.h"
+#include "mainframe/commandids.h"
+#include "support/fakeshell.h"
+#include "support/testdir.h"
+
+using namespace Duovue;
+
+namespace
+{
+
+QStringList actionTexts(const QList<QAction *> &actions)
+{
+    QStringList out;
+    for (QAction *a : actions)
+        out.append(a->isSeparator() ? QStringLiteral("-") : a->text());
+    return out;
+}
+
+} // namespace
+
+class CMainFrameTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    struct Fixture {
+        Test::TestDir dir;
+        SettingsStore store{dir.filePath(QStringLiteral("Duovue.ini"))};
+        Test::FakeShell shell;
+        CDuovueApp app{store, shell, shell};
+    };
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void startsUntitledWithJapaneseMenus()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue"));
+        QVERIFY(frame->isMaximized() || frame->windowState().testFlag(Qt::WindowMaximized));
+
+        const QList<QAction *> menus = frame->menuBar()->actions();
+        QCOMPARE(actionTexts(menus),
+            (QStringList{QStringLiteral("ファイル(&F)"),
+                QStringLiteral("表示(&V)"),
+                QStringLiteral("ツール(&T)"),
+                QStringLiteral("ヘルプ(&H)")}));
+        QCOMPARE(actionTexts(menus.at(0)->menu()->actions()),
+            (QStringList{QStringLiteral("新規作成\tCtrl+N(&N)"),
+                QStringLiteral("開く...\tCtrl+O(&O)"),
+                QStringLiteral("上書き保存\tCtrl+S(&S)"),
+                QStringLiteral("名前を付けて保存(&A)..."),
+                QStringLiteral("-"),
+                QStringLiteral("最近使ったファイル"),
+                QStringLiteral("-"),
+                QStringLiteral("アプリケーションの終了(&X)")}));
+        QCOMPARE(actionTexts(menus.at(2)->menu()->actions()),
+            (QStringList{QStringLiteral("画像の合成\tCtrl+G(&G)"),
+                QStringLiteral("画像の見比べ\tCtrl+A(&A)"),
+                QStringLiteral("-"),
+                QStringLiteral("バイナリ比較\tCtrl+B(&B)"),
+                QStringLiteral("違い解析\tCtrl+Y(&Y)"),
+                QStringLiteral("JPEG比較\tCtrl+J(&J)"),
+                QStringLiteral("-"),
+                QStringLiteral("ファイルの有無チェック(&F)"),
+                QStringLiteral("類似画像検索(&C)"),
+                QStringLiteral("-"),
+                QStringLiteral("環境設定(&S)")}));
+        QCOMPARE(actionTexts(menus.at(3)->menu()->actions()),
+            (QStringList{QStringLiteral("ヘルプ(&H)"),
+                QStringLiteral("-"),
+                QStringLiteral("アップデートチェック(&U)"),
+                QStringLiteral("-"),
+                QStringLiteral("バージョン情報(&A)...")}));
+    }
+
+    void toolbarHasButtonsInOrderWithTooltips()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        auto *toolbar = f.app.mainFrame()->findChild<QToolBar *>(QStringLiteral("MainToolbar"));
+        QVERIFY(toolbar);
+        QVERIFY(toolbar->isVisible());
+        QStringList tips;
+        for (QAction *a : toolbar->actions())
+            tips.append(a->isSeparator() ? QStringLiteral("-") : a->toolTip());
+        QCOMPARE(tips,
+            (QStringList{QStringLiteral("新規ファイル"),
+                QStringLiteral("開く"),
+                QStringLiteral("保存"),
+                QStringLiteral("-"),
+                QStringLiteral("画像の合成"),
+                QStringLiteral("見比べ"),
+                QStringLiteral("-"),
+                QStringLiteral("バイナリ比較"),
+                QStringLiteral("違い解析"),
+                QStringLiteral("JPEG比較"),
+                QStringLiteral("-"),
+                QStringLiteral("類似画像検索"),
+                QStringLiteral("-"),
+                QStringLiteral("ヘルプ")}));
+        QCOMPARE(toolbar->iconSize(), QSize(18, 18));
+
+        // The View menu item hides and shows it.
+        QAction *toggle = f.app.mainFrame()->action(IdViewToolbar);
+        QVERIFY(toggle->isChecked());
+        toggle->trigger();
+        QVERIFY(!toolbar->isVisible());
+        toggle->trigger();
+        QVERIFY(toolbar->isVisible());
+    }
+
+    void hiddenToolbarSettingIsHonoured()
+    {
+        Fixture f;
+        QVERIFY(f.store.setValue(AppSettings::ShowToolbar(), 0).ok());
+        QVERIFY(f.app.initInstance());
+        auto *toolbar = f.app.mainFrame()->findChild<QToolBar *>(QStringLiteral("MainToolbar"));
+        QVERIFY(!toolbar->isVisible());
+        QVERIFY(!f.app.mainFrame()->action(IdViewToolbar)->isChecked());
+    }
+
+    void acceleratorsAreBound()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        const QList<QPair<int, QKeySequence>> expected{
+            {IdViewerOpen, QKeySequence(Qt::CTRL | Qt::Key_A)},
+            {IdBinaryCompare, QKeySequence(Qt::CTRL | Qt::Key_B)},
+            {IdCompose, QKeySequence(Qt::CTRL | Qt::Key_G)},
+            {IdJpegCompare, QKeySequence(Qt::CTRL | Qt::Key_J)},
+            {IdFileNew, QKeySequence(Qt::CTRL | Qt::Key_N)},
+            {IdFileOpen, QKeySequence(Qt::CTRL | Qt::Key_O)},
+            {IdFileSave, QKeySequence(Qt::CTRL | Qt::Key_S)},
+            {IdDifferenceAnalysis, QKeySequence(Qt::CTRL | Qt::Key_Y)},
+        };
+        for (const auto &[id, keys] : expected)
+            QCOMPARE(frame->action(id)->shortcut(), keys);
+    }
+
+    void placementFromSettings()
+    {
+        Fixture f;
+        QVERIFY(f.store.setValue(AppSettings::MainPlacement(), 1).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainLeft(), 100).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainTop(), 50).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainWidth(), 1024).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainHeight(), 768).ok());
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        QVERIFY(!frame->isMaximized());
+        QCOMPARE(frame->size(), QSize(1024, 768));
+        QCOMPARE(frame->pos(), QPoint(100, 50));
+        QCOMPARE(frame->minimumSize(), QSize(800, 600));
+    }
+
+    void sizeRuleSplitsHalvesAndRightPane()
+    {
+        Fixture f;
+        QVERIFY(f.store.setValue(AppSettings::MainPlacement(), 1).ok());
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        frame->centralWidget()->resize(1016, 700);
+        frame->applySizeRule();
+        auto *s0 = frame->findChild<QSplitter *>(QStringLiteral("Splitter0"));
+        QVERIFY(s0);
+        QCOMPARE(s0->sizes().at(0), 500);
+        frame->applySizeRule();
+        auto *s4 = frame->findChild<QSplitter *>(QStringLiteral("Splitter4"));
+        auto *s2 = frame->findChild<QSplitter *>(QStringLiteral("Splitter2"));
+        QCOMPARE(s4->sizes().at(0), s2->width() - 325);
+        auto *s3 = frame->findChild<QSplitter *>(QStringLiteral("Splitter3"));
+        QCOMPARE(s3->sizes().at(0), 310);
+        // Row 0 (form and preview) keeps its 110 pixels.
+        auto *s1 = frame->findChild<QSplitter *>(QStringLiteral("Splitter1"));
+        QCOMPARE(s1->sizes().at(0), 110);
+    }
+
+    void resultModeMarkIsAddedOnce()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        f.app.state().resultMode = true;
+        frame->updateTitle();
+        frame->updateTitle();
+        QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue ※比較モード"));
+        frame->newDocument();
+        QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue"));
+        QVERIFY(!f.app.state().resultMode);
+    }
+
+    void newDocumentEmptiesBothLists()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        AppState &state = f.app.state();
+        for (int side = 0; side < 2; ++side) {
+            FileList::Entry e;
+            e.columns[0] = QStringLiteral("a.jpg");
+            e.columns[1] = QStringLiteral("/p/");
+            e.primary = QStringLiteral("1");
+            state.fileList[side].append(e);
+            state.viewerPosition[side] = 3;
+        }
+        f.app.mainFrame()->action(IdFileNew)->trigger();
+        QVERIFY(state.fileList[0].isEmpty());
+        QVERIFY(state.fileList[1].isEmpty());
+        QCOMPARE(state.viewerPosition[0], 0);
+        QCOMPARE(state.viewerPosition[1], 0);
+    }
+
+    void exitWritesBothFolderKeys()
+    {
+        Fixture f;
+        QVERIFY(f.store.writeString(QStringLiteral("App"), QStringLiteral("Dir0"), QString()).ok());
+        QVERIFY(f.app.initInstance());
+        QCOMPARE(f.app.state().lastFolder[0], QString()); // an empty value is a value
+        f.app.state().lastFolder[1] = QStringLiteral("/pictures/右");
+        f.app.mainFrame()->action(IdAppExit)->trigger();
+        f.app.exitInstance();
+        QVERIFY(f.store.contains(QStringLiteral("App"), QStringLiteral("Dir0")));
+        QCOMPARE(f.store.value(AppSettings::LastFolder(1)), QStringLiteral("/pictures/右"));
+    }
+
+    void helpOpensTheManual()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        f.app.mainFrame()->action(IdHelp)->trigger();
+        const auto calls = f.shell.callsOf(QStringLiteral("launch-open"));
+        QCOMPARE(calls.size(), 1);
+        QVERIFY(calls.at(0).text.endsWith(QStringLiteral("/manual/index.html")));
+        QVERIFY(QFile::exists(calls.at(0).text));
+    }
+
+    void aboutLinkOpensProductPage()
+    {
+        Fixture f;
+        QVERIFY(f.store.setValue(AppSettings::UpdateBase(), QStringLiteral("https://host.test/")).ok());
+        QVERIFY(f.app.initInstance());
+        CAboutDlg dialog(f.app.productPageUrl(), f.shell);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("バージョン情報"));
+        auto *version = dialog.findChild<QLabel *>(QStringLiteral("VersionText"));
+        QCOMPARE(version->text(), QStringLiteral("Duovue Version 1.21"));
+        auto *link = dialog.findChild<QLabel *>(QStringLiteral("ProductLink"));
+        QTest::mouseClick(link, Qt::LeftButton);
+        const auto calls = f.shell.callsOf(QStringLiteral("launch-open"));
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls.at(0).text, QStringLiteral("https://host.test/duovue.html"));
+    }
+
+    void unbuiltToolsAreDisabled()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        QVERIFY(frame->action(IdFileNew)->isEnabled());
+        QVERIFY(frame->action(IdHelp)->isEnabled());
+        QVERIFY(frame->action(IdAppAbout)->isEnabled());
+        QVERIFY(!frame->action(IdUpdateCheck)->isEnabled());
+    }
+};
+
+QTEST_MAIN(CMainFrameTest)
+#include "cmainframetest.moc"
