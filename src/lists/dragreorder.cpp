@@ -60,13 +60,18 @@ DragReorder::Scroll DragReorder::scrollFor(int y, int top, int bottom)
 
 bool DragReorder::tick(Direction direction, int count, int *target) const
 {
-    if ((direction == Direction::Up && m_insertionIndex == 0)
-        || (direction == Direction::Down && m_insertionIndex >= count) || direction == Direction::None)
+    if (direction == Direction::None)
         return false;
-    if (m_insertionIndex == -1)
+    // On a dragged row there is no insertion place; the mark then moves on from the row it is on,
+    // so that scrolling carries it past the dragged rows instead of leaving it stuck on them.
+    const int from = m_insertionIndex >= 0 ? m_insertionIndex : m_mark.row;
+    if (from < 0) {
         *target = -1;
-    else
-        *target = direction == Direction::Up ? m_insertionIndex - 1 : m_insertionIndex + 1;
+        return true;
+    }
+    if ((direction == Direction::Up && from == 0) || (direction == Direction::Down && from >= count))
+        return false;
+    *target = direction == Direction::Up ? from - 1 : from + 1;
     return true;
 }
 

@@ -54,7 +54,8 @@ public:
     static Scroll scrollFor(int y, int top, int bottom);
 
     /// One tick of the scroll timer in @p direction: false when the timer must stop (the mark is at
-    /// the end it scrolls towards); otherwise the row the mark goes to after scrolling one line.
+    /// the end it scrolls towards); otherwise the row the mark goes to after scrolling one line. A
+    /// mark on a dragged row moves on from that row.
     bool tick(Direction direction, int count, int *target) const;
 
     /// Moves the entries at @p rows (ascending, distinct) so that they stand together, in their

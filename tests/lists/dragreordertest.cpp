@@ -143,9 +143,17 @@ private Q_SLOTS:
         drag.placeMark(1, 5);
         QVERIFY(drag.tick(DragReorder::Direction::Down, 5, &target));
         QCOMPARE(target, 2);
-        drag.placeMark(0, 5); // the dragged row: no insertion place, the target stays unknown
+        // On a dragged row the mark moves on from that row rather than sticking to it.
+        drag.begin({2});
+        drag.placeMark(2, 5);
+        QCOMPARE(drag.insertionIndex(), -1);
         QVERIFY(drag.tick(DragReorder::Direction::Up, 5, &target));
-        QCOMPARE(target, -1);
+        QCOMPARE(target, 1);
+        QVERIFY(drag.tick(DragReorder::Direction::Down, 5, &target));
+        QCOMPARE(target, 3);
+        drag.begin({0});
+        drag.placeMark(0, 5);
+        QVERIFY(!drag.tick(DragReorder::Direction::Up, 5, &target));
         drag.begin({4});
         drag.placeMark(0, 5);
         QVERIFY(!drag.tick(DragReorder::Direction::Up, 5, &target));
