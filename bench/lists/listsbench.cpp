@@ -58,17 +58,43 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+// The window's part of a fill, measuring how often the event loop would get to run and, when
+// asked, pressing the abort button after a while.
 class QuietHost final : public ListFillHost
 {
 public:
+    explicit QuietHost(AppState &state)
+        : m_state(state)
+    {
+    }
     void newDocument() override { }
     void resetSide(int) override { }
     void listChanged(int) override { }
-    void beginProgress() override { }
+    void beginProgress() override { m_last = m_start = Clock::now(); }
     void endProgress() override { }
-    void pumpEvents() override { ++pumps; }
+    void pumpEvents() override
+    {
+        const auto now = Clock::now();
+        maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - m_last).count());
+        m_last = now;
+        ++pumps;
+        if (abortAfterMs > 0 && !m_state.abortRequested
+            && std::chrono::duration<double, std::milli>(now - m_start).count() >= abortAfterMs) {
+            m_state.abortRequested = true;
+            abortedAt = now;
+        }
+    }
     void openDocument(const QString &) override { }
+
     int pumps = 0;
+    double maxGapMs = 0;
+    double abortAfterMs = 0;
+    Clock::time_point abortedAt{};
+
+private:
+    AppState &m_state;
+    Clock::time_point m_start{};
+    Clock::time_point m_last{};
 };
 
 bool makeTree(const QString &root, int files, int folders)
@@ -118,7 +144,7 @@ double timeFill(const QString &root, int *rows, int *pumps, double *cpu)
 {
     AppState state;
     FileListModel model(state, 0);
-    QuietHost host;
+    QuietHost host(state);
     FillOptions options;
     options.includeSubfolders = true;
     const auto start = Clock::now();
@@ -169,6 +195,38 @@ int fillBench(const QStringList &args)
     std::printf("find -printf   median %8.1f ms (cpu %8.1f ms)\n", median(find), median(findCpus));
     std::printf("fill (scan)    median %8.1f ms (cpu %8.1f ms)\n", median(fill), median(fillCpus));
     std::printf("ratio fill/find median %.2f, cpu %.2f (goal <= 1.50)\n", median(ratios), median(cpuRatios));
+
+    // Responsiveness: the longest stretch without a chance for the event loop, and how long the
+    // fill takes to end once the abort button was pressed (the press is seen at a pump).
+    std::vector<double> gaps, latencies;
+    int kept = 0;
+    for (int r = 0; r < rounds; ++r) {
+        AppState state;
+        FileListModel model(state, 0);
+        QuietHost host(state);
+        FillOptions options;
+        options.includeSubfolders = true;
+        FillFromFolder(state, host, 0, options, root);
+        gaps.push_back(host.maxGapMs);
+
+        AppState aborting;
+        FileListModel abortModel(aborting, 0);
+        QuietHost abortHost(aborting);
+        abortHost.abortAfterMs = median(fill) / 3;
+        FillFromFolder(aborting, abortHost, 0, options, root);
+        abortModel.syncRowCount();
+        if (abortHost.abortedAt != Clock::time_point{})
+            latencies.push_back(msSince(abortHost.abortedAt));
+        kept = abortModel.rowCount();
+    }
+    std::printf("longest time between event-loop turns: median %.1f ms, worst %.1f ms\n",
+        median(gaps),
+        *std::max_element(gaps.begin(), gaps.end()));
+    if (!latencies.empty())
+        std::printf("abort to fill end: median %.2f ms, worst %.2f ms (goal < 100; %d rows kept)\n",
+            median(latencies),
+            *std::max_element(latencies.begin(), latencies.end()),
+            kept);
     return 0;
 }
 
