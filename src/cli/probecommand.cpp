@@ -1,12 +1,89 @@
+#include <QFile>
+
 #include "cli/clicommand.h"
+#include "imaging/pictureloader.h"
+#include "imaging/probeimageheader.h"
 
 namespace Duovue::Cli
 {
 
-// Not built yet: the command stays out of the command list until it has a real implementation.
+namespace
+{
+
+void printHeader(QTextStream &out, const ImageInfo &info)
+{
+    out << "  type:        " << info.typeText << '\n'
+        << "  exif:        " << (info.exifFlag ? "yes" : "no") << '\n'
+        << "  bit depth:   " << info.bitDepth << '\n'
+        << "  resolution:  " << info.horizontalResolution << " x " << info.verticalResolution << " dpi\n";
+}
+
+/// What the header alone tells about a file the decoder refused, when the file can be read.
+void printHeaderOfUndecodable(QTextStream &out, const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    // The probe needs the first 46 bytes and the Exif IFD0, which sits near the start.
+    const QByteArray head = file.read(64 * 1024);
+    ImageInfo info;
+    const Resolution resolution = ProbeImageHeader(head, info);
+    info.horizontalResolution = resolution.horizontal;
+    info.verticalResolution = resolution.vertical;
+    printHeader(out, info);
+}
+
+int run(const QStringList &args, Io &io)
+{
+    QStringList files;
+    bool options = true;
+    for (const QString &arg : args) {
+        if (options && arg == QLatin1String("--")) {
+            options = false;
+        } else if (options && arg.startsWith(u'-') && arg.size() > 1) {
+            return usageError(io, probeCommand(), QStringLiteral("unknown option '%1'").arg(arg));
+        } else {
+            files.append(arg);
+        }
+    }
+    if (files.isEmpty())
+        return usageError(io, probeCommand(), QStringLiteral("no file given"));
+
+    int failures = 0;
+    for (const QString &path : files) {
+        io.out << path << '\n';
+        const Result<DecodedPicture> read = ReadPicture(path);
+        if (!read.ok()) {
+            ++failures;
+            const bool undecodable =
+                read.error().code == Error::Code::InvalidData || read.error().code == Error::Code::Unsupported;
+            if (undecodable)
+                printHeaderOfUndecodable(io.out, path);
+            const char *what = undecodable                   ? "cannot be decoded"
+                : read.error().code == Error::Code::NotFound ? "no such file"
+                                                             : "cannot be read";
+            io.out << "  error:       " << what << '\n';
+            io.err << "duovue-cli probe: " << read.error().message << '\n';
+            continue;
+        }
+        const ImageInfo &info = read.value().info;
+        printHeader(io.out, info);
+        io.out << "  size:        " << info.width << " x " << info.height << '\n' << "  information:\n";
+        for (const QString &line : InformationText(info).split(QStringLiteral("\r\n")))
+            io.out << "    " << line << '\n';
+    }
+    return failures > 0 ? Failure : Success;
+}
+
+} // namespace
+
 const Command &probeCommand()
 {
-    static const Command command{"probe", "probe", "", nullptr};
+    static const Command command{"probe",
+        "probe [--] FILE...",
+        "Identify each picture file from its header, decode it and print its type, Exif flag, bit depth, "
+        "resolution, pixel size and information text. Exit 1 when any file could not be read or decoded.",
+        run};
     return command;
 }
 

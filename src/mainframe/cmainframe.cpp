@@ -25,6 +25,7 @@
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
+#include "viewer/cimgview.h"
 
 namespace Duovue
 {
@@ -331,12 +332,17 @@ QWidget *CMainFrame::createControlForm(int side)
 
 QWidget *CMainFrame::createPicturePane(int side)
 {
-    return emptyPane(this, QStringLiteral("PicturePane%1").arg(side));
+    // The list view feeds it (showListEntry when a row gets the focus) and repaints the row that
+    // listEntryChanged names; a model reset there would move the focus and load again.
+    auto *pane = new CImgView(m_app.state(), m_app.prompts(), side, this);
+    pane->setDisplayMode(CImgView::DisplayMode::PreviewFit);
+    return pane;
 }
 
 void CMainFrame::clearPicturePane(int side)
 {
-    Q_UNUSED(side)
+    if (auto *pane = qobject_cast<CImgView *>(m_picturePanes[side]))
+        pane->clearPicture();
 }
 
 void CMainFrame::applySizeRule()

@@ -22,8 +22,11 @@ private Q_SLOTS:
             recent.add(QStringLiteral("/d/%1.duov").arg(i));
         recent.add(QStringLiteral("/d/5.duov"));
         QCOMPARE(recent.paths(),
-                 (QStringList{QStringLiteral("/d/5.duov"), QStringLiteral("/d/7.duov"), QStringLiteral("/d/6.duov"),
-                              QStringLiteral("/d/4.duov"), QStringLiteral("/d/3.duov")}));
+            (QStringList{QStringLiteral("/d/5.duov"),
+                QStringLiteral("/d/7.duov"),
+                QStringLiteral("/d/6.duov"),
+                QStringLiteral("/d/4.duov"),
+                QStringLiteral("/d/3.duov")}));
     }
 
     void roundTripsThroughTheSettingsFile()

@@ -1,0 +1,301 @@
+#include "viewer/cimgview.h"
+
+#include <utility>
+
+#include <QFont>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QToolTip>
+#include <QtConcurrent/QtConcurrentRun>
+
+#include "core/appstate.h"
+#include "core/userprompts.h"
+#include "imaging/cpreviewdlg.h"
+#include "imaging/panegeometry.h"
+
+namespace Duovue
+{
+
+namespace
+{
+
+QString toolTipHtml(const QString &plain)
+{
+    // Rich text so that the tooltip keeps the text's runs of spaces and takes the pane's font.
+    QString html = plain.toHtmlEscaped();
+    html.replace(QLatin1String("\n"), QLatin1String("<br>"));
+    return QStringLiteral("<p style=\"white-space:pre; font-family:'Noto Sans CJK JP'; font-size:9pt\">") + html
+        + QStringLiteral("</p>");
+}
+
+} // namespace
+
+QImage MissingFileBitmap()
+{
+    static const QImage bitmap = [] {
+        QImage image(MissingFileBitmapWidth, MissingFileBitmapHeight, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QFont font(QStringLiteral("Noto Sans CJK JP"));
+        font.setPixelSize(18);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(QColor(255, 0, 0));
+        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("ファイルがありません"));
+        return image;
+    }();
+    return bitmap;
+}
+
+CImgView::CImgView(AppState &state, UserPrompts &prompts, int paneIndex, QWidget *parent)
+    : QWidget(parent)
+    , m_state(state)
+    , m_prompts(prompts)
+    , m_paneIndex(paneIndex)
+{
+    Q_ASSERT(paneIndex >= 0 && paneIndex < AppState::PaneCount);
+    setObjectName(QStringLiteral("PicturePane%1").arg(paneIndex));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    setMinimumSize(1, 1);
+
+    m_toolTipTimer.setSingleShot(true);
+    m_toolTipTimer.setInterval(ToolTipDelayMs);
+    connect(&m_toolTipTimer, &QTimer::timeout, this, &CImgView::showToolTip);
+    connect(&m_watcher, &QFutureWatcherBase::finished, this, &CImgView::backgroundLoadFinished);
+}
+
+CImgView::~CImgView()
+{
+    // A running ReadPicture owns all its data; its result is simply never looked at.
+    m_watcher.disconnect(this);
+    if (m_popup)
+        m_popup->close();
+}
+
+void CImgView::setDisplayMode(DisplayMode mode)
+{
+    if (m_displayMode == mode)
+        return;
+    m_displayMode = mode;
+    invalidateScaled();
+    update();
+}
+
+QImage CImgView::bitmap() const
+{
+    return m_content.missingFile ? MissingFileBitmap() : m_content.picture;
+}
+
+QString CImgView::toolTipText() const
+{
+    return QString(m_content.informationText).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+}
+
+bool CImgView::loadPicture(int index)
+{
+    const FileList &list = m_state.fileList[side()];
+    if (index < 0 || index >= list.size())
+        return false;
+    dropBackgroundLoads();
+    invalidateScaled();
+    const Result<LoadOutcome> outcome = LoadPicture(m_state, m_paneIndex, index, m_content);
+    if (!outcome.ok())
+        return false;
+    applyOutcome(index, outcome.value());
+    return outcome.value() == LoadOutcome::Loaded;
+}
+
+void CImgView::requestPicture(int index)
+{
+    const FileList &list = m_state.fileList[side()];
+    if (index < 0 || index >= list.size())
+        return;
+    // As with a synchronous load, the pane shows no picture from here until the load is done, and
+    // the pair tools see no good picture meanwhile.
+    m_content.clear();
+    m_state.loadSucceeded[m_paneIndex] = false;
+    invalidateScaled();
+    update();
+    m_pendingIndex = index;
+    if (!m_watcher.isRunning())
+        startPendingLoad();
+}
+
+void CImgView::startPendingLoad()
+{
+    // Only one decode runs per pane; requests made meanwhile collapse into the newest one, so that
+    // holding an arrow key down in the list does not queue a decode per row.
+    const int index = std::exchange(m_pendingIndex, -1);
+    const FileList &list = m_state.fileList[side()];
+    if (index < 0 || index >= list.size())
+        return;
+    m_runningIndex = index;
+    m_runningPath = list.fullPath(index);
+    m_runningGeneration = m_generation;
+    m_watcher.setFuture(QtConcurrent::run(ReadPicture, m_runningPath));
+}
+
+void CImgView::backgroundLoadFinished()
+{
+    if (m_runningGeneration != m_generation)
+        return; // a synchronous load or a clear came in between
+    if (m_pendingIndex >= 0) {
+        startPendingLoad();
+        return;
+    }
+    const FileList &list = m_state.fileList[side()];
+    // The list may have been sorted or cut while the file was read: apply the result only to the
+    // entry it was read for.
+    if (m_runningIndex >= list.size() || list.fullPath(m_runningIndex) != m_runningPath)
+        return;
+    const LoadOutcome outcome =
+        ApplyPictureLoad(m_state, m_paneIndex, m_runningIndex, m_watcher.future().result(), m_content);
+    applyOutcome(m_runningIndex, outcome);
+}
+
+void CImgView::dropBackgroundLoads()
+{
+    ++m_generation;
+    m_pendingIndex = -1;
+}
+
+bool CImgView::isLoading() const
+{
+    return m_pendingIndex >= 0 || (m_watcher.isRunning() && m_runningGeneration == m_generation);
+}
+
+void CImgView::applyOutcome(int index, LoadOutcome outcome)
+{
+    invalidateScaled();
+    if (QToolTip::isVisible() && underMouse())
+        showToolTip();
+    update();
+    if (outcome == LoadOutcome::MissingFile)
+        Q_EMIT listEntryChanged(side(), index);
+    Q_EMIT pictureLoaded(m_paneIndex, index, outcome);
+}
+
+void CImgView::clearPicture()
+{
+    dropBackgroundLoads();
+    m_content.clear();
+    invalidateScaled();
+    m_toolTipTimer.stop();
+    if (underMouse())
+        QToolTip::hideText();
+    update();
+}
+
+void CImgView::showListEntry(int index)
+{
+    if (m_paneIndex < 2 && m_state.previewPopupOpen[m_paneIndex])
+        return;
+    requestPicture(index);
+}
+
+CPreviewDlg *CImgView::previewPopup() const
+{
+    return m_popup;
+}
+
+void CImgView::openPreviewPopup()
+{
+    if (m_paneIndex > 1 || !hasPicture() || m_state.previewPopupOpen[m_paneIndex])
+        return;
+    if (m_content.info.width < MinimumPopupWidth) {
+        m_prompts.error(QStringLiteral("画像が小さ過ぎます。"), Captions::error());
+        return;
+    }
+    // What is left of an earlier opening goes first.
+    if (m_popup)
+        m_popup->close();
+    m_state.previewPopupOpen[m_paneIndex] = true;
+    m_popup = new CPreviewDlg(m_state,
+        m_paneIndex,
+        bitmap(),
+        QSize(m_content.info.width, m_content.info.height),
+        m_content.info.path,
+        window());
+    m_popup->place(screen());
+    m_popup->show();
+    m_popup->raise();
+    m_popup->activateWindow();
+}
+
+void CImgView::invalidateScaled()
+{
+    m_scaled = QPixmap();
+}
+
+void CImgView::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (!hasPicture())
+        return;
+    const QImage shown = bitmap();
+    const QRect target = PaneGeometry::fitToWindow(size(), shown.size());
+    if (target.isEmpty())
+        return;
+    // Scaling a large picture is costly: do it once per picture and pane size, with a filter that
+    // averages (a plain nearest-pixel scale would alias fine detail away).
+    if (m_scaled.size() != target.size())
+        m_scaled = QPixmap::fromImage(shown.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    painter.drawPixmap(target.topLeft(), m_scaled);
+}
+
+void CImgView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    invalidateScaled();
+}
+
+bool CImgView::event(QEvent *event)
+{
+    // The pane shows its own tooltip after its own delay.
+    if (event->type() == QEvent::ToolTip)
+        return true;
+    return QWidget::event(event);
+}
+
+void CImgView::mousePressEvent(QMouseEvent *event)
+{
+    m_toolTipTimer.stop();
+    if (event->button() == Qt::RightButton) {
+        // A right press refreshes the tooltip's text.
+        if (QToolTip::isVisible())
+            showToolTip();
+        return;
+    }
+    QToolTip::hideText();
+    if (event->button() == Qt::LeftButton && m_displayMode == DisplayMode::PreviewFit)
+        openPreviewPopup();
+}
+
+void CImgView::mouseMoveEvent(QMouseEvent *event)
+{
+    QWidget::mouseMoveEvent(event);
+    if (event->buttons() == Qt::NoButton && !QToolTip::isVisible())
+        m_toolTipTimer.start();
+}
+
+void CImgView::leaveEvent(QEvent *event)
+{
+    QWidget::leaveEvent(event);
+    m_toolTipTimer.stop();
+}
+
+void CImgView::showToolTip()
+{
+    if (m_displayMode != DisplayMode::PreviewFit || !underMouse())
+        return;
+    const QString text = toolTipText();
+    if (text.isEmpty()) {
+        QToolTip::hideText();
+        return;
+    }
+    QToolTip::showText(QCursor::pos(), toolTipHtml(text), this, rect());
+}
+
+} // namespace Duovue

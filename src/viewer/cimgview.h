@@ -1,0 +1,126 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QPixmap>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+#include "core/result.h"
+#include "imaging/pictureloader.h"
+
+namespace Duovue
+{
+
+struct AppState;
+class CPreviewDlg;
+class UserPrompts;
+
+/// A picture pane: one of the main window's two preview panes (panes 0 and 1, `PreviewFit`) or one
+/// of the comparison viewer's two panes (panes 2 and 3). It owns its picture, the picture's
+/// information record and text, and loads list entries of its side (pane index modulo 2) into
+/// itself.
+///
+/// In `PreviewFit` the picture is fitted to the pane, the information text shows as a tooltip, and
+/// a left click opens the actual-size preview popup (CPreviewDlg).
+///
+/// Thread: GUI thread. Background loads run ReadPicture on a pool thread with their own copy of
+/// the path; the result is applied here, on the GUI thread, and dropped when a newer request or a
+/// change of the list made it stale.
+class CImgView : public QWidget
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CImgView)
+
+public:
+    enum class DisplayMode { PreviewFit = 0, ActualSize = 1, FitToWindow = 2 };
+
+    /// Hovering this long over the pane shows its information text.
+    static constexpr int ToolTipDelayMs = 800;
+    /// A picture narrower than this is refused by the preview popup.
+    static constexpr int MinimumPopupWidth = 30;
+
+    CImgView(AppState &state, UserPrompts &prompts, int paneIndex, QWidget *parent = nullptr);
+    ~CImgView() override;
+
+    int paneIndex() const { return m_paneIndex; }
+    int side() const { return m_paneIndex % 2; }
+
+    DisplayMode displayMode() const { return m_displayMode; }
+    void setDisplayMode(DisplayMode mode);
+
+    /// The bitmap the pane shows: the picture, the missing-file placeholder, or a null image.
+    QImage bitmap() const;
+    bool hasPicture() const { return m_content.hasPicture(); }
+    const ImageInfo &imageInfo() const { return m_content.info; }
+    const QString &informationText() const { return m_content.informationText; }
+    /// The information text as the tooltip shows it (lines separated by "\n").
+    QString toolTipText() const;
+
+    /// Loads entry @p index of this pane's side now and returns whether a picture was loaded
+    /// (false also for an index outside the list, which changes nothing). Drops any background
+    /// load in progress.
+    bool loadPicture(int index);
+    /// Loads entry @p index in the background. The pane is empty until the load finishes; a
+    /// newer request replaces this one.
+    void requestPicture(int index);
+    /// Empties the pane: picture, information text and record, tooltip. Drops background loads.
+    void clearPicture();
+    /// A background load is running or waiting.
+    bool isLoading() const;
+
+    /// The open preview popup, or nullptr.
+    CPreviewDlg *previewPopup() const;
+
+public Q_SLOTS:
+    /// A row of this side's list got the focus: show it here, unless the preview popup is open.
+    void showListEntry(int index);
+    /// Left-click behaviour of a preview pane: opens the actual-size popup, refuses pictures that
+    /// are too narrow, does nothing without a picture or while the popup is open.
+    void openPreviewPopup();
+
+Q_SIGNALS:
+    /// A load finished and was applied (synchronous or background).
+    void pictureLoaded(int paneIndex, int index, Duovue::LoadOutcome outcome);
+    /// A load changed the texts of entry @p index of the side's list (missing file).
+    void listEntryChanged(int side, int index);
+
+protected:
+    bool event(QEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+
+private:
+    void applyOutcome(int index, LoadOutcome outcome);
+    void startPendingLoad();
+    void backgroundLoadFinished();
+    void dropBackgroundLoads();
+    void showToolTip();
+    void invalidateScaled();
+
+    AppState &m_state;
+    UserPrompts &m_prompts;
+    const int m_paneIndex;
+    DisplayMode m_displayMode = DisplayMode::PreviewFit;
+    PaneContent m_content;
+    QPixmap m_scaled; // the fitted bitmap at its drawn size, made once per picture and pane size
+
+    QFutureWatcher<Result<DecodedPicture>> m_watcher;
+    quint64 m_generation = 0; // bumped whenever running loads become stale
+    quint64 m_runningGeneration = 0;
+    int m_runningIndex = -1;
+    QString m_runningPath;
+    int m_pendingIndex = -1;
+
+    QTimer m_toolTipTimer;
+    QPointer<CPreviewDlg> m_popup;
+};
+
+/// The 223 x 30 placeholder shown instead of a picture whose file does not exist: the words
+/// ファイルがありません in red on white. Format_RGB32.
+QImage MissingFileBitmap();
+
+} // namespace Duovue
