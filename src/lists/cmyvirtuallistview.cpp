@@ -100,6 +100,10 @@ CMyVirtualListView::CMyVirtualListView(AppState &state, int side, QWidget *paren
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
         Q_EMIT selectedCountChanged(selectedCount());
     });
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this](const QModelIndex &current) {
+        if (current.isValid())
+            Q_EMIT currentRowChanged(current.row());
+    });
 }
 
 CMyVirtualListView::~CMyVirtualListView()

@@ -60,6 +60,8 @@ public:
 Q_SIGNALS:
     /// Files or folders were dropped on the rows (not on the header).
     void pathsDropped(const QStringList &paths);
+    /// Row @p row got the focus (the picture pane of the side shows it).
+    void currentRowChanged(int row);
     /// The number of selected rows changed.
     void selectedCountChanged(int count);
     /// The rows were sorted or reordered (their count did not change).

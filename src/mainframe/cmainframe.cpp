@@ -5,7 +5,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
-#include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMimeData>
@@ -42,16 +41,6 @@ QString menuText(const QString &caption)
     QString t = caption;
     t.replace(QLatin1String("\t\t"), QLatin1String("\t"));
     return t;
-}
-
-// A pane that is not built yet: an empty, sunken area of the right kind.
-QWidget *emptyPane(QWidget *parent, const QString &objectName)
-{
-    auto *frame = new QFrame(parent);
-    frame->setObjectName(objectName);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Sunken);
-    return frame;
 }
 
 // The frame's own drop rule, for drops that miss the lists: exactly one file whose extension is
@@ -320,6 +309,13 @@ QWidget *CMainFrame::createListView(int side)
     });
     if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
         connect(view, &CMyVirtualListView::selectedCountChanged, form, &CContDlgView::setSelectedCount);
+    if (auto *pane = qobject_cast<CImgView *>(m_picturePanes[side])) {
+        connect(view, &CMyVirtualListView::currentRowChanged, pane, &CImgView::showListEntry);
+        connect(pane, &CImgView::listEntryChanged, view, [view](int paneSide, int index) {
+            if (paneSide == view->side())
+                view->updateRows(index, index);
+        });
+    }
     return view;
 }
 

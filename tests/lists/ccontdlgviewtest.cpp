@@ -20,6 +20,7 @@
 #include "mainframe/cmainframe.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
+#include "viewer/cimgview.h"
 
 using namespace Duovue;
 
@@ -88,6 +89,30 @@ private Q_SLOTS:
 
         f.list(1)->selectAll();
         QCOMPARE(form->selectedText(), QStringLiteral("選択アイテム数:     5"));
+    }
+
+    void focusedRowShowsInThePictureAndNewFillClearsIt()
+    {
+        Fixture f;
+        QImage picture(40, 30, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        f.dir.makeDir(QStringLiteral("pics"));
+        QVERIFY(picture.save(f.dir.filePath(QStringLiteral("pics/a.jpg")), "JPEG"));
+        QVERIFY(picture.save(f.dir.filePath(QStringLiteral("pics/b.bmp")), "BMP"));
+        QVERIFY(f.app.initInstance());
+        f.shell.folderAnswers << f.dir.filePath(QStringLiteral("pics"));
+        QTest::mouseClick(f.form(0)->folderButton(), Qt::LeftButton);
+        auto *pane = qobject_cast<CImgView *>(f.frame()->picturePane(0));
+        QVERIFY(pane);
+        f.list(0)->setCurrentIndex(f.list(0)->model()->index(1, 0));
+        QTRY_VERIFY(pane->hasPicture());
+        QCOMPARE(pane->imageInfo().path, f.dir.filePath(QStringLiteral("pics/b.bmp")));
+
+        // A new fill of the side starts with an empty pane.
+        f.shell.folderAnswers << f.dir.filePath(QStringLiteral("pics"));
+        QTest::mouseClick(f.form(0)->folderButton(), Qt::LeftButton);
+        QVERIFY(!pane->hasPicture());
+        QCOMPARE(f.app.state().fileList[0].size(), 2);
     }
 
     void subfolderBoxIsRemembered()
