@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLibraryInfo>
-#include <QTranslator>
 #include <QTimer>
+#include <QTranslator>
 
 #include "core/cduovueapp.h"
 #include "core/desktopshell.h"
