@@ -10,7 +10,7 @@ packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
     libjpeg62-turbo-dev libjpeg-turbo-progs zlib1g-dev
-    fonts-noto-cjk
+    fonts-noto-cjk qt6-translations-l10n
     xvfb xauth xdotool imagemagick x11-utils
     clang libclang-rt-14-dev
     desktop-file-utils appstream

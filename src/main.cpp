@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QLibraryInfo>
 #include <QTimer>
+#include <QTranslator>
 
 #include "core/cduovueapp.h"
 #include "core/desktopshell.h"
@@ -27,6 +29,12 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Duovue"));
     QApplication::setApplicationVersion(QStringLiteral(DUOVUE_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(DUOVUE_APP_ID));
+
+    // Every text of the program is Japanese; Qt's own dialogs and buttons (file choosers, はい/いいえ)
+    // must match whatever the desktop's language is.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Duovue: compare two lists of pictures side by side."));

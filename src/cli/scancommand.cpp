@@ -1,12 +1,108 @@
+#include <QDir>
+#include <QFileInfo>
+
 #include "cli/clicommand.h"
+#include "core/appstate.h"
+#include "lists/listfill.h"
+#include "lists/textformats.h"
 
 namespace Duovue::Cli
 {
 
-// Not built yet: the command stays out of the command list until it has a real implementation.
+namespace
+{
+
+// The fill without a window: nothing to show, nothing to pump.
+class QuietHost final : public ListFillHost
+{
+public:
+    void newDocument() override { }
+    void resetSide(int) override { }
+    void listChanged(int) override { }
+    void beginProgress() override { }
+    void endProgress() override { }
+    void pumpEvents() override { }
+    void openDocument(const QString &) override { }
+};
+
+// Tabs and line breaks in file names would break the one-row-per-line format.
+QString escaped(const QString &field)
+{
+    QString out;
+    out.reserve(field.size());
+    for (const QChar c : field) {
+        switch (c.unicode()) {
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+int run(const QStringList &args, Io &io)
+{
+    bool subfolders = false;
+    bool optionsEnded = false;
+    QStringList folders;
+    for (const QString &a : args) {
+        if (!optionsEnded && a == QLatin1String("--"))
+            optionsEnded = true;
+        else if (!optionsEnded && a == QLatin1String("--subfolders"))
+            subfolders = true;
+        else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1)
+            return usageError(io, scanCommand(), QStringLiteral("unknown option '%1'").arg(a));
+        else
+            folders << a;
+    }
+    if (folders.isEmpty())
+        return usageError(io, scanCommand(), QStringLiteral("no folder given"));
+
+    AppState state;
+    QuietHost host;
+    FillOptions options;
+    options.includeSubfolders = subfolders;
+    int result = Success;
+    for (const QString &folder : folders) {
+        const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        if (FillFromFolder(state, host, 0, options, absolute).unreadable > 0) {
+            io.err << "duovue-cli scan: cannot read folder '" << folder << "'\n";
+            result = Failure;
+        }
+        options.mode = FillOptions::Mode::Add; // later folders add to the first, as a drop would
+    }
+
+    const FileList &list = state.fileList[0];
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        for (int c = 0; c < 5; ++c)
+            io.out << escaped(list.column(c, i)) << '\t';
+        io.out << escaped(list.primary(i)) << '\n';
+    }
+    io.out << TotalItemsText(static_cast<int>(list.size())) << '\n';
+    return result;
+}
+
+} // namespace
+
 const Command &scanCommand()
 {
-    static const Command command{"scan", "scan", "", nullptr};
+    static const Command command{"scan",
+        "scan [--subfolders] FOLDER...",
+        "List the rows a new fill of the folders gives: name, folder, created, modified, size and position "
+        "mark, tab-separated (\\, tab and line breaks escaped as \\\\, \\t, \\n, \\r), then the total line "
+        "\"総アイテム数: N\". Exit 1 when a folder cannot be read.",
+        run};
     return command;
 }
 

@@ -13,6 +13,12 @@ QString FormatFileTime(qint64 secondsSinceEpoch);
 /// Unsigned decimal with "," every three digits from the right: 1234567 → "1,234,567".
 QString FormatFileSize(quint64 value);
 
+/// The total label of a control form: "総アイテム数: %5d".
+QString TotalItemsText(int count);
+
+/// The selection label of a control form: "選択アイテム数: %5d".
+QString SelectedItemsText(int count);
+
 /// The accepted picture extensions, in order: "jpg", "jpeg", "bmp", "gif".
 const QStringList &ImageExtensions();
 

@@ -2,17 +2,25 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
-#include <QFrame>
 #include <QLabel>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include "core/appsettings.h"
 #include "core/appstate.h"
 #include "core/cduovueapp.h"
 #include "core/settingsstore.h"
+#include "lists/ccontdlgview.h"
+#include "lists/cduovueview.h"
+#include "lists/filelistmodel.h"
+#include "lists/guifillhost.h"
+#include "lists/listfill.h"
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
@@ -36,14 +44,15 @@ QString menuText(const QString &caption)
     return t;
 }
 
-// A pane that is not built yet: an empty, sunken area of the right kind.
-QWidget *emptyPane(QWidget *parent, const QString &objectName)
+// The frame's own drop rule, for drops that miss the lists: exactly one file whose extension is
+// exactly "duov" (lower case) is opened as the document; anything else is refused.
+QString frameDropDocument(const QMimeData *mime)
 {
-    auto *frame = new QFrame(parent);
-    frame->setObjectName(objectName);
-    frame->setFrameShape(QFrame::StyledPanel);
-    frame->setFrameShadow(QFrame::Sunken);
-    return frame;
+    if (!mime || !mime->hasUrls() || mime->urls().size() != 1 || !mime->urls().first().isLocalFile())
+        return QString();
+    const QString path = mime->urls().first().toLocalFile();
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot >= 0 && QStringView(path).mid(dot + 1) == u"duov" ? path : QString();
 }
 
 } // namespace
@@ -56,7 +65,23 @@ CMainFrame::CMainFrame(CDuovueApp &app, QWidget *parent)
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(ToolbarIcons::programIcon());
     setMinimumSize(MinimumWidth, MinimumHeight);
-    setAcceptDrops(false); // drops are taken by the list views, never by the frame's other parts
+    // Drops on the rows of a list are the list's; a drop anywhere else reaches the frame, which
+    // takes only a single ".duov" document.
+    setAcceptDrops(true);
+    GuiFillHost::Hooks hooks;
+    hooks.newDocument = [this] {
+        newDocument();
+    };
+    hooks.resetSide = [this](int side) {
+        clearPicturePane(side);
+    };
+    hooks.listChanged = [this](int side) {
+        refreshList(side);
+    };
+    hooks.openDocument = [this](const QString &path) {
+        openDocumentFile(path);
+    };
+    m_fillHost = std::make_unique<GuiFillHost>(app.state(), this, std::move(hooks));
 
     createActions();
     createMenus();
@@ -266,6 +291,8 @@ void CMainFrame::createLayout()
 
     m_listViews[0] = createListView(0);
     m_listViews[1] = createListView(1);
+    static_cast<CDuovueView *>(m_listViews[0])->setPartner(static_cast<CDuovueView *>(m_listViews[1]));
+    static_cast<CDuovueView *>(m_listViews[1])->setPartner(static_cast<CDuovueView *>(m_listViews[0]));
     s1->addWidget(s3);
     s1->addWidget(m_listViews[0]);
     s2->addWidget(s4);
@@ -278,12 +305,28 @@ void CMainFrame::createLayout()
 
 QWidget *CMainFrame::createListView(int side)
 {
-    return emptyPane(this, QStringLiteral("ListView%1").arg(side));
+    auto *view = new CDuovueView(m_app.state(), m_app.settings(), side, this);
+    view->setMinimumHeight(0);
+    connect(view, &CMyVirtualListView::pathsDropped, this, [this, side](const QStringList &paths) {
+        addDroppedPaths(side, paths);
+    });
+    if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
+        connect(view, &CMyVirtualListView::selectedCountChanged, form, &CContDlgView::setSelectedCount);
+    if (auto *pane = qobject_cast<CImgView *>(m_picturePanes[side])) {
+        connect(view, &CMyVirtualListView::currentRowChanged, pane, &CImgView::showListEntry);
+        connect(pane, &CImgView::listEntryChanged, view, [view](int paneSide, int index) {
+            if (paneSide == view->side())
+                view->updateRows(index, index);
+        });
+    }
+    return view;
 }
 
 QWidget *CMainFrame::createControlForm(int side)
 {
-    return emptyPane(this, QStringLiteral("ControlForm%1").arg(side));
+    auto *form = new CContDlgView(side, m_app.state(), m_app.settings(), m_app.prompts(), *m_fillHost, this);
+    form->setMinimumWidth(0);
+    return form;
 }
 
 QWidget *CMainFrame::createPicturePane(int side)
@@ -379,12 +422,78 @@ void CMainFrame::newDocument()
 
 void CMainFrame::refreshList(int side)
 {
-    Q_UNUSED(side)
+    auto *view = qobject_cast<CDuovueView *>(m_listViews[side]);
+    if (!view)
+        return;
+    view->refresh();
+    if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side])) {
+        form->setTotalCount(view->fileModel()->rowCount());
+        form->setSelectedCount(view->selectedCount());
+    }
 }
 
 void CMainFrame::setResultColumns(bool shown)
 {
-    Q_UNUSED(shown)
+    for (QWidget *w : m_listViews) {
+        if (auto *view = qobject_cast<CDuovueView *>(w))
+            view->setResultColumns(shown);
+    }
+}
+
+void CMainFrame::openDocumentFile(const QString &path)
+{
+    Q_UNUSED(path)
+}
+
+ListFillHost &CMainFrame::fillHost()
+{
+    return *m_fillHost;
+}
+
+void CMainFrame::addDroppedPaths(int side, const QStringList &paths)
+{
+    // A drop that arrives while a scan runs (its event pump) waits for nobody: the lists are busy.
+    if (m_fillHost->isBusy())
+        return;
+    const auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]);
+    AddDroppedPaths(m_app.state(), *m_fillHost, side, form ? form->options() : FillOptions(), paths);
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (frameDropDocument(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CMainFrame::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (frameDropDocument(event->mimeData()).isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void CMainFrame::dropEvent(QDropEvent *event)
+{
+    const QString path = frameDropDocument(event->mimeData());
+    if (path.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    QMetaObject::invokeMethod(
+        this,
+        [this, path] {
+            openDocumentFile(path);
+        },
+        Qt::QueuedConnection);
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event)

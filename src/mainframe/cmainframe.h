@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <memory>
 
 #include <QHash>
 #include <QMainWindow>
@@ -11,6 +12,8 @@ namespace Duovue
 
 class CDuovueApp;
 class CMySplitterWnd;
+class GuiFillHost;
+class ListFillHost;
 
 /// The main window: menu, toolbar and the fixed layout of two control forms, two preview panes and
 /// two file lists; the title with the document name and the result-mode mark.
@@ -46,6 +49,15 @@ public:
     /// Shows or hides the width and height columns of both lists (search results).
     void setResultColumns(bool shown);
 
+    /// Opens @p path as the document (a dropped ".duov" file). Documents are not built yet: does
+    /// nothing.
+    void openDocumentFile(const QString &path);
+    /// Files and folders dropped on the list of @p side: added as the side's control form says, or a
+    /// single ".duov" file opened as the document.
+    void addDroppedPaths(int side, const QStringList &paths);
+    /// What the fills and drops of the lists need of this window (progress dialog, refreshes).
+    ListFillHost &fillHost();
+
     QWidget *listView(int side) const { return m_listViews[side]; }
     QWidget *controlForm(int side) const { return m_controlForms[side]; }
     QWidget *picturePane(int side) const { return m_picturePanes[side]; }
@@ -60,6 +72,9 @@ Q_SIGNALS:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
     void createActions();
@@ -88,6 +103,7 @@ private:
     std::array<QWidget *, 2> m_listViews{};
     std::array<QWidget *, 2> m_controlForms{};
     std::array<QWidget *, 2> m_picturePanes{};
+    std::unique_ptr<GuiFillHost> m_fillHost;
 };
 
 } // namespace Duovue

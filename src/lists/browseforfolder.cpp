@@ -1,0 +1,32 @@
+#include "lists/browseforfolder.h"
+
+#include "core/appstate.h"
+#include "core/userprompts.h"
+
+namespace Duovue
+{
+
+QString browseTitle(BrowseKind kind)
+{
+    switch (kind) {
+    case BrowseKind::ImageFolder:
+        return QStringLiteral("画像のあるフォルダを選択してください。");
+    case BrowseKind::CopyTarget:
+        return QStringLiteral("コピー先を選択してください");
+    case BrowseKind::MoveTarget:
+        return QStringLiteral("移動先を選択してください");
+    }
+    return QString();
+}
+
+QString BrowseForFolder(UserPrompts &prompts, AppState &state, BrowseKind kind, int side)
+{
+    const QString folder =
+        prompts.chooseFolder(browseTitle(kind), state.lastFolder[side], kind != BrowseKind::ImageFolder);
+    if (folder.isEmpty())
+        return QString();
+    state.lastFolder[side] = folder;
+    return folder;
+}
+
+} // namespace Duovue

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QBasicTimer>
+#include <QDialog>
+#include <QList>
+#include <QPixmap>
+
+class QLabel;
+class QPushButton;
+
+namespace Duovue
+{
+
+struct AppState;
+
+/// The modeless progress dialog "処理中" shown while long work runs on the GUI thread (folder scans,
+/// drops, the binary and JPEG marker comparisons): a text, an endless animation and the abort
+/// button "中　止 (&A)", which sets AppState::abortRequested. The work polls that flag and clears
+/// it when it ends.
+///
+/// While the dialog is shown, input to every other window of the program is held back (mouse,
+/// keys, shortcuts, drops, closing), so nothing can change the lists under the running work; the
+/// windows still move and repaint. Closing the dialog with Esc counts as the abort button.
+///
+/// Thread: GUI thread. The owner window owns the dialog through the Qt tree.
+class CProgDlg final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CProgDlg)
+
+public:
+    static constexpr int FrameCount = 10;
+    static constexpr int FrameWidth = 168;
+    static constexpr int FrameHeight = 54;
+    static constexpr int FrameIntervalMs = 100;
+
+    CProgDlg(AppState &state, QWidget *owner);
+    ~CProgDlg() override;
+
+    /// The animation's frames, drawn by the program.
+    static QList<QPixmap> animationFrames();
+
+    int currentFrame() const { return m_frame; }
+    QPushButton *abortButton() const { return m_abort; }
+
+public Q_SLOTS:
+    /// The abort button: asks the running work to stop.
+    void requestAbort();
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void setInputHeld(bool held);
+
+    AppState &m_state;
+    QLabel *m_animation = nullptr;
+    QPushButton *m_abort = nullptr;
+    QList<QPixmap> m_frames;
+    QBasicTimer m_timer;
+    int m_frame = 0;
+    bool m_inputHeld = false;
+};
+
+} // namespace Duovue

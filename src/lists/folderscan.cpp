@@ -1,0 +1,300 @@
+#include "lists/folderscan.h"
+
+#include <algorithm>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "lists/textformats.h"
+
+namespace Duovue
+{
+
+struct FolderScan::Candidate {
+    std::string name; // the name's bytes, valid UTF-8
+    std::string key; // upper-cased name: the case-insensitive order
+    bool isFolder = false;
+    qint64 created = 0;
+    qint64 modified = 0;
+    quint64 size = 0;
+};
+
+namespace
+{
+
+bool isValidUtf8(const char *s, size_t n)
+{
+    size_t i = 0;
+    while (i < n) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        size_t len;
+        char32_t cp;
+        char32_t min;
+        if ((c & 0xE0) == 0xC0) {
+            len = 2;
+            cp = c & 0x1F;
+            min = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            len = 3;
+            cp = c & 0x0F;
+            min = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            len = 4;
+            cp = c & 0x07;
+            min = 0x10000;
+        } else {
+            return false;
+        }
+        if (n - i < len)
+            return false;
+        for (size_t k = 1; k < len; ++k) {
+            const unsigned char d = static_cast<unsigned char>(s[i + k]);
+            if ((d & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (d & 0x3F);
+        }
+        // Overlong forms and surrogates would decode to a different name than the one on disk.
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += len;
+    }
+    return true;
+}
+
+char asciiLower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// The byte-level twin of hasImageExtension(): no character outside ASCII folds to one of the
+// extension letters, so comparing ASCII case-insensitively gives the same answer without decoding
+// names that are then dropped anyway.
+bool isImageName(const char *name, size_t len)
+{
+    const char *dot = static_cast<const char *>(memrchr(name, '.', len));
+    const char *ext = dot ? dot + 1 : name;
+    const size_t n = static_cast<size_t>(name + len - ext);
+    if (n != 3 && n != 4)
+        return false;
+    char lower[4];
+    for (size_t i = 0; i < n; ++i)
+        lower[i] = asciiLower(ext[i]);
+    if (n == 4)
+        return std::memcmp(lower, "jpeg", 4) == 0;
+    return std::memcmp(lower, "jpg", 3) == 0 || std::memcmp(lower, "bmp", 3) == 0 || std::memcmp(lower, "gif", 3) == 0;
+}
+
+std::string sortKey(const std::string &name)
+{
+    const bool ascii = std::all_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x80;
+    });
+    if (!ascii) {
+        const QByteArray upper = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toUpper().toUtf8();
+        return std::string(upper.constData(), static_cast<size_t>(upper.size()));
+    }
+    std::string key = name;
+    for (char &c : key) {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return key;
+}
+
+constexpr unsigned statxMask = STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_BTIME;
+
+} // namespace
+
+FolderScan::FolderScan(FileList &list, const std::atomic<bool> &abortRequested)
+    : m_list(list)
+    , m_abort(abortRequested)
+{
+}
+
+void FolderScan::setProgressCallback(std::function<void()> callback, std::chrono::milliseconds interval)
+{
+    m_progress = std::move(callback);
+    m_interval = interval;
+}
+
+QString FolderScan::folderText(const QString &folder)
+{
+    qsizetype end = folder.size();
+    while (end > 0 && folder.at(end - 1) == QLatin1Char('/'))
+        --end;
+    return folder.left(end) + QLatin1Char('/');
+}
+
+bool FolderScan::scan(const QString &folder)
+{
+    m_visited.clear();
+    m_lastProgress = std::chrono::steady_clock::now();
+    const QString text = folderText(folder);
+    QByteArray path = QFile::encodeName(text);
+    path.chop(1); // without the trailing "/"; empty for the root
+    return scanFolder(path, text);
+}
+
+bool FolderScan::pollStop()
+{
+    if (m_abort.load(std::memory_order_relaxed))
+        return true;
+    // Reading the clock for every name would cost more than the check saves.
+    if (m_progress && (++m_tick & 15) == 0) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - m_lastProgress >= m_interval) {
+            m_progress();
+            m_lastProgress = std::chrono::steady_clock::now();
+            return m_abort.load(std::memory_order_relaxed);
+        }
+    }
+    return false;
+}
+
+namespace
+{
+
+// Creation time is the birth time where the file system records it, otherwise the last status
+// change.
+void fillTimes(qint64 &created, qint64 &modified, quint64 &size, const struct statx &sx)
+{
+    created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
+    modified = sx.stx_mtime.tv_sec;
+    size = sx.stx_size;
+}
+
+FileList::Entry makeEntry(QString name, const QString &folder, qint64 created, qint64 modified, quint64 size)
+{
+    static const QString unmarked = QStringLiteral("0");
+    FileList::Entry e;
+    e.columns[0] = std::move(name);
+    e.columns[1] = folder; // shared, not copied
+    e.columns[2] = FormatFileTime(created);
+    e.columns[3] = FormatFileTime(modified);
+    e.columns[4] = FormatFileSize(size);
+    e.primary = unmarked;
+    return e;
+}
+
+} // namespace
+
+bool FolderScan::scanFolder(const QByteArray &path, const QString &text)
+{
+    const int fd = ::open(path.isEmpty() ? "/" : path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    if (::fstat(fd, &st) == 0 && !m_visited.emplace(quint64(st.st_dev), quint64(st.st_ino)).second) {
+        ::close(fd); // reached again through a link: its entries are in the list already
+        return true;
+    }
+    DIR *dir = ::fdopendir(fd);
+    if (!dir) {
+        ::close(fd);
+        return false;
+    }
+
+    std::vector<Candidate> items;
+    bool stopped = false;
+    while (const dirent *de = ::readdir(dir)) {
+        if (pollStop()) {
+            stopped = true;
+            break;
+        }
+        const char *name = de->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        const size_t len = std::strlen(name);
+        const bool image = isImageName(name, len);
+        const unsigned char type = de->d_type;
+        if (type == DT_DIR) {
+            if (!m_includeSubfolders)
+                continue;
+        } else if (type == DT_REG) {
+            if (!image)
+                continue;
+        } else if (type == DT_LNK || type == DT_UNKNOWN) {
+            if (!image && !m_includeSubfolders)
+                continue;
+        } else {
+            continue; // pipes, sockets and devices: reading them later could block or never end
+        }
+        if (!isValidUtf8(name, len))
+            continue;
+        Candidate c;
+        if (type == DT_DIR) {
+            c.isFolder = true;
+        } else {
+            struct statx sx;
+            if (::statx(fd, name, AT_STATX_SYNC_AS_STAT, statxMask, &sx) != 0)
+                continue;
+            if (S_ISDIR(sx.stx_mode)) {
+                if (!m_includeSubfolders)
+                    continue;
+                c.isFolder = true;
+            } else if (S_ISREG(sx.stx_mode) && image) {
+                fillTimes(c.created, c.modified, c.size, sx);
+            } else {
+                continue;
+            }
+        }
+        c.name.assign(name, len);
+        c.key = sortKey(c.name);
+        items.push_back(std::move(c));
+    }
+    ::closedir(dir);
+
+    std::sort(items.begin(), items.end(), [](const Candidate &a, const Candidate &b) {
+        const int k = a.key.compare(b.key);
+        return k != 0 ? k < 0 : a.name < b.name;
+    });
+
+    for (const Candidate &c : items) {
+        if (!stopped && pollStop())
+            stopped = true;
+        QString name = QString::fromUtf8(c.name.data(), static_cast<qsizetype>(c.name.size()));
+        if (c.isFolder) {
+            if (stopped)
+                continue; // the names read before the abort stay; nothing new is entered
+            QByteArray childPath = path;
+            childPath += '/';
+            childPath.append(c.name.data(), static_cast<qsizetype>(c.name.size()));
+            scanFolder(childPath, text + name + QLatin1Char('/'));
+        } else {
+            m_list.append(makeEntry(std::move(name), text, c.created, c.modified, c.size));
+        }
+    }
+    return true;
+}
+
+bool FolderScan::appendFile(const QString &path)
+{
+    const QString absolute = QDir::isAbsolutePath(path) ? path : QFileInfo(path).absoluteFilePath();
+    const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
+    QString name = absolute.mid(slash + 1);
+    if (name.isEmpty() || !hasImageExtension(name))
+        return false;
+    struct statx sx;
+    const QByteArray encoded = QFile::encodeName(absolute);
+    if (::statx(AT_FDCWD, encoded.constData(), AT_STATX_SYNC_AS_STAT, statxMask, &sx) != 0 || !S_ISREG(sx.stx_mode))
+        return false;
+    qint64 created, modified;
+    quint64 size;
+    fillTimes(created, modified, size, sx);
+    m_list.append(makeEntry(std::move(name), folderText(absolute.left(slash)), created, modified, size));
+    return true;
+}
+
+} // namespace Duovue

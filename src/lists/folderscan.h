@@ -1,0 +1,68 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <set>
+#include <utility>
+
+#include <QByteArray>
+#include <QString>
+
+#include "lists/cmysortstringarray.h"
+
+namespace Duovue
+{
+
+/// Appends the picture files of a folder (optionally with its subfolders) to a FileList.
+///
+/// Each folder's entries are taken in case-insensitive name order; a subfolder's files are added
+/// where the subfolder is met, before the rest of its parent folder. Only regular files whose
+/// extension is one of ImageExtensions() are added; folders never are. Names that are not valid
+/// UTF-8 are skipped (they cannot be written as a path without naming another file), and a folder
+/// that is reached a second time through a symbolic link (same device and inode) is not entered
+/// again, so link loops end. A folder that cannot be read adds nothing.
+///
+/// The scan polls the abort flag for every name and stops when it is set, leaving the flag set so
+/// that the caller sees it; the entries found so far stay. The progress callback runs at most once
+/// per interval so that a GUI caller can let the event loop run (abort button, repaint).
+///
+/// Thread: the thread that owns the FileList; the abort flag may be set from anywhere.
+class FolderScan
+{
+public:
+    FolderScan(FileList &list, const std::atomic<bool> &abortRequested);
+
+    void setIncludeSubfolders(bool on) { m_includeSubfolders = on; }
+    void setProgressCallback(std::function<void()> callback, std::chrono::milliseconds interval);
+
+    /// Scans @p folder, given without a trailing "/" ("" is the root folder). Returns false when
+    /// the folder itself could not be opened.
+    bool scan(const QString &folder);
+
+    /// Appends the file at @p path as the scan would (a dropped file). Returns false when it is not
+    /// a regular file with a picture extension, or cannot be read.
+    bool appendFile(const QString &path);
+
+    bool aborted() const { return m_abort.load(std::memory_order_relaxed); }
+
+    /// The text of a folder column for @p folder given without a trailing "/": "/" for the root.
+    static QString folderText(const QString &folder);
+
+private:
+    struct Candidate;
+
+    bool scanFolder(const QByteArray &path, const QString &text);
+    bool pollStop();
+
+    FileList &m_list;
+    const std::atomic<bool> &m_abort;
+    bool m_includeSubfolders = false;
+    std::function<void()> m_progress;
+    std::chrono::steady_clock::duration m_interval{};
+    std::chrono::steady_clock::time_point m_lastProgress{};
+    unsigned m_tick = 0;
+    std::set<std::pair<quint64, quint64>> m_visited;
+};
+
+} // namespace Duovue

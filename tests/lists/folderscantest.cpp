@@ -1,0 +1,316 @@
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDateTime>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "lists/folderscan.h"
+#include "lists/textformats.h"
+#include "support/testdir.h"
+
+using namespace Duovue;
+
+namespace
+{
+
+QStringList names(const FileList &list)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < list.size(); ++i)
+        out << list.fullPath(i);
+    return out;
+}
+
+// Paths relative to @p root, for comparing against expectations written as relative paths.
+QStringList relative(const FileList &list, const QString &root)
+{
+    QStringList out;
+    for (const QString &p : names(list))
+        out << (p.startsWith(root + QLatin1Char('/')) ? p.mid(root.size() + 1) : p);
+    return out;
+}
+
+QStringList strings(std::initializer_list<const char *> texts)
+{
+    QStringList out;
+    for (const char *t : texts)
+        out << QString::fromUtf8(t);
+    return out;
+}
+
+} // namespace
+
+class FolderScanTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void addsOnlyPictureFiles()
+    {
+        Test::TestDir dir;
+        for (const char *n : {"e.txt", "c.Gif", "a.JPG", "d.png", "bmp", "b.jpeg", ".hidden.gif"})
+            dir.writeFile(QString::fromUtf8(n));
+        dir.makeDir(QStringLiteral("x.jpg"));
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        QVERIFY(scan.scan(dir.path()));
+        // Name order ignoring case; the folder named x.jpg is never an entry.
+        QCOMPARE(relative(list, dir.path()), strings({".hidden.gif", "a.JPG", "b.jpeg", "bmp", "c.Gif"}));
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            QCOMPARE(list.column(1, i), dir.path() + QLatin1Char('/'));
+            QCOMPARE(list.primary(i), QStringLiteral("0"));
+            QVERIFY(list.column(5, i).isEmpty());
+            QVERIFY(list.column(6, i).isEmpty());
+        }
+    }
+
+    void entersSubfoldersWhereTheyAreMet()
+    {
+        Test::TestDir dir;
+        for (const char *n :
+            {"B.jpg", "a.jpg", "c/z.gif", "C.bmp", "b/y.jpg", "b/x.jpg", "b/deep/w.jpg", "x.jpg/in.jpg", "d.jpg"})
+            dir.writeFile(QString::fromUtf8(n));
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        QVERIFY(scan.scan(dir.path()));
+        QCOMPARE(relative(list, dir.path()), strings({"a.jpg", "B.jpg", "C.bmp", "d.jpg"}));
+
+        list.clear();
+        scan.setIncludeSubfolders(true);
+        QVERIFY(scan.scan(dir.path() + QStringLiteral("///")));
+        // Folder "b" sorts before "B.jpg" (a prefix of it, ignoring case) and is entered there.
+        QCOMPARE(relative(list, dir.path()),
+            strings(
+                {"a.jpg", "b/deep/w.jpg", "b/x.jpg", "b/y.jpg", "B.jpg", "c/z.gif", "C.bmp", "d.jpg", "x.jpg/in.jpg"}));
+        QCOMPARE(list.column(1, 1), dir.path() + QStringLiteral("/b/deep/"));
+        QCOMPARE(list.column(0, 1), QStringLiteral("w.jpg"));
+    }
+
+    void appendsAfterExistingEntries()
+    {
+        Test::TestDir dir;
+        dir.writeFile(QStringLiteral("n.jpg"));
+        FileList list;
+        FileList::Entry old;
+        old.columns[0] = QStringLiteral("old.jpg");
+        old.primary = QStringLiteral("1");
+        list.append(old);
+        std::atomic<bool> abort{false};
+        FolderScan(list, abort).scan(dir.path());
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.column(0, 0), QStringLiteral("old.jpg"));
+        QCOMPARE(list.primary(0), QStringLiteral("1"));
+        QCOMPARE(list.column(0, 1), QStringLiteral("n.jpg"));
+    }
+
+    void rootFolderText_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("root") << QStringLiteral("/") << QStringLiteral("/");
+        QTest::newRow("root stripped") << QString() << QStringLiteral("/");
+        QTest::newRow("doubled root") << QStringLiteral("//") << QStringLiteral("/");
+        QTest::newRow("folder") << QStringLiteral("/a/b") << QStringLiteral("/a/b/");
+        QTest::newRow("trailing slashes") << QStringLiteral("/a/b//") << QStringLiteral("/a/b/");
+    }
+    void rootFolderText()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, text);
+        QCOMPARE(FolderScan::folderText(folder), text);
+    }
+
+    void scansTheRootFolder()
+    {
+        FileList list;
+        std::atomic<bool> abort{false};
+        QVERIFY(FolderScan(list, abort).scan(QString()));
+        for (qsizetype i = 0; i < list.size(); ++i)
+            QCOMPARE(list.column(1, i), QStringLiteral("/"));
+    }
+
+    void fillsTimesAndSize()
+    {
+        Test::TestDir dir;
+        dir.writeFile(QStringLiteral("p.jpg"), QByteArray(1234, 'x'));
+        const QDateTime modified = QDateTime::fromSecsSinceEpoch(1500000000, Qt::UTC);
+        dir.setModified(QStringLiteral("p.jpg"), modified);
+        // A sparse file larger than 4 GiB: the size needs 64 bits.
+        const QString big = dir.writeFile(QStringLiteral("q.jpg"));
+        QVERIFY(::truncate(QFile::encodeName(big).constData(), 5368709120LL) == 0);
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan(list, abort).scan(dir.path());
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.column(3, 0), FormatFileTime(1500000000));
+        QCOMPARE(list.column(4, 0), QStringLiteral("1,234"));
+        QCOMPARE(list.column(4, 1), QStringLiteral("5,368,709,120"));
+        // Creation time: birth time or status change, both of which are recent here.
+        QVERIFY(list.column(2, 0) > FormatFileTime(QDateTime::currentSecsSinceEpoch() - 3600));
+    }
+
+    void linkLoopsEndAndLinkedFilesCount()
+    {
+        Test::TestDir dir;
+        dir.writeFile(QStringLiteral("a/1.jpg"));
+        dir.writeFile(QStringLiteral("real/2.jpg"));
+        dir.makeSymlink(QStringLiteral(".."), QStringLiteral("a/up"));
+        dir.makeSymlink(QStringLiteral("."), QStringLiteral("a/self"));
+        dir.makeSymlink(dir.filePath(QStringLiteral("real")), QStringLiteral("b-link"));
+        dir.makeSymlink(QStringLiteral("real/2.jpg"), QStringLiteral("c-linked.jpg"));
+        dir.makeSymlink(QStringLiteral("missing.jpg"), QStringLiteral("d-dangling.jpg"));
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        scan.setIncludeSubfolders(true);
+        QVERIFY(scan.scan(dir.path()));
+        // The linked folder is entered once, under the name met first; the dangling link is skipped.
+        QCOMPARE(relative(list, dir.path()), strings({"a/1.jpg", "b-link/2.jpg", "c-linked.jpg"}));
+    }
+
+    void skipsNamesThatAreNotUtf8AndSpecialFiles()
+    {
+        Test::TestDir dir;
+        dir.writeFile(QStringLiteral("good.jpg"));
+        const QByteArray bad = QFile::encodeName(dir.path()) + "/bad\xff\xfe.jpg";
+        const int fd = ::open(bad.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        const QByteArray badFolder = QFile::encodeName(dir.path()) + "/dir\xc0\xaf";
+        QVERIFY(::mkdir(badFolder.constData(), 0755) == 0);
+        QVERIFY(::close(::open(QByteArray(badFolder + "/inside.jpg").constData(), O_CREAT | O_WRONLY, 0644)) == 0);
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.jpg"))).constData(), 0644) == 0);
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        scan.setIncludeSubfolders(true);
+        QVERIFY(scan.scan(dir.path()));
+        QCOMPARE(relative(list, dir.path()), strings({"good.jpg"}));
+        // QTemporaryDir cannot remove names it cannot decode.
+        ::unlink(bad.constData());
+        ::unlink(QByteArray(badFolder + "/inside.jpg").constData());
+        ::rmdir(badFolder.constData());
+    }
+
+    void unreadableFolderAddsNothing()
+    {
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        QVERIFY(!scan.scan(QStringLiteral("/nonexistent-folder-of-duovue")));
+        Test::TestDir dir;
+        QVERIFY(!scan.scan(dir.writeFile(QStringLiteral("file.jpg")))); // a file is not a folder
+        QVERIFY(list.isEmpty());
+
+        dir.writeFile(QStringLiteral("open/1.jpg"));
+        dir.writeFile(QStringLiteral("shut/2.jpg"));
+        const QByteArray shut = QFile::encodeName(dir.filePath(QStringLiteral("shut")));
+        QVERIFY(::chmod(shut.constData(), 0) == 0);
+        scan.setIncludeSubfolders(true);
+        QStringList found;
+        if (::geteuid() != 0) {
+            QVERIFY(scan.scan(dir.path()));
+            found = relative(list, dir.path());
+        } else {
+            // Permissions do not stop root: scan in a child process that has given up root.
+            QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
+            int pipeFds[2];
+            QVERIFY(::pipe(pipeFds) == 0);
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                ::close(pipeFds[0]);
+                if (::setgid(65534) != 0 || ::setuid(65534) != 0)
+                    ::_exit(77);
+                scan.scan(dir.path());
+                const QByteArray text = relative(list, dir.path()).join(QLatin1Char('|')).toUtf8();
+                const bool written = ::write(pipeFds[1], text.constData(), size_t(text.size())) == text.size();
+                ::_exit(written ? 0 : 1);
+            }
+            ::close(pipeFds[1]);
+            QByteArray text;
+            char buffer[256];
+            for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+                text.append(buffer, n);
+            ::close(pipeFds[0]);
+            int status = 0;
+            ::waitpid(child, &status, 0);
+            if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+                QSKIP("cannot give up root here");
+            QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+            found = QString::fromUtf8(text).split(QLatin1Char('|'));
+        }
+        ::chmod(shut.constData(), 0755);
+        QCOMPARE(found, strings({"file.jpg", "open/1.jpg"}));
+    }
+
+    void abortStopsAndKeepsWhatWasFound()
+    {
+        Test::TestDir dir;
+        for (int f = 0; f < 5; ++f) {
+            for (int i = 0; i < 40; ++i)
+                dir.writeFile(QStringLiteral("f%1/%2.jpg").arg(f).arg(i, 2, 10, QLatin1Char('0')));
+        }
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        scan.setIncludeSubfolders(true);
+        int calls = 0;
+        // With a zero interval the callback runs every few names; the "user" presses abort once the
+        // first folder is in.
+        scan.setProgressCallback(
+            [&] {
+                ++calls;
+                if (list.size() >= 40)
+                    abort = true;
+            },
+            std::chrono::milliseconds(0));
+        QVERIFY(scan.scan(dir.path()));
+        QVERIFY(scan.aborted());
+        QVERIFY(abort); // left set for every level of the caller to see
+        QVERIFY(calls > 0);
+        QVERIFY(list.size() >= 40);
+        QVERIFY(list.size() < 200);
+        QCOMPARE(list.column(0, 0), QStringLiteral("00.jpg"));
+    }
+
+    void abortSetBeforeTheScanAddsNothing()
+    {
+        Test::TestDir dir;
+        dir.writeFile(QStringLiteral("a.jpg"));
+        FileList list;
+        std::atomic<bool> abort{true};
+        FolderScan(list, abort).scan(dir.path());
+        QVERIFY(list.isEmpty());
+    }
+
+    void appendsDroppedFiles()
+    {
+        Test::TestDir dir;
+        const QString jpg = dir.writeFile(QStringLiteral("sub/x.JPEG"), QByteArray(5, 'x'));
+        const QString txt = dir.writeFile(QStringLiteral("sub/y.txt"));
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        QVERIFY(scan.appendFile(jpg));
+        QVERIFY(!scan.appendFile(txt));
+        QVERIFY(!scan.appendFile(dir.filePath(QStringLiteral("sub/missing.jpg"))));
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.column(0, 0), QStringLiteral("x.JPEG"));
+        QCOMPARE(list.column(1, 0), dir.path() + QStringLiteral("/sub/"));
+        QCOMPARE(list.column(4, 0), QStringLiteral("5"));
+        QCOMPARE(list.primary(0), QStringLiteral("0"));
+    }
+};
+
+QTEST_GUILESS_MAIN(FolderScanTest)
+#include "folderscantest.moc"
