@@ -151,7 +151,7 @@ JpegStatus decodeJpegScanlines(std::FILE *file,
 bool readWholeFile(const QString &path, std::vector<unsigned char> *buffer, std::size_t *length)
 {
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     struct stat st {
@@ -201,17 +201,24 @@ BitmapKey BitmapKeyMaker::compute(const QString &path)
     }
     // JPEG data (known by its first bytes, whatever the name says) is decoded straight from the
     // file; other formats are read whole for Qt's readers.
-    std::FILE *file = std::fopen(QFile::encodeName(path).constData(), "rbe");
+    // Opened without blocking and checked before reading: a FIFO or device named like a picture
+    // would otherwise stop the worker for good.
+    std::FILE *file = nullptr;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat st {
+    };
+    if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)
+        && ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) == 0)
+        file = ::fdopen(fd, "rb");
     if (!file) {
+        if (fd >= 0)
+            ::close(fd);
         key.outcome = BitmapKey::Outcome::Unreadable;
         return key;
     }
-    struct stat st {
-    };
     unsigned char head[3] = {0, 0, 0};
-    const bool regular = ::fstat(::fileno(file), &st) == 0 && S_ISREG(st.st_mode);
-    const std::size_t got = regular ? std::fread(head, 1, 3, file) : 0;
-    if (!regular || std::ferror(file)) {
+    const std::size_t got = std::fread(head, 1, 3, file);
+    if (std::ferror(file)) {
         std::fclose(file);
         key.outcome = BitmapKey::Outcome::Unreadable;
         return key;

@@ -31,7 +31,7 @@ bool readAt(int fd, const QByteArray &nativePath, quint64 offset, unsigned char 
 {
     const bool own = fd < 0;
     if (own)
-        fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+        fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return false;
     std::size_t got = 0;
@@ -138,7 +138,7 @@ Outcome find(
         for (std::size_t k = 0; k < files.fds.size(); ++k) {
             const int m = open[0].members[k];
             slot.emplace(m, k);
-            files.fds[k] = ::open(native[std::size_t(m)].constData(), O_RDONLY | O_CLOEXEC);
+            files.fds[k] = ::open(native[std::size_t(m)].constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         }
         auto fdOf = [&](int m) {
             const auto it = slot.find(m);
@@ -236,7 +236,8 @@ Outcome find(
 std::optional<std::uint32_t> fileCrc(const QString &path)
 {
     const QByteArray nativePath = QFile::encodeName(path);
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_CLOEXEC);
+    // Not blocking on open: a FIFO named like a picture is refused by the check below.
+    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
         return std::nullopt;
     struct stat st {

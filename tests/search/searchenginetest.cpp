@@ -1,5 +1,7 @@
 #include <random>
+#include <sys/stat.h>
 
+#include <QFile>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -243,6 +245,23 @@ private Q_SLOTS:
         outcome = runSearch(p);
         QCOMPARE(outcome.grouping.groups, 2);
         QCOMPARE(rowsOf(outcome), (QStringList{u"2:a.bmp"_s, u"2:a2.bmp"_s, u"3:b.bmp"_s, u"3:b2.bmp"_s}));
+    }
+
+    // A FIFO named like a picture must neither block a worker nor the walk.
+    void specialFilesDoNotBlock()
+    {
+        Test::TestDir dir;
+        const QByteArray jpeg = SF::jpeg(SF::pattern(120, 90, 6));
+        dir.writeFile(QStringLiteral("a.jpg"), jpeg);
+        dir.writeFile(QStringLiteral("b.jpg"), jpeg);
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.jpg"))).constData(), 0600), 0);
+        for (SearchMethod m : {SearchMethod::Hash, SearchMethod::Bitmap}) {
+            SearchParams p = paramsFor(dir.path(), m);
+            p.computeAllKeys = m == SearchMethod::Bitmap;
+            const SearchOutcome outcome = runSearch(p);
+            QCOMPARE(outcome.grouping.groups, 1);
+            QCOMPARE(sortedNamesOf(outcome), (QStringList{u"a.jpg"_s, u"b.jpg"_s}));
+        }
     }
 
     void missingFolderFindsNothing()
