@@ -1,9 +1,14 @@
 #include "search/bitmapkey.h"
 
+#include <array>
 #include <cerrno>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <malloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,6 +153,101 @@ JpegStatus decodeJpegScanlines(std::FILE *file,
     return JpegStatus::Ok;
 }
 
+enum class BmpStatus { Ok, Failed, Cancelled, NotHandled };
+
+struct BmpOutput {
+    int width = 0;
+    int height = 0;
+    QByteArray thumbnail;
+};
+
+std::uint32_t le32(const unsigned char *p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+// Uncompressed BMP (24 or 32 bits per pixel, or 1, 4 or 8 with a colour table) read one row at a
+// time, so a large BMP needs no more memory than a small one. Layouts with bit fields, alpha
+// masks, run-length coding or 16 bits are left to Qt's reader (NotHandled), as are headers this
+// reader does not know.
+BmpStatus decodeBmpRows(
+    std::FILE *file, int n, const std::atomic<bool> *cancel, std::vector<unsigned char> *row, BmpOutput *out)
+{
+    unsigned char header[14 + 40];
+    if (std::fread(header, 1, sizeof header, file) != sizeof header)
+        return BmpStatus::NotHandled;
+    const std::uint32_t dataOffset = le32(header + 10);
+    const std::uint32_t infoSize = le32(header + 14);
+    const std::int32_t width = static_cast<std::int32_t>(le32(header + 18));
+    const std::int32_t rawHeight = static_cast<std::int32_t>(le32(header + 22));
+    const unsigned planes = header[26] | unsigned(header[27]) << 8;
+    const unsigned bits = header[28] | unsigned(header[29]) << 8;
+    const std::uint32_t compression = le32(header + 30);
+    std::uint32_t colours = le32(header + 46);
+    if (infoSize != 40 || planes != 1 || compression != 0 || width <= 0 || rawHeight == 0
+        || rawHeight == std::numeric_limits<std::int32_t>::min() || width > 65535 || std::abs(rawHeight) > 65535)
+        return BmpStatus::NotHandled;
+    if (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32)
+        return BmpStatus::NotHandled;
+    const bool topDown = rawHeight < 0;
+    const int height = std::abs(rawHeight);
+
+    std::array<unsigned char, 256 * 3> palette{}; // R, G, B per entry
+    if (bits <= 8) {
+        const std::uint32_t maximum = 1u << bits;
+        if (colours == 0 || colours > maximum)
+            colours = maximum;
+        unsigned char table[256 * 4];
+        if (std::fread(table, 4, colours, file) != colours)
+            return BmpStatus::Failed;
+        for (std::uint32_t i = 0; i < colours; ++i) {
+            palette[i * 3] = table[i * 4 + 2];
+            palette[i * 3 + 1] = table[i * 4 + 1];
+            palette[i * 3 + 2] = table[i * 4];
+        }
+    }
+    if (std::fseek(file, static_cast<long>(dataOffset), SEEK_SET) != 0)
+        return BmpStatus::Failed;
+
+    const std::size_t stride = ((std::size_t(width) * bits + 31) / 32) * 4;
+    const std::size_t rgbBytes = std::size_t(width) * 3;
+    row->resize(stride + rgbBytes);
+    unsigned char *raw = row->data();
+    unsigned char *rgb = row->data() + stride;
+    BoxReducer reducer(width, height, n);
+    for (int i = 0; i < height; ++i) {
+        if ((i & 63) == 0 && cancel && cancel->load(std::memory_order_relaxed))
+            return BmpStatus::Cancelled;
+        // A short file keeps what it has; the missing rows stay black, as libjpeg leaves a
+        // truncated JPEG's missing rows grey.
+        if (std::fread(raw, 1, stride, file) != stride)
+            std::memset(raw, 0, stride);
+        const int y = topDown ? i : height - 1 - i;
+        if (bits == 24) {
+            for (std::int32_t x = 0; x < width; ++x) {
+                rgb[x * 3] = raw[x * 3 + 2];
+                rgb[x * 3 + 1] = raw[x * 3 + 1];
+                rgb[x * 3 + 2] = raw[x * 3];
+            }
+        } else if (bits == 32) {
+            reducer.addRow(y, raw, BoxReducer::PixelFormat::Bgrx32);
+            continue;
+        } else {
+            const unsigned mask = (1u << bits) - 1;
+            for (std::int32_t x = 0; x < width; ++x) {
+                const std::size_t bit = std::size_t(x) * bits;
+                const unsigned index = (raw[bit / 8] >> (8 - bits - bit % 8)) & mask;
+                std::memcpy(rgb + x * 3, palette.data() + index * 3, 3);
+            }
+        }
+        reducer.addRow(y, rgb, BoxReducer::PixelFormat::Rgb24);
+    }
+    out->width = width;
+    out->height = height;
+    out->thumbnail = reducer.thumbnail();
+    return BmpStatus::Ok;
+}
+
 bool readWholeFile(const QString &path, std::vector<unsigned char> *buffer, std::size_t *length)
 {
     const QByteArray native = QFile::encodeName(path);
@@ -227,6 +327,25 @@ BitmapKey BitmapKeyMaker::compute(const QString &path)
         key = decodeJpeg(file, nullptr, 0);
         std::fclose(file);
         return key;
+    }
+    if (got >= 2 && head[0] == 'B' && head[1] == 'M' && std::fseek(file, 0, SEEK_SET) == 0) {
+        // The common uncompressed layouts row by row; any other goes to Qt's reader below.
+        BmpOutput out;
+        const BmpStatus status = decodeBmpRows(file, m_n, m_cancel, &m_row, &out);
+        if (status != BmpStatus::NotHandled) {
+            std::fclose(file);
+            if (status == BmpStatus::Ok) {
+                key.outcome = BitmapKey::Outcome::Ok;
+                key.width = out.width;
+                key.height = out.height;
+                key.thumbnail = out.thumbnail;
+                key.key = Crc32::keyText(Crc32::of(key.thumbnail));
+            } else {
+                key.outcome =
+                    status == BmpStatus::Cancelled ? BitmapKey::Outcome::Cancelled : BitmapKey::Outcome::Undecodable;
+            }
+            return key;
+        }
     }
     std::fclose(file);
 

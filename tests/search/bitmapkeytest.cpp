@@ -1,3 +1,5 @@
+#include <random>
+
 #include <QTest>
 
 #include "search/bitmapkey.h"
@@ -8,6 +10,53 @@
 
 using namespace Duovue;
 namespace SF = Duovue::Test::SearchFactory;
+
+namespace
+{
+
+void put16(QByteArray &b, int at, quint16 v)
+{
+    b[at] = char(v & 0xFF);
+    b[at + 1] = char(v >> 8);
+}
+
+void put32(QByteArray &b, int at, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = char((v >> (8 * i)) & 0xFF);
+}
+
+// An uncompressed BMP with a 40-byte header, written by hand so that layouts Qt's writer never
+// makes (top-down rows, 4 and 32 bits, a 4th byte that is not zero) can be read back.
+QByteArray handBmp(int width, int height, int bits, bool topDown, unsigned seed)
+{
+    const int colours = bits <= 8 ? (1 << bits) : 0;
+    const int stride = ((width * bits + 31) / 32) * 4;
+    const int offset = 14 + 40 + colours * 4;
+    QByteArray b(offset + stride * height, '\0');
+    b[0] = 'B';
+    b[1] = 'M';
+    put32(b, 2, quint32(b.size()));
+    put32(b, 10, quint32(offset));
+    put32(b, 14, 40);
+    put32(b, 18, quint32(width));
+    put32(b, 22, quint32(topDown ? -height : height));
+    put16(b, 26, 1);
+    put16(b, 28, quint16(bits));
+    for (int i = 0; i < colours; ++i)
+        put32(b, 54 + i * 4, quint32(i * 0x0F1F2F + 0x402010) & 0xFFFFFF);
+    std::mt19937 rng(seed);
+    for (int y = 0; y < height; ++y) {
+        for (int i = 0; i < stride; ++i) {
+            // Smooth-ish content: the row number matters more than noise, so thumbnails vary.
+            const unsigned v = (unsigned(y * 255 / height) + (rng() & 31)) & 0xFF;
+            b[offset + y * stride + i] = char(bits <= 8 ? rng() & 0xFF : v);
+        }
+    }
+    return b;
+}
+
+} // namespace
 
 class BitmapKeyTest : public QObject
 {
@@ -123,6 +172,56 @@ private Q_SLOTS:
             QCOMPARE(fromJpeg.width, 333);
             QCOMPARE(fromJpeg.height, 217);
         }
+    }
+
+    // BMP files are read row by row from disk; the key must be the one Qt's reader gives for the
+    // same bytes in memory.
+    void streamedBmpMatchesQtReader_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QImage indexed = SF::pattern(37, 23, 5).convertToFormat(QImage::Format_Indexed8);
+        QImage mono = SF::pattern(41, 17, 6).convertToFormat(QImage::Format_Mono);
+        QTest::newRow("24 bits, odd width") << SF::bmp(SF::pattern(101, 77, 3));
+        QTest::newRow("8 bits, Qt") << SF::bmpAsIs(indexed);
+        QTest::newRow("1 bit, Qt") << SF::bmpAsIs(mono);
+        QTest::newRow("24 bits, top-down") << handBmp(33, 29, 24, true, 1);
+        QTest::newRow("32 bits, fourth byte set") << handBmp(30, 20, 32, false, 2);
+        QTest::newRow("8 bits, hand") << handBmp(19, 21, 8, false, 3);
+        QTest::newRow("4 bits") << handBmp(21, 13, 4, true, 4);
+        QTest::newRow("1 bit, hand") << handBmp(35, 9, 1, false, 5);
+    }
+
+    void streamedBmpMatchesQtReader()
+    {
+        QFETCH(QByteArray, data);
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("p.bmp"), data);
+        BitmapKeyMaker maker(12);
+        const BitmapKey streamed = maker.compute(path);
+        const BitmapKey inMemory = keyOf(data, 12);
+        QCOMPARE(streamed.outcome, BitmapKey::Outcome::Ok);
+        QCOMPARE(inMemory.outcome, streamed.outcome);
+        QCOMPARE(streamed.thumbnail, inMemory.thumbnail);
+        QCOMPARE(streamed.key, inMemory.key);
+        QCOMPARE(streamed.width, inMemory.width);
+        QCOMPARE(streamed.height, inMemory.height);
+    }
+
+    // A BMP cut short keeps the rows it has (bottom-up: the lowest ones); the rest read as black.
+    void truncatedBmpKeepsItsRows()
+    {
+        QImage white = SF::solid(40, 40, Qt::white);
+        const QByteArray whole = SF::bmp(white);
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("cut.bmp"), whole.left(54 + 120 * 20));
+        BitmapKeyMaker maker(10);
+        const BitmapKey key = maker.compute(path);
+        QCOMPARE(key.outcome, BitmapKey::Outcome::Ok);
+        QCOMPARE(key.height, 40);
+        QCOMPARE(key.thumbnail.left(10), QByteArray(10, char(0x40)));
+        QCOMPARE(key.thumbnail.right(10), QByteArray(10, char(0xC0)));
+        QCOMPARE(maker.compute(dir.writeFile(QStringLiteral("head.bmp"), whole.left(30))).outcome,
+            BitmapKey::Outcome::Undecodable);
     }
 
     void grayscaleJpegDecodes()

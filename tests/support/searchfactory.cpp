@@ -153,6 +153,15 @@ QByteArray bmp(const QImage &image)
     return out;
 }
 
+QByteArray bmpAsIs(const QImage &image)
+{
+    QByteArray out;
+    QBuffer buffer(&out);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return out;
+}
+
 QImage decodeJpeg(const QByteArray &data)
 {
     jpeg_decompress_struct cinfo;

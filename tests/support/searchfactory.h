@@ -23,6 +23,8 @@ QImage fromThumbnail(const QByteArray &thumbnail, int n, int scale);
 /// The picture encoded as JPEG (@p progressive for a progressive scan) or BMP.
 QByteArray jpeg(const QImage &image, int quality = 90, bool progressive = false);
 QByteArray bmp(const QImage &image);
+/// BMP in the image's own format (Qt writes 1 and 8 bits per pixel with a colour table).
+QByteArray bmpAsIs(const QImage &image);
 /// A full-size decode of JPEG data with libjpeg's default settings (what an image editor that
 /// saves a BMP copy would see).
 QImage decodeJpeg(const QByteArray &data);
