@@ -218,10 +218,11 @@ BmpStatus decodeBmpRows(
     for (int i = 0; i < height; ++i) {
         if ((i & 63) == 0 && cancel && cancel->load(std::memory_order_relaxed))
             return BmpStatus::Cancelled;
-        // A short file keeps what it has; the missing rows stay black, as libjpeg leaves a
-        // truncated JPEG's missing rows grey.
+        // A short file keeps what it has; the missing rows count as black, as libjpeg leaves a
+        // truncated JPEG's missing rows grey. Black adds nothing to the sums, so they need no work:
+        // a tiny file claiming 65535 x 65535 pixels ends here at once.
         if (std::fread(raw, 1, stride, file) != stride)
-            std::memset(raw, 0, stride);
+            break;
         const int y = topDown ? i : height - 1 - i;
         if (bits == 24) {
             for (std::int32_t x = 0; x < width; ++x) {

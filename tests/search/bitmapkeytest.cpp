@@ -222,6 +222,14 @@ private Q_SLOTS:
         QCOMPARE(key.thumbnail.right(10), QByteArray(10, char(0xC0)));
         QCOMPARE(maker.compute(dir.writeFile(QStringLiteral("head.bmp"), whole.left(30))).outcome,
             BitmapKey::Outcome::Undecodable);
+        // A header claiming the largest picture over no rows at all: black, and quickly so.
+        QByteArray huge = whole.left(54);
+        for (int at : {18, 22})
+            huge.replace(at, 4, QByteArray("\xFF\xFF\x00\x00", 4));
+        const BitmapKey black = maker.compute(dir.writeFile(QStringLiteral("huge.bmp"), huge));
+        QCOMPARE(black.outcome, BitmapKey::Outcome::Ok);
+        QCOMPARE(black.width, 65535);
+        QCOMPARE(black.thumbnail, QByteArray(100, char(0x40)));
     }
 
     void grayscaleJpegDecodes()
