@@ -6,8 +6,11 @@
 #include <QTest>
 
 #include "lists/cmysortstringarray.h"
+#include "support/listtexts.h"
 
 using namespace Duovue;
+using Duovue::Test::columnTexts;
+using Duovue::Test::strings;
 
 namespace
 {
@@ -50,22 +53,6 @@ CMySortStringArray listWithColumn(int col, const QStringList &texts)
         list.append(e);
     }
     return list;
-}
-
-QStringList columnTexts(const CMySortStringArray &list, int col)
-{
-    QStringList out;
-    for (qsizetype i = 0; i < list.size(); ++i)
-        out << list.column(col, i);
-    return out;
-}
-
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
-    return out;
 }
 
 } // namespace

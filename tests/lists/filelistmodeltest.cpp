@@ -6,8 +6,11 @@
 #include "lists/columnsort.h"
 #include "lists/filelistmodel.h"
 #include "lists/resultchecks.h"
+#include "support/listtexts.h"
 
 using namespace Duovue;
+using Duovue::Test::columnTexts;
+using Duovue::Test::strings;
 
 namespace
 {
@@ -22,22 +25,6 @@ FileList::Entry entry(const QString &name, const QString &size, const QString &p
     e.columns[4] = size;
     e.primary = primary;
     return e;
-}
-
-QStringList column(const FileList &list, int c)
-{
-    QStringList out;
-    for (qsizetype i = 0; i < list.size(); ++i)
-        out << list.column(c, i);
-    return out;
-}
-
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
-    return out;
 }
 
 } // namespace
@@ -133,10 +120,10 @@ private Q_SLOTS:
         state.viewerPosition[0] = 1;
         SortDirections descending{};
         QVERIFY(ColumnClickSort(state, 0, descending, 4));
-        QCOMPARE(column(list, 4), strings({"1,000", "10", "9"}));
+        QCOMPARE(columnTexts(list, 4), strings({"1,000", "10", "9"}));
         QVERIFY(descending[4]);
         QVERIFY(ColumnClickSort(state, 0, descending, 4));
-        QCOMPARE(column(list, 4), strings({"9", "10", "1,000"}));
+        QCOMPARE(columnTexts(list, 4), strings({"9", "10", "1,000"}));
         QVERIFY(!descending[4]);
         // The mark moves with its file; the stored position does not change.
         QCOMPARE(list.primary(1), QStringLiteral("1"));
@@ -144,13 +131,13 @@ private Q_SLOTS:
         QCOMPARE(state.viewerPosition[0], 1);
 
         QVERIFY(ColumnClickSort(state, 0, descending, 0));
-        QCOMPARE(column(list, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
+        QCOMPARE(columnTexts(list, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
         QVERIFY(!descending[4]); // a click on another column leaves the other flags alone
         QVERIFY(descending[0]);
 
         state.resultMode = true;
         QVERIFY(!ColumnClickSort(state, 0, descending, 0));
-        QCOMPARE(column(list, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
+        QCOMPARE(columnTexts(list, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
         QVERIFY(descending[0]);
         state.resultMode = false;
         QVERIFY(!ColumnClickSort(state, 1, descending, 0)); // empty list

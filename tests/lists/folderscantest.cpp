@@ -11,9 +11,12 @@
 
 #include "lists/folderscan.h"
 #include "lists/textformats.h"
+#include "support/listtexts.h"
 #include "support/testdir.h"
 
 using namespace Duovue;
+using Duovue::Test::columnTexts;
+using Duovue::Test::strings;
 
 namespace
 {
@@ -32,14 +35,6 @@ QStringList relative(const FileList &list, const QString &root)
     QStringList out;
     for (const QString &p : names(list))
         out << (p.startsWith(root + QLatin1Char('/')) ? p.mid(root.size() + 1) : p);
-    return out;
-}
-
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
     return out;
 }
 

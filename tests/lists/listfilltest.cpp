@@ -6,9 +6,12 @@
 #include "lists/listfill.h"
 #include "lists/positionmark.h"
 #include "support/fakeshell.h"
+#include "support/listtexts.h"
 #include "support/testdir.h"
 
 using namespace Duovue;
+using Duovue::Test::columnTexts;
+using Duovue::Test::strings;
 
 namespace
 {
@@ -71,14 +74,6 @@ QStringList names(const FileList &list)
     QStringList out;
     for (qsizetype i = 0; i < list.size(); ++i)
         out << list.column(0, i);
-    return out;
-}
-
-QStringList strings(std::initializer_list<const char *> texts)
-{
-    QStringList out;
-    for (const char *t : texts)
-        out << QString::fromUtf8(t);
     return out;
 }
 
