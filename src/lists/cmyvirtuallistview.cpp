@@ -17,6 +17,7 @@
 #include <QUrl>
 
 #include "core/appstate.h"
+#include "lists/droppedpaths.h"
 #include "lists/filelistmodel.h"
 #include "lists/resultchecks.h"
 #include "lists/rowimages.h"
@@ -34,18 +35,6 @@ public:
     using QStyledItemDelegate::QStyledItemDelegate;
     void prepare(QStyleOptionViewItem *option, const QModelIndex &index) const { initStyleOption(option, index); }
 };
-
-QStringList localPaths(const QMimeData *mime)
-{
-    QStringList paths;
-    if (!mime || !mime->hasUrls())
-        return paths;
-    for (const QUrl &url : mime->urls()) {
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
-    }
-    return paths;
-}
 
 } // namespace
 
@@ -425,34 +414,19 @@ void CMyVirtualListView::paintEvent(QPaintEvent *event)
 
 void CMyVirtualListView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (localPaths(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    // Always a copy: a source told "moved" might delete the files it dropped.
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    DroppedPaths::acceptAsCopy(event, !DroppedPaths::localPaths(event->mimeData()).isEmpty());
 }
 
 void CMyVirtualListView::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (localPaths(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    DroppedPaths::acceptAsCopy(event, !DroppedPaths::localPaths(event->mimeData()).isEmpty());
 }
 
 void CMyVirtualListView::dropEvent(QDropEvent *event)
 {
-    const QStringList paths = localPaths(event->mimeData());
-    if (paths.isEmpty()) {
-        event->ignore();
+    const QStringList paths = DroppedPaths::localPaths(event->mimeData());
+    if (!DroppedPaths::acceptAsCopy(event, !paths.isEmpty()))
         return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
     // Handled once the drop is finished: the scan may take long, and the program the files came from
     // waits for the end of the drop.
     QMetaObject::invokeMethod(

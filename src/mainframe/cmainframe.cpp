@@ -18,6 +18,7 @@
 #include "core/settingsstore.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
+#include "lists/droppedpaths.h"
 #include "lists/filelistmodel.h"
 #include "lists/guifillhost.h"
 #include "lists/listfill.h"
@@ -461,33 +462,19 @@ void CMainFrame::addDroppedPaths(int side, const QStringList &paths)
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (frameDropDocument(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    DroppedPaths::acceptAsCopy(event, !frameDropDocument(event->mimeData()).isEmpty());
 }
 
 void CMainFrame::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (frameDropDocument(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    DroppedPaths::acceptAsCopy(event, !frameDropDocument(event->mimeData()).isEmpty());
 }
 
 void CMainFrame::dropEvent(QDropEvent *event)
 {
     const QString path = frameDropDocument(event->mimeData());
-    if (path.isEmpty()) {
-        event->ignore();
+    if (!DroppedPaths::acceptAsCopy(event, !path.isEmpty()))
         return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
     QMetaObject::invokeMethod(
         this,
         [this, path] {

@@ -21,6 +21,7 @@
 #include "core/appstate.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
+#include "lists/droppedpaths.h"
 #include "search/tooltipstyle.h"
 
 namespace Duovue
@@ -45,29 +46,19 @@ QString CFolderDropEdit::droppedFolder(const QMimeData *mime)
 
 void CFolderDropEdit::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!droppedFolder(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    DroppedPaths::acceptAsCopy(event, !droppedFolder(event->mimeData()).isEmpty());
 }
 
 void CFolderDropEdit::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (!droppedFolder(event->mimeData()).isEmpty())
-        event->acceptProposedAction();
-    else
-        event->ignore();
+    DroppedPaths::acceptAsCopy(event, !droppedFolder(event->mimeData()).isEmpty());
 }
 
 void CFolderDropEdit::dropEvent(QDropEvent *event)
 {
     const QString folder = droppedFolder(event->mimeData());
-    if (folder.isEmpty()) {
-        event->ignore();
-        return;
-    }
-    setText(folder);
-    event->acceptProposedAction();
+    if (DroppedPaths::acceptAsCopy(event, !folder.isEmpty()))
+        setText(folder);
 }
 
 CCmpDlg::CCmpDlg(AppState &state, SettingsStore &settings, UserPrompts &prompts, QWidget *parent)
