@@ -56,8 +56,11 @@ void CPreviewDlg::place(QScreen *screen)
     const PaneGeometry::PopupPlacement placement = PaneGeometry::popupPlacement(
         screen->availableGeometry(), screen->geometry().topLeft(), m_pictureSize, frame, m_paneIndex);
     m_placedFrame = frame;
-    // Qt places the client area; the rule places the whole window.
-    setGeometry(QRect(placement.window.topLeft() + QPoint(frame.left(), frame.top()), placement.client));
+    // The rule places the whole window. move() asks the window manager to put the frame's corner
+    // there, which holds even before the frame's size is known; setGeometry() would place the client
+    // area and leave the title bar above the screen.
+    resize(placement.client);
+    move(placement.window.topLeft());
 }
 
 void CPreviewDlg::showEvent(QShowEvent *event)
@@ -69,6 +72,17 @@ void CPreviewDlg::showEvent(QShowEvent *event)
         if (windowHandle() && windowHandle()->frameMargins() != m_placedFrame)
             place(screen());
     });
+}
+
+void CPreviewDlg::moveEvent(QMoveEvent *event)
+{
+    QDialog::moveEvent(event);
+    // Some window managers report the frame only after the first move; place once more then, so the
+    // title bar is not left above the screen. Only once: later moves are the user's.
+    if (!m_replacedForFrame && windowHandle() && windowHandle()->frameMargins() != m_placedFrame) {
+        m_replacedForFrame = true;
+        place(screen());
+    }
 }
 
 void CPreviewDlg::paintEvent(QPaintEvent *)

@@ -52,6 +52,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
 
 private:
     void clearOpenFlag();
@@ -64,6 +65,7 @@ private:
     bool m_dragging = false;
     QPoint m_lastCursor; // screen coordinates
     QMargins m_placedFrame; // the frame assumed when the window was last placed
+    bool m_replacedForFrame = false; // placed again once the real frame was known
     bool m_flagCleared = false;
 };
 
