@@ -9,6 +9,7 @@
 #include "core/appstate.h"
 #include "imaging/pictureloader.h"
 #include "support/imagingfactory.h"
+#include "support/listtexts.h"
 #include "support/testdir.h"
 
 using namespace Duovue;
@@ -19,18 +20,12 @@ Q_DECLARE_METATYPE(Duovue::Error::Code)
 namespace
 {
 
+// Width and height columns filled too, so a test can see that a failed load leaves them alone.
 FileList::Entry entryFor(const QString &path)
 {
-    FileList::Entry e;
-    const qsizetype slash = path.lastIndexOf(u'/');
-    e.columns[0] = path.mid(slash + 1);
-    e.columns[1] = path.left(slash + 1);
-    e.columns[2] = QStringLiteral("2024/01/02、03:04:05");
-    e.columns[3] = QStringLiteral("2024/01/02、03:04:06");
-    e.columns[4] = QStringLiteral("1,234");
+    FileList::Entry e = Test::entryFor(path);
     e.columns[5] = QStringLiteral("640");
     e.columns[6] = QStringLiteral("480");
-    e.primary = QStringLiteral("0");
     return e;
 }
 

@@ -60,6 +60,15 @@ QPoint rowPoint(const QTableView &view, int row)
     return QPoint(20, view.rowViewportPosition(row) + view.rowHeight(row) / 2);
 }
 
+// Presses the left button on row @p from and moves, with the button held, to row @p to.
+void pressAndMove(QTableView &view, int from, int to)
+{
+    QWidget *vp = view.viewport();
+    send(vp, QEvent::MouseButtonPress, rowPoint(view, from), Qt::LeftButton);
+    send(vp, QEvent::MouseMove, rowPoint(view, from) + QPoint(0, 2), Qt::LeftButton);
+    send(vp, QEvent::MouseMove, rowPoint(view, to), Qt::LeftButton);
+}
+
 struct Lists {
     AppState state;
     CMyVirtualListView left{state, 0};
@@ -128,9 +137,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         v.selectRow(1);
         QWidget *vp = v.viewport();
-        send(vp, QEvent::MouseButtonPress, rowPoint(v, 1), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 1) + QPoint(0, 2), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 3), Qt::LeftButton);
+        pressAndMove(v, 1, 3);
         QVERIFY(v.isDragging());
         send(vp, QEvent::MouseMove, rowPoint(v, 1), Qt::LeftButton);
         send(vp, QEvent::MouseButtonRelease, rowPoint(v, 1), Qt::NoButton);
@@ -145,9 +152,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         v.selectRow(3);
         QWidget *vp = v.viewport();
-        send(vp, QEvent::MouseButtonPress, rowPoint(v, 3), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 3) + QPoint(0, 2), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 6), Qt::LeftButton);
+        pressAndMove(v, 3, 6);
         QVERIFY(v.isDragging());
         QCOMPARE(v.scrollTimerState().direction, DragReorder::Direction::None);
 
@@ -177,9 +182,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         v.selectRow(0);
         QWidget *vp = v.viewport();
-        send(vp, QEvent::MouseButtonPress, rowPoint(v, 0), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 0) + QPoint(0, 2), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 4), Qt::LeftButton);
+        pressAndMove(v, 0, 4);
         QVERIFY(v.isDragging());
         QTest::keyClick(&v, Qt::Key_Escape);
         QVERIFY(!v.isDragging());
@@ -195,9 +198,7 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         v.selectRow(0);
         QWidget *vp = v.viewport();
-        send(vp, QEvent::MouseButtonPress, rowPoint(v, 0), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 0) + QPoint(0, 2), Qt::LeftButton);
-        send(vp, QEvent::MouseMove, rowPoint(v, 4), Qt::LeftButton);
+        pressAndMove(v, 0, 4);
         QVERIFY(!v.isDragging());
         send(vp, QEvent::MouseButtonRelease, rowPoint(v, 4), Qt::NoButton);
     }

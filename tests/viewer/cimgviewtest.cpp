@@ -12,29 +12,13 @@
 #include "mainframe/cmainframe.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
+#include "support/listtexts.h"
 #include "support/testdir.h"
 #include "viewer/cimgview.h"
 
 using namespace Duovue;
 using namespace Duovue::Test::ImagingFactory;
-
-namespace
-{
-
-FileList::Entry entryFor(const QString &path)
-{
-    FileList::Entry e;
-    const qsizetype slash = path.lastIndexOf(u'/');
-    e.columns[0] = path.mid(slash + 1);
-    e.columns[1] = path.left(slash + 1);
-    e.columns[2] = QStringLiteral("2024/01/02、03:04:05");
-    e.columns[3] = QStringLiteral("2024/01/02、03:04:06");
-    e.columns[4] = QStringLiteral("100");
-    e.primary = QStringLiteral("0");
-    return e;
-}
-
-} // namespace
+using Duovue::Test::entryFor;
 
 class CImgViewTest : public QObject
 {
