@@ -1,0 +1,166 @@
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "pairtools/existencecheck.h"
+#include "support/listtexts.h"
+#include "support/testdir.h"
+
+using namespace Duovue;
+using Duovue::Test::columnTexts;
+using Duovue::Test::entryFor;
+
+namespace
+{
+
+// A list of @p count files named 0.jpg, 1.jpg, ...; the rows in @p missing have no file.
+FileList makeList(Test::TestDir &dir, const QString &folder, int count, const QList<int> &missing)
+{
+    FileList list;
+    for (int i = 0; i < count; ++i) {
+        const QString relative = folder + QLatin1Char('/') + QString::number(i) + QStringLiteral(".jpg");
+        const QString path = missing.contains(i) ? dir.filePath(relative) : dir.writeFile(relative, "data");
+        list.append(entryFor(path));
+    }
+    return list;
+}
+
+} // namespace
+
+class ExistenceCheckTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void removesMissingAndFollowsThePosition_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("missing");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("positionAfter");
+        QTest::addColumn<bool>("positionRemoved");
+        QTest::newRow("row above the position") << 5 << QList<int>{2} << 4 << 3 << false;
+        QTest::newRow("the position's own row") << 5 << QList<int>{1, 3} << 3 << 2 << true;
+        QTest::newRow("rows below the position") << 5 << QList<int>{3, 4} << 1 << 1 << false;
+        QTest::newRow("all missing") << 3 << QList<int>{0, 1, 2} << 0 << 0 << true;
+        QTest::newRow("none missing") << 2 << QList<int>{} << 1 << 1 << false;
+    }
+
+    void removesMissingAndFollowsThePosition()
+    {
+        QFETCH(int, count);
+        QFETCH(QList<int>, missing);
+        QFETCH(int, position);
+        QFETCH(int, positionAfter);
+        QFETCH(bool, positionRemoved);
+        Test::TestDir dir;
+        FileList list = makeList(dir, QStringLiteral("l"), count, missing);
+        QStringList notices;
+        ExistenceCheck check([&](const QString &text) {
+            notices << text;
+            return false;
+        });
+        const ExistenceCheck::SideResult r = check.checkSide(list, 0, position);
+        QCOMPARE(r.before, count);
+        QCOMPARE(r.removed, int(missing.size()));
+        QCOMPARE(r.positionRemoved, positionRemoved);
+        QCOMPARE(position, positionAfter);
+        QStringList kept;
+        for (int i = 0; i < count; ++i) {
+            if (!missing.contains(i))
+                kept << QString::number(i) + QStringLiteral(".jpg");
+        }
+        QCOMPARE(columnTexts(list, 0), kept);
+        QCOMPARE(notices.size(), missing.size());
+        if (!missing.isEmpty()) {
+            QCOMPARE(notices.first(),
+                QStringLiteral("左のリスト内\r\nファイルが存在しません。\r\nリストから削除します。\r\n\r\n")
+                    + dir.filePath(QStringLiteral("l/%1.jpg").arg(missing.first())));
+        }
+    }
+
+    void tickedBoxSilencesTheRestOfTheRun()
+    {
+        Test::TestDir dir;
+        FileList left = makeList(dir, QStringLiteral("l"), 5, {1, 2});
+        FileList right = makeList(dir, QStringLiteral("r"), 2, {0});
+        int shown = 0;
+        int position = 0;
+        const auto tickAtFirst = [&](const QString &) {
+            ++shown;
+            return true;
+        };
+        ExistenceCheck check(tickAtFirst);
+        QCOMPARE(check.checkSide(left, 0, position).removed, 2);
+        QCOMPARE(check.checkSide(right, 1, position).removed, 1);
+        QCOMPARE(shown, 1);
+        QVERIFY(check.suppressMissingNotice());
+        // The next run asks again.
+        FileList again = makeList(dir, QStringLiteral("a"), 1, {0});
+        ExistenceCheck next(tickAtFirst);
+        next.checkSide(again, 0, position);
+        QCOMPARE(shown, 2);
+    }
+
+    void refreshesTimesAndSizes()
+    {
+        Test::TestDir dir;
+        FileList list = makeList(dir, QStringLiteral("l"), 1, {});
+        dir.writeFile(QStringLiteral("l/0.jpg"), QByteArray(12345, 'x'));
+        dir.setModified(QStringLiteral("l/0.jpg"), QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
+        int position = 0;
+        ExistenceCheck check({});
+        check.checkSide(list, 0, position);
+        QCOMPARE(list.column(4, 0), QStringLiteral("12,345"));
+        QCOMPARE(list.column(3, 0), QStringLiteral("2021/03/04、05:06:07"));
+        QVERIFY(list.column(2, 0) != entryFor(QStringLiteral("/x")).columns[2]);
+    }
+
+    // A path the system cannot look at is not proof that the file is gone.
+    void keepsEntriesThatCannotBeLookedAt()
+    {
+        FileList list;
+        list.append(entryFor(QStringLiteral("/tmp/") + QString(300, u'n') + QStringLiteral("/a.jpg")));
+        int position = 0;
+        ExistenceCheck check([](const QString &) {
+            return false;
+        });
+        QCOMPARE(check.checkSide(list, 0, position).removed, 0);
+        QCOMPARE(list.size(), 1);
+    }
+
+    void summaryTexts_data()
+    {
+        QTest::addColumn<int>("leftBefore");
+        QTest::addColumn<int>("leftRemoved");
+        QTest::addColumn<int>("rightBefore");
+        QTest::addColumn<int>("rightRemoved");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("left empty, right complete")
+            << 0 << 0 << 4 << 0 << QStringLiteral("左のリストは空です。\r\n\r\n右のリストはすべて有りました。");
+        QTest::newRow("two of five missing")
+            << 5 << 2 << 0 << 0 << QStringLiteral("左のリストは 2 個存在しませんでした。\r\n\r\n右のリストは空です。");
+        QTest::newRow("all three missing")
+            << 3 << 3 << 2 << 1
+            << QStringLiteral("左のリストは 3 個存在しませんでした。\r\n左のリストは空になりました。"
+                              "\r\n\r\n右のリストは 1 個存在しませんでした。");
+    }
+
+    void summaryTexts()
+    {
+        QFETCH(int, leftBefore);
+        QFETCH(int, leftRemoved);
+        QFETCH(int, rightBefore);
+        QFETCH(int, rightRemoved);
+        QFETCH(QString, text);
+        const ExistenceCheck::SideResult left{leftBefore, leftRemoved, false};
+        const ExistenceCheck::SideResult right{rightBefore, rightRemoved, false};
+        QCOMPARE(
+            ExistenceCheck::summaryText(left, leftBefore == leftRemoved, right, rightBefore == rightRemoved), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(ExistenceCheckTest)
+#include "existencechecktest.moc"
