@@ -33,5 +33,7 @@ int usageError(Io &io, const Command &command, const QString &message);
 const Command &scanCommand();
 const Command &probeCommand();
 const Command &dupesCommand();
+const Command &bindiffCommand();
+const Command &markersCommand();
 
 } // namespace Duovue::Cli
