@@ -1,0 +1,63 @@
+#include "pairtools/canalysisdlg.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "pairtools/reportlist.h"
+
+namespace Duovue
+{
+
+CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
+    : QDialog(parent)
+    , m_rows(std::move(rows))
+{
+    setObjectName(QStringLiteral("CAnalysisDlg"));
+    setWindowTitle(QStringLiteral("解析結果"));
+    const QList<ReportListModel::Column> columns = {
+        {QStringLiteral("解析項目"), Qt::AlignLeft, 132},
+        {QStringLiteral("左の画像"), Qt::AlignHCenter, 158},
+        {QStringLiteral("右の画像"), Qt::AlignHCenter, 158},
+        {QStringLiteral("判定"), Qt::AlignHCenter, 45},
+    };
+    auto *model =
+        new ReportListModel(columns, static_cast<int>(m_rows.size()), [this](int r, int column, int role) -> QVariant {
+            const AnalysisRow &row = m_rows.at(r);
+            switch (role) {
+            case Qt::DisplayRole:
+                return column == 0 ? row.item : column == 1 ? row.left : column == 2 ? row.right : row.judgement;
+            case Qt::ForegroundRole:
+                return row.highlighted ? QVariant(highlightText()) : QVariant();
+            case Qt::BackgroundRole:
+                return row.highlighted ? QVariant(highlightBackground()) : QVariant();
+            default:
+                return QVariant();
+            }
+        });
+    m_list = ReportList::create(model, QStringLiteral("解析結果の一覧"), this);
+    QFont font(QStringLiteral("Noto Sans CJK JP"), 11);
+    m_list->setFont(font);
+    m_list->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    // Highlighted rows keep their colours when selected; the selection shows as a frame only.
+    m_list->setSelectionMode(QAbstractItemView::SingleSelection);
+
+    m_close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    m_close->setDefault(true);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(m_list, 1);
+    layout->addLayout(buttons);
+    const int listWidth = 132 + 158 + 158 + 45 + 2 * m_list->frameWidth() + 4;
+    const int listHeight = m_list->horizontalHeader()->sizeHint().height()
+        + static_cast<int>(m_rows.size()) * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth();
+    resize(std::max(ReportList::dialogUnits(this, 299, 187).width(), listWidth + 24),
+        std::max(ReportList::dialogUnits(this, 299, 187).height(), listHeight + 70));
+}
+
+} // namespace Duovue

@@ -1,0 +1,57 @@
+#include "pairtools/cjpegdlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "pairtools/reportlist.h"
+
+namespace Duovue
+{
+
+CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *parent)
+    : QDialog(parent)
+    , m_rows{std::move(left), std::move(right)}
+{
+    setObjectName(QStringLiteral("CJpegDlg"));
+    setWindowTitle(QStringLiteral("JPEGマーカー"));
+    const QList<ReportListModel::Column> columns = {
+        {QStringLiteral("アドレス"), Qt::AlignHCenter, 65},
+        {QStringLiteral("マーカー"), Qt::AlignHCenter, 65},
+        {QStringLiteral("説明"), Qt::AlignLeft, 320},
+    };
+    const QString titles[2] = {QStringLiteral("左の画像"), QStringLiteral("右の画像")};
+    auto *grid = new QGridLayout;
+    for (int side = 0; side < 2; ++side) {
+        const QList<MarkerRow> &rows = m_rows[side];
+        auto *model = new ReportListModel(
+            columns, static_cast<int>(rows.size()), [&rows](int r, int column, int role) -> QVariant {
+                if (role != Qt::DisplayRole)
+                    return QVariant();
+                const MarkerRow &row = rows.at(r);
+                return column == 0 ? row.addressText() : column == 1 ? row.markerText() : row.description();
+            });
+        QTableView *view = ReportList::create(model, titles[side] + QStringLiteral("のマーカー"), this);
+        view->setItemDelegate(new CutOffTipDelegate(view));
+        m_lists[side] = view;
+        grid->addWidget(new QLabel(titles[side], this), 0, side);
+        grid->addWidget(view, 1, side);
+    }
+    m_close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    m_close->setDefault(true);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(buttons);
+    const int listWidth = 65 + 65 + 320 + 2 * m_lists[0]->frameWidth() + 20;
+    resize(std::max(ReportList::dialogUnits(this, 549, 234).width(), 2 * listWidth + 40),
+        ReportList::dialogUnits(this, 549, 234).height());
+}
+
+} // namespace Duovue

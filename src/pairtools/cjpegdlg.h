@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QDialog>
+#include <QList>
+
+#include "pairtools/jpegmarkers.h"
+
+class QPushButton;
+class QTableView;
+
+namespace Duovue
+{
+
+/// The dialog "JPEGマーカー": the marker rows of the left and the right file in two lists side by
+/// side (address, marker, description); a description cut off by its column shows as a tool tip.
+///
+/// Thread: GUI thread. Holds its own copy of the rows.
+class CJpegDlg final : public QDialog
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CJpegDlg)
+
+public:
+    CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *parent = nullptr);
+
+    QTableView *list(int side) const { return m_lists[side]; }
+    QPushButton *closeButton() const { return m_close; }
+
+private:
+    QList<MarkerRow> m_rows[2];
+    QTableView *m_lists[2] = {nullptr, nullptr};
+    QPushButton *m_close = nullptr;
+};
+
+} // namespace Duovue

@@ -1,0 +1,77 @@
+#include "pairtools/cshowbindlg.h"
+
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "pairtools/reportlist.h"
+
+namespace Duovue
+{
+
+namespace
+{
+
+QPlainTextEdit *makeBox(const QString &text, const QString &name, QWidget *parent)
+{
+    auto *box = new QPlainTextEdit(parent);
+    box->setReadOnly(true);
+    box->setFont(CShowBinDlg::binaryFont());
+    box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setAccessibleName(name);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Base, Qt::white);
+    palette.setColor(QPalette::Text, Qt::black);
+    box->setPalette(palette);
+    // Inside the program each line ends in "\r\r\n"; the box shows one line per HexLine.
+    QString lines = text;
+    lines.replace(QLatin1String("\r\r\n"), QLatin1String("\n"));
+    if (lines.endsWith(QLatin1Char('\n')))
+        lines.chop(1);
+    box->setPlainText(lines);
+    return box;
+}
+
+} // namespace
+
+QFont CShowBinDlg::binaryFont()
+{
+    QFont font(QStringLiteral("Noto Sans Mono CJK JP"), 9);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+CShowBinDlg::CShowBinDlg(const QString &leftText, const QString &rightText, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("CShowBinDlg"));
+    setWindowTitle(QStringLiteral("相違部分の表示"));
+    m_left = makeBox(leftText, QStringLiteral("左画像のバイナリ値"), this);
+    m_right = makeBox(rightText, QStringLiteral("右画像のバイナリ値"), this);
+    m_close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
+    m_close->setDefault(true);
+    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("左画像のバイナリ値"), this), 0, 0);
+    grid->addWidget(new QLabel(QStringLiteral("右画像のバイナリ値"), this), 0, 1);
+    grid->addWidget(m_left, 1, 0);
+    grid->addWidget(m_right, 1, 1);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_close);
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(buttons);
+
+    // Wide enough for a whole line of 16 bytes in each box.
+    const int line = QFontMetrics(binaryFont()).horizontalAdvance(QString(49 + 16, u'0'));
+    resize(std::max(ReportList::dialogUnits(this, 503, 270).width(), 2 * line + 120),
+        ReportList::dialogUnits(this, 503, 270).height());
+}
+
+} // namespace Duovue

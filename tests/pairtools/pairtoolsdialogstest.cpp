@@ -1,0 +1,145 @@
+#include <QApplication>
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+
+#include "pairtools/canalysisdlg.h"
+#include "pairtools/cbyredlg.h"
+#include "pairtools/cjpegdlg.h"
+#include "pairtools/cnothingdlg.h"
+#include "pairtools/cshowbindlg.h"
+
+using namespace Duovue;
+
+namespace
+{
+
+// Runs @p action; whatever modal dialog it opens is handed to @p inspect and then closed.
+template <typename Inspect> int withModal(const std::function<void()> &action, Inspect inspect)
+{
+    int seen = 0;
+    QTimer poll;
+    poll.setInterval(0);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (QWidget *modal = QApplication::activeModalWidget()) {
+            ++seen;
+            inspect(modal);
+            modal->close();
+        }
+    });
+    poll.start();
+    action();
+    return seen;
+}
+
+} // namespace
+
+class PairToolsDialogsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void showOpensTheFirstSelectedRun()
+    {
+        // Runs at 2, 6 and 9.
+        const QByteArray left("abcdefghijkl");
+        const BinaryComparison c = CompareBytes(left, QByteArray("abXdefYhiZkl"));
+        QCOMPARE(c.runs.size(), 3);
+        CByReDlg dialog(c.runs);
+        QCOMPARE(dialog.list()->model()->rowCount(), 3);
+        QCOMPARE(dialog.list()->model()->index(1, 0).data().toString(), QStringLiteral("00000006"));
+
+        // Nothing selected: nothing opens.
+        QCOMPARE(withModal(
+                     [&] {
+                         dialog.showSelectedRun();
+                     },
+                     [](QWidget *) {}),
+            0);
+
+        QItemSelectionModel *selection = dialog.list()->selectionModel();
+        selection->select(dialog.list()->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        selection->select(dialog.list()->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        QString shown;
+        const int opened = withModal(
+            [&] {
+                dialog.showButton()->click();
+            },
+            [&](QWidget *modal) {
+                auto *bin = qobject_cast<CShowBinDlg *>(modal);
+                QVERIFY(bin);
+                shown = bin->leftBox()->toPlainText();
+            });
+        QCOMPARE(opened, 1);
+        // Run 1 (offset 6), one line, shown without the program's line ends.
+        QCOMPARE(shown, QString(c.runs[1].leftText).remove(QLatin1Char('\r')).remove(QLatin1Char('\n')));
+        QVERIFY(shown.startsWith(QStringLiteral("67")));
+    }
+
+    void crossedRowsAreHighlighted()
+    {
+        AnalysisSide left;
+        left.info.width = 640;
+        left.info.height = 480;
+        AnalysisSide right = left;
+        right.info.height = 640;
+        CAnalysisDlg dialog(AnalyseDifferences(left, right));
+        QAbstractItemModel *model = dialog.list()->model();
+        QCOMPARE(model->rowCount(), 11);
+        QCOMPARE(model->index(4, 3).data().toString(), QStringLiteral("×"));
+        QCOMPARE(model->index(4, 0).data(Qt::BackgroundRole).value<QColor>(), CAnalysisDlg::highlightBackground());
+        QCOMPARE(model->index(4, 2).data(Qt::ForegroundRole).value<QColor>(), CAnalysisDlg::highlightText());
+        QCOMPARE(model->index(3, 3).data().toString(), QStringLiteral("○"));
+        QVERIFY(!model->index(3, 0).data(Qt::BackgroundRole).isValid());
+    }
+
+    void markerListsSideBySide()
+    {
+        const QByteArray thumb("\xFF\xD8\xFF\xE1\xFF\xD8\xFF\xD9\xFF\xD9", 10);
+        CJpegDlg dialog(JpegMarkers::ScanBytes(thumb), {});
+        QCOMPARE(dialog.list(0)->model()->rowCount(), 5);
+        QCOMPARE(dialog.list(1)->model()->rowCount(), 0);
+        QCOMPARE(dialog.list(0)->model()->index(2, 2).data().toString(),
+            QString(QChar(0x3000)) + QStringLiteral("(SOI)画像開始"));
+        QCOMPARE(dialog.list(0)->model()->index(2, 1).data().toString(), QStringLiteral("FFD8"));
+    }
+
+    void noticeBoxCountsOnlyWithOk_data()
+    {
+        QTest::addColumn<bool>("tick");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<bool>("suppressed");
+        QTest::newRow("ticked, O K") << true << true << true;
+        QTest::newRow("not ticked") << false << true << false;
+        QTest::newRow("ticked, closed") << true << false << false;
+    }
+
+    void noticeBoxCountsOnlyWithOk()
+    {
+        QFETCH(bool, tick);
+        QFETCH(bool, ok);
+        QFETCH(bool, suppressed);
+        CNothingDlg dialog(QStringLiteral("左のリスト内\r\nファイルが存在しません。"));
+        QVERIFY(!dialog.textLabel()->text().contains(QLatin1Char('\r')));
+        QTimer::singleShot(0, &dialog, [&] {
+            dialog.dontShowBox()->setChecked(tick);
+            if (ok)
+                dialog.okButton()->click();
+            else
+                dialog.reject();
+        });
+        dialog.exec();
+        QCOMPARE(dialog.dontShowAgain(), suppressed);
+    }
+};
+
+QTEST_MAIN(PairToolsDialogsTest)
+#include "pairtoolsdialogstest.moc"
