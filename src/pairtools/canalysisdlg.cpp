@@ -18,9 +18,9 @@ CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
     setObjectName(QStringLiteral("CAnalysisDlg"));
     setWindowTitle(QStringLiteral("解析結果"));
     const QList<ReportListModel::Column> columns = {
-        {QStringLiteral("解析項目"), Qt::AlignLeft, 132},
-        {QStringLiteral("左の画像"), Qt::AlignHCenter, 158},
-        {QStringLiteral("右の画像"), Qt::AlignHCenter, 158},
+        {QStringLiteral("解析項目"), Qt::AlignLeft, 132, QStringLiteral("画像サイズ - 高さ")},
+        {QStringLiteral("左の画像"), Qt::AlignHCenter, 158, QStringLiteral("0000/00/00、00:00:00")},
+        {QStringLiteral("右の画像"), Qt::AlignHCenter, 158, QStringLiteral("0000/00/00、00:00:00")},
         {QStringLiteral("判定"), Qt::AlignHCenter, 45},
     };
     auto *model =
@@ -40,7 +40,8 @@ CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
     m_list = ReportList::create(model, QStringLiteral("解析結果の一覧"), this);
     QFont font(QStringLiteral("Noto Sans CJK JP"), 11);
     m_list->setFont(font);
-    m_list->verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    m_list->horizontalHeader()->setFont(font);
+    const int columnsWidth = ReportList::fitColumns(m_list);
     // Highlighted rows keep their colours when selected; the selection shows as a frame only.
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
 
@@ -53,7 +54,7 @@ CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
-    const int listWidth = 132 + 158 + 158 + 45 + 2 * m_list->frameWidth() + 4;
+    const int listWidth = columnsWidth + 2 * m_list->frameWidth() + 4;
     const int listHeight = m_list->horizontalHeader()->sizeHint().height()
         + static_cast<int>(m_rows.size()) * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth();
     resize(std::max(ReportList::dialogUnits(this, 299, 187).width(), listWidth + 24),

@@ -21,9 +21,9 @@ CByReDlg::CByReDlg(QList<DifferenceRun> runs, QWidget *parent)
     setObjectName(QStringLiteral("CByReDlg"));
     setWindowTitle(QStringLiteral("相違点の表示"));
     const QList<ReportListModel::Column> columns = {
-        {QStringLiteral("相違開始アドレス"), Qt::AlignHCenter, 105},
-        {QStringLiteral("相違終了アドレス"), Qt::AlignHCenter, 105},
-        {QStringLiteral("相違サイズ"), Qt::AlignRight, 75},
+        {QStringLiteral("相違開始アドレス"), Qt::AlignHCenter, 105, QStringLiteral("00000000")},
+        {QStringLiteral("相違終了アドレス"), Qt::AlignHCenter, 105, QStringLiteral("00000000")},
+        {QStringLiteral("相違サイズ"), Qt::AlignRight, 75, QStringLiteral("1,234,567")},
     };
     const QPixmap blank = RowImages::image(0);
     auto *model = new ReportListModel(
@@ -56,7 +56,7 @@ CByReDlg::CByReDlg(QList<DifferenceRun> runs, QWidget *parent)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
-    const int listWidth = 105 + 105 + 75 + 2 * m_list->frameWidth() + 24;
+    const int listWidth = ReportList::fitColumns(m_list) + 2 * m_list->frameWidth() + 24;
     resize(std::max(ReportList::dialogUnits(this, 186, 175).width(), listWidth + 24),
         ReportList::dialogUnits(this, 186, 175).height());
 }

@@ -19,8 +19,8 @@ CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *paren
     setObjectName(QStringLiteral("CJpegDlg"));
     setWindowTitle(QStringLiteral("JPEGマーカー"));
     const QList<ReportListModel::Column> columns = {
-        {QStringLiteral("アドレス"), Qt::AlignHCenter, 65},
-        {QStringLiteral("マーカー"), Qt::AlignHCenter, 65},
+        {QStringLiteral("アドレス"), Qt::AlignHCenter, 65, QStringLiteral("00000000")},
+        {QStringLiteral("マーカー"), Qt::AlignHCenter, 65, QStringLiteral("FFD8")},
         {QStringLiteral("説明"), Qt::AlignLeft, 320},
     };
     const QString titles[2] = {QStringLiteral("左の画像"), QStringLiteral("右の画像")};
@@ -49,7 +49,7 @@ CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *paren
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(grid, 1);
     layout->addLayout(buttons);
-    const int listWidth = 65 + 65 + 320 + 2 * m_lists[0]->frameWidth() + 20;
+    const int listWidth = ReportList::fitColumns(m_lists[0]) + 2 * m_lists[0]->frameWidth() + 20;
     resize(std::max(ReportList::dialogUnits(this, 549, 234).width(), 2 * listWidth + 40),
         ReportList::dialogUnits(this, 549, 234).height());
 }

@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStyle>
+#include <QTextDocument>
 
 #include "pairtools/reportlist.h"
 
@@ -68,10 +70,13 @@ CShowBinDlg::CShowBinDlg(const QString &leftText, const QString &rightText, QWid
     layout->addLayout(grid, 1);
     layout->addLayout(buttons);
 
-    // Wide enough for a whole line of 16 bytes in each box.
-    const int line = QFontMetrics(binaryFont()).horizontalAdvance(QString(49 + 16, u'0'));
-    resize(std::max(ReportList::dialogUnits(this, 503, 270).width(), 2 * line + 120),
-        ReportList::dialogUnits(this, 503, 270).height());
+    // Wide enough for a whole line of 16 bytes in each box: 47 columns of values, the ideographic
+    // space and 16 characters, with the box's margins and scroll bar.
+    const QString line = QString(47, u'0') + QChar(0x3000) + QString(16, u'0');
+    const int box = QFontMetrics(binaryFont()).horizontalAdvance(line) + 2 * m_left->frameWidth()
+        + 2 * int(m_left->document()->documentMargin()) + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
+    const QSize designed = ReportList::dialogUnits(this, 503, 270);
+    resize(std::max(designed.width(), 2 * box + 40), designed.height());
 }
 
 } // namespace Duovue

@@ -85,12 +85,31 @@ QTableView *create(ReportListModel *model, const QString &accessibleName, QWidge
     view->verticalHeader()->hide();
     // Uniform rows: a list of millions of rows must not measure each one.
     view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    view->verticalHeader()->setDefaultSectionSize(view->fontMetrics().height() + 4);
     view->horizontalHeader()->setHighlightSections(false);
     view->horizontalHeader()->setStretchLastSection(false);
-    for (int c = 0; c < model->columns().size(); ++c)
-        view->setColumnWidth(c, model->columns()[c].width);
+    fitColumns(view);
     return view;
+}
+
+int fitColumns(QTableView *view)
+{
+    const auto *model = qobject_cast<const ReportListModel *>(view->model());
+    Q_ASSERT(model);
+    const QFontMetrics cells = view->fontMetrics();
+    const QFontMetrics titles = view->horizontalHeader()->fontMetrics();
+    // Room for the cell's margins and, in the first column, a row image.
+    const int margin = 2 * view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 12;
+    int total = 0;
+    for (int c = 0; c < model->columns().size(); ++c) {
+        const ReportListModel::Column &column = model->columns()[c];
+        const int needed =
+            std::max(cells.horizontalAdvance(column.sample), titles.horizontalAdvance(column.title)) + margin;
+        const int width = std::max(column.width, needed);
+        view->setColumnWidth(c, width);
+        total += width;
+    }
+    view->verticalHeader()->setDefaultSectionSize(cells.height() + 4);
+    return total;
 }
 
 QSize dialogUnits(const QWidget *widget, int width, int height)

@@ -26,6 +26,9 @@ public:
         QString title;
         Qt::Alignment alignment;
         int width = 100; // pixels
+        /// The widest text the column usually holds: the column grows to fit it (and its title)
+        /// where the list's font is wider than the one the width was chosen for.
+        QString sample = QString();
     };
     /// The data of a cell for a role (display text, colours); an invalid QVariant for none.
     using Cell = std::function<QVariant(int row, int column, int role)>;
@@ -64,7 +67,12 @@ namespace ReportList
 
 /// A report-style list over @p model (which it takes into its Qt tree): full-row selection, grid
 /// lines, no row header, uniform rows, the model's column widths and header alignments.
+/// Call fitColumns() again after changing the view's font.
 QTableView *create(ReportListModel *model, const QString &accessibleName, QWidget *parent);
+
+/// Sets each column to its width, or wider where its title or sample text needs more room in the
+/// view's font; sets the row height to the font. Returns the total width of the columns.
+int fitColumns(QTableView *view);
 
 /// The pixel size of @p width x @p height dialog units in @p widget's font (a unit is a quarter of
 /// the average character width across and an eighth of the line height down).
