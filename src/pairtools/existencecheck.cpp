@@ -1,5 +1,7 @@
 #include "pairtools/existencecheck.h"
 
+#include <algorithm>
+
 #include "lists/folderscan.h"
 #include "lists/textformats.h"
 
@@ -17,36 +19,51 @@ QString ExistenceCheck::noticeText(int side, const QString &path)
         + QStringLiteral("\r\nファイルが存在しません。\r\nリストから削除します。\r\n\r\n") + path;
 }
 
-ExistenceCheck::SideResult ExistenceCheck::checkSide(FileList &list, int side, int &position)
+ExistenceCheck::SideResult ExistenceCheck::checkSide(const FileList &list, int side, int position)
 {
     SideResult result;
     result.before = static_cast<int>(list.size());
-    qsizetype g = 0;
-    while (g < list.size()) {
+    for (int g = 0; g < result.before; ++g) {
         const QString path = list.fullPath(g);
         const Result<FolderScan::FileFacts> facts = FolderScan::statFile(path);
         if (facts) {
             const FolderScan::FileFacts &f = facts.value();
-            list.setColumn(2, g, FormatFileTime(f.created));
-            list.setColumn(3, g, FormatFileTime(f.modified));
-            list.setColumn(4, g, FormatFileSize(f.size));
-            ++g;
+            FileList::Entry entry = list.entry(g);
+            const QString created = FormatFileTime(f.created);
+            const QString modified = FormatFileTime(f.modified);
+            const QString size = FormatFileSize(f.size);
+            if (entry.columns[2] != created || entry.columns[3] != modified || entry.columns[4] != size) {
+                entry.columns[2] = created;
+                entry.columns[3] = modified;
+                entry.columns[4] = size;
+                result.refreshed.append({g, std::move(entry)});
+            }
             continue;
         }
-        if (facts.error().code != Error::Code::NotFound) {
-            ++g;
+        if (facts.error().code != Error::Code::NotFound)
             continue;
-        }
         if (!m_suppress && m_notice && m_notice(noticeText(side, path)))
             m_suppress = true;
-        if (position == g)
+        result.missing.append(g);
+        if (g == position)
             result.positionRemoved = true;
-        else if (position > g)
-            --position;
-        list.removeAt(g);
-        ++result.removed;
+    }
+    result.removed = static_cast<int>(result.missing.size());
+    if (result.positionRemoved) {
+        result.positionAfter = 0;
+    } else {
+        const auto above = std::lower_bound(result.missing.cbegin(), result.missing.cend(), position);
+        result.positionAfter = position - static_cast<int>(above - result.missing.cbegin());
     }
     return result;
+}
+
+void ExistenceCheck::apply(FileList &list, const SideResult &result)
+{
+    for (const auto &[row, entry] : result.refreshed)
+        list.set(row, entry);
+    for (qsizetype i = result.missing.size() - 1; i >= 0; --i)
+        list.removeAt(result.missing[i]);
 }
 
 QString ExistenceCheck::summaryText(

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
+#include <QList>
 #include <QString>
 
 #include "lists/cmysortstringarray.h"
@@ -9,11 +11,12 @@
 namespace Duovue
 {
 
-/// The file existence check: removes the list entries whose files are gone and brings the time
-/// and size columns of the others up to date, one side at a time, telling the user about every
-/// missing file until the user asks not to be told again in this run.
+/// The file existence check: finds the list entries whose files are gone and the new time and size
+/// texts of the others, one side at a time, telling the user about every missing file until the
+/// user asks not to be told again in this run. The caller applies what a side's walk found before
+/// walking the next side.
 ///
-/// Thread: GUI thread (it changes the FileLists it is given).
+/// Thread: GUI thread (the notice is a dialog).
 class ExistenceCheck
 {
 public:
@@ -21,25 +24,31 @@ public:
     /// ダイアログを表示しない。".
     using Notice = std::function<bool(const QString &text)>;
 
-    /// What one side's walk did.
+    /// What one side's walk found.
     struct SideResult {
         int before = 0; // rows when the walk began
-        int removed = 0;
-        /// The comparison position's own row was removed (the caller moves the position to row 0
-        /// when rows remain).
+        int removed = 0; // rows without a file
+        /// The comparison position's own row has no file (the position goes to row 0 when rows
+        /// remain).
         bool positionRemoved = false;
+        /// The position once the missing rows are gone: it stays on its row, dropping by one for
+        /// every missing row above it; 0 when its own row is missing.
+        int positionAfter = 0;
+        /// The rows without a file, ascending (row numbers before any removal).
+        QList<int> missing;
+        /// Rows whose created, modified or size text changed, with their new entries.
+        QList<std::pair<int, FileList::Entry>> refreshed;
     };
 
     explicit ExistenceCheck(Notice notice);
 
-    /// Walks side @p side (0 left, 1 right) of @p list. A missing entry's notice is shown (unless
-    /// suppressed), the entry is removed and @p position follows its row (it drops by one for every
-    /// removed row above it); an existing entry gets fresh created, modified and size texts.
-    /// A file that cannot be looked at (no permission, I/O error) is neither removed nor refreshed:
-    /// being unable to tell is not the same as being gone.
-    SideResult checkSide(FileList &list, int side, int &position);
+    /// Walks side @p side (0 left, 1 right) of @p list, whose comparison position is @p position.
+    /// A missing entry's notice is shown unless suppressed. A file that cannot be looked at (no
+    /// permission, an I/O or name error) is neither missing nor refreshed: being unable to tell is
+    /// not proof that the file is gone.
+    SideResult checkSide(const FileList &list, int side, int position);
 
-    /// SuppressMissingNotice: set once the user ticked the box; cleared by a new ExistenceCheck.
+    /// SuppressMissingNotice: set once the user ticked the box; a new ExistenceCheck starts clear.
     bool suppressMissingNotice() const { return m_suppress; }
 
     /// The notice for a missing file of side @p side.
@@ -47,6 +56,10 @@ public:
 
     /// The closing message ("確認結果") for both sides. @p nowEmpty: the list holds no rows now.
     static QString summaryText(const SideResult &left, bool leftNowEmpty, const SideResult &right, bool rightNowEmpty);
+
+    /// Applies a side's result to a list held outside a document (tests, tools): removes the missing
+    /// rows and stores the refreshed entries.
+    static void apply(FileList &list, const SideResult &result);
 
 private:
     Notice m_notice;

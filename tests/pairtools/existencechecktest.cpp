@@ -42,7 +42,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("positionAfter");
         QTest::addColumn<bool>("positionRemoved");
         QTest::newRow("row above the position") << 5 << QList<int>{2} << 4 << 3 << false;
-        QTest::newRow("the position's own row") << 5 << QList<int>{1, 3} << 3 << 2 << true;
+        QTest::newRow("the position's own row") << 5 << QList<int>{1, 3} << 3 << 0 << true;
         QTest::newRow("rows below the position") << 5 << QList<int>{3, 4} << 1 << 1 << false;
         QTest::newRow("all missing") << 3 << QList<int>{0, 1, 2} << 0 << 0 << true;
         QTest::newRow("none missing") << 2 << QList<int>{} << 1 << 1 << false;
@@ -64,9 +64,10 @@ private Q_SLOTS:
         });
         const ExistenceCheck::SideResult r = check.checkSide(list, 0, position);
         QCOMPARE(r.before, count);
-        QCOMPARE(r.removed, int(missing.size()));
+        QCOMPARE(r.missing, missing);
         QCOMPARE(r.positionRemoved, positionRemoved);
-        QCOMPARE(position, positionAfter);
+        QCOMPARE(r.positionAfter, positionAfter);
+        ExistenceCheck::apply(list, r);
         QStringList kept;
         for (int i = 0; i < count; ++i) {
             if (!missing.contains(i))
@@ -87,20 +88,19 @@ private Q_SLOTS:
         FileList left = makeList(dir, QStringLiteral("l"), 5, {1, 2});
         FileList right = makeList(dir, QStringLiteral("r"), 2, {0});
         int shown = 0;
-        int position = 0;
         const auto tickAtFirst = [&](const QString &) {
             ++shown;
             return true;
         };
         ExistenceCheck check(tickAtFirst);
-        QCOMPARE(check.checkSide(left, 0, position).removed, 2);
-        QCOMPARE(check.checkSide(right, 1, position).removed, 1);
+        QCOMPARE(check.checkSide(left, 0, 0).removed, 2);
+        QCOMPARE(check.checkSide(right, 1, 0).removed, 1);
         QCOMPARE(shown, 1);
         QVERIFY(check.suppressMissingNotice());
         // The next run asks again.
         FileList again = makeList(dir, QStringLiteral("a"), 1, {0});
         ExistenceCheck next(tickAtFirst);
-        next.checkSide(again, 0, position);
+        next.checkSide(again, 0, 0);
         QCOMPARE(shown, 2);
     }
 
@@ -110,9 +110,10 @@ private Q_SLOTS:
         FileList list = makeList(dir, QStringLiteral("l"), 1, {});
         dir.writeFile(QStringLiteral("l/0.jpg"), QByteArray(12345, 'x'));
         dir.setModified(QStringLiteral("l/0.jpg"), QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
-        int position = 0;
         ExistenceCheck check({});
-        check.checkSide(list, 0, position);
+        const ExistenceCheck::SideResult r = check.checkSide(list, 0, 0);
+        QCOMPARE(r.refreshed.size(), 1);
+        ExistenceCheck::apply(list, r);
         QCOMPARE(list.column(4, 0), QStringLiteral("12,345"));
         QCOMPARE(list.column(3, 0), QStringLiteral("2021/03/04、05:06:07"));
         QVERIFY(list.column(2, 0) != entryFor(QStringLiteral("/x")).columns[2]);
@@ -123,12 +124,12 @@ private Q_SLOTS:
     {
         FileList list;
         list.append(entryFor(QStringLiteral("/tmp/") + QString(300, u'n') + QStringLiteral("/a.jpg")));
-        int position = 0;
         ExistenceCheck check([](const QString &) {
             return false;
         });
-        QCOMPARE(check.checkSide(list, 0, position).removed, 0);
-        QCOMPARE(list.size(), 1);
+        const ExistenceCheck::SideResult r = check.checkSide(list, 0, 0);
+        QCOMPARE(r.removed, 0);
+        QVERIFY(r.refreshed.isEmpty());
     }
 
     void summaryTexts_data()
@@ -155,8 +156,12 @@ private Q_SLOTS:
         QFETCH(int, rightBefore);
         QFETCH(int, rightRemoved);
         QFETCH(QString, text);
-        const ExistenceCheck::SideResult left{leftBefore, leftRemoved, false};
-        const ExistenceCheck::SideResult right{rightBefore, rightRemoved, false};
+        ExistenceCheck::SideResult left;
+        left.before = leftBefore;
+        left.removed = leftRemoved;
+        ExistenceCheck::SideResult right;
+        right.before = rightBefore;
+        right.removed = rightRemoved;
         QCOMPARE(
             ExistenceCheck::summaryText(left, leftBefore == leftRemoved, right, rightBefore == rightRemoved), text);
     }
