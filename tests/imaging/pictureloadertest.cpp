@@ -43,6 +43,7 @@ private Q_SLOTS:
     void refusesFile_data();
     void refusesFile();
     void refusesFileItCannotOpen();
+    void cancelledReadIsAborted();
     void informationText_data();
     void informationText();
     void successClearsMarker();
@@ -188,6 +189,17 @@ void PictureLoaderTest::refusesFileItCannotOpen()
     const Result<DecodedPicture> read = ReadPicture(path);
     QVERIFY(!read.ok());
     QCOMPARE(read.error().code, Error::Code::AccessDenied);
+}
+
+// The panes cancel decodes whose result they will drop; a cancelled read changes nothing.
+void PictureLoaderTest::cancelledReadIsAborted()
+{
+    const QString path = m_dir.writeFile(QStringLiteral("cancel.jpg"), encodedJpeg(QSize(32, 32)));
+    const std::atomic<bool> cancel{true};
+    const Result<DecodedPicture> read = ReadPicture(path, &cancel);
+    QVERIFY(!read.ok());
+    QCOMPARE(read.error().code, Error::Code::Aborted);
+    QVERIFY(ReadPicture(path).ok());
 }
 
 void PictureLoaderTest::informationText_data()
