@@ -972,6 +972,13 @@ void run(Job &job)
     job.fail(Status::NotPicture, QStringLiteral("not a JPEG, BMP or GIF picture"));
 }
 
+void trimAfter(const DecodeResult &result, const Reservation &reservation)
+{
+    // Not after a cancel: whoever cancelled waits for this decode to end.
+    if (reservation.largest() >= TrimAfterBytes && result.status != Status::Cancelled)
+        ::malloc_trim(0);
+}
+
 } // namespace
 
 // ---- MemoryBudget ------------------------------------------------------------------------------
@@ -1123,8 +1130,7 @@ DecodeResult PictureDecoder::decodeFile(const QString &path, PictureSink &sink, 
     if (head)
         *head = QByteArray(reinterpret_cast<const char *>(source.pos()), qsizetype(source.available()));
     run(job);
-    if (reservation.largest() >= TrimAfterBytes)
-        ::malloc_trim(0);
+    trimAfter(result, reservation);
     return result;
 }
 
@@ -1136,8 +1142,7 @@ DecodeResult PictureDecoder::decodeData(QByteArrayView data, PictureSink &sink)
     Reservation reservation(m_options.budget);
     Job job{m_options, source, sink, reservation, m_rows, result};
     run(job);
-    if (reservation.largest() >= TrimAfterBytes)
-        ::malloc_trim(0);
+    trimAfter(result, reservation);
     return result;
 }
 
