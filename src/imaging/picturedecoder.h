@@ -162,7 +162,7 @@ struct DecodeOptions {
 /// - Declared sizes are checked against DecodeLimits before anything of the picture's size is
 ///   allocated, counting libjpeg's whole-picture coefficient buffer, and the reservation is taken
 ///   from the MemoryBudget when there is one. libjpeg's own limit (max_memory_to_use) is set to
-///   the same figure as a second guard.
+///   its share of that figure as a second guard.
 /// - Files held whole (GIF, rare BMP layouts) are refused unread beyond maxFileBytes; JPEG and
 ///   plain BMP files are streamed.
 /// - JPEGs with more than maxScans scans are refused; every decode stops on the cancel flag.
@@ -201,8 +201,6 @@ public:
     DecodeResult decodeFile(const QString &path, PictureSink &sink, QByteArray *head = nullptr);
     /// The same for data in memory.
     DecodeResult decodeData(QByteArrayView data, PictureSink &sink);
-
-    const DecodeOptions &options() const { return m_options; }
 
 private:
     DecodeOptions m_options;
