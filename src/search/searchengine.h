@@ -17,6 +17,8 @@
 namespace Duovue
 {
 
+class HashCandidates;
+
 enum class SearchMethod { Hash = 0, Bitmap = 1 };
 
 struct SearchParams {
@@ -87,7 +89,8 @@ private:
     };
 
     void run();
-    void gatherHash(SearchTable &table);
+    void enterComparePhase(int gathered);
+    void gatherHash(HashCandidates &files);
     void gatherBitmap(SearchTable &table);
     void decodeWorker();
 
