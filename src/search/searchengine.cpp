@@ -185,6 +185,8 @@ void SearchEngine::gatherBitmap(SearchTable &table)
     SearchWalk::walk(m_params.folder, m_params.subfolders, m_stopGathering, [&](GatheredFile &&file) {
         const int row = static_cast<int>(table.size());
         table.push_back(rowFor(file, row));
+        // The count is of files gathered, whether or not their keys are done.
+        m_files.store(row + 1, std::memory_order_relaxed);
         std::unique_lock lock(m_mutex);
         // Keep the walk only a little ahead of the decoders: the table holds every gathered row
         // anyway, but a queue of paths for a whole disk is not needed to keep them busy.
@@ -203,30 +205,18 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         t.join();
     m_workers.clear();
 
-    // Every worker has ended: the results are complete and no one else touches them now.
-    std::vector<bool> keep(table.size(), false);
+    // Every worker has ended: the results are complete and no one else touches them now. A file
+    // whose key was stopped or never started by an abort stays gathered, without a key.
     for (Done &d : m_done) {
+        if (d.key.outcome != BitmapKey::Outcome::Ok)
+            continue;
         SearchRow &row = table[std::size_t(d.row)];
-        if (d.key.outcome == BitmapKey::Outcome::Cancelled)
-            continue; // stopped before it was keyed: not gathered
-        keep[std::size_t(d.row)] = true;
-        if (d.key.outcome == BitmapKey::Outcome::Ok) {
-            row.key = d.key.key;
-            row.width = FormatFileSize(static_cast<quint64>(d.key.width));
-            row.height = FormatFileSize(static_cast<quint64>(d.key.height));
-            row.identity = d.key.thumbnail;
-        }
+        row.key = d.key.key;
+        row.width = FormatFileSize(static_cast<quint64>(d.key.width));
+        row.height = FormatFileSize(static_cast<quint64>(d.key.height));
+        row.identity = d.key.thumbnail;
     }
     m_done.clear();
-    SearchTable kept;
-    kept.reserve(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (keep[i]) {
-            kept.push_back(std::move(table[i]));
-            kept.back().order = static_cast<int>(kept.size()) - 1;
-        }
-    }
-    table = std::move(kept);
 }
 
 void SearchEngine::decodeWorker()
@@ -240,7 +230,7 @@ void SearchEngine::decodeWorker()
                 return !m_jobs.empty() || m_walkDone || m_stopGathering.load();
             });
             if (m_stopGathering.load()) {
-                m_jobs.clear(); // not started: never gathered
+                m_jobs.clear(); // not started: gathered, left without a key
                 m_jobTaken.notify_all();
                 return;
             }
@@ -252,10 +242,7 @@ void SearchEngine::decodeWorker()
         }
         BitmapKey key = maker.compute(job.path);
         std::lock_guard lock(m_mutex);
-        const bool counted = key.outcome != BitmapKey::Outcome::Cancelled;
         m_done.push_back({job.row, std::move(key)});
-        if (counted)
-            m_files.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

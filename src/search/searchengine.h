@@ -34,7 +34,7 @@ enum class SearchPhase { Idle, Files, Compare, Done };
 
 struct SearchProgress {
     SearchPhase phase = SearchPhase::Idle;
-    int files = 0; // files gathered (hash) or keyed (bitmap) so far
+    int files = 0; // files gathered so far (rows of the table, keyed or not)
     int compared = 0; // comparison phase: done of total
     int compareTotal = 0;
 };

@@ -343,6 +343,35 @@ private Q_SLOTS:
         QCOMPARE(int(outcome.grouping.rows.size()), outcome.filesGathered);
     }
 
+    // The file count is of files gathered, not of keys done, and files whose keys an abort stopped
+    // or never started stay in the total, without a key.
+    void bitmapAbortCountsEveryGatheredFile()
+    {
+        Test::TestDir dir;
+        const QByteArray slow = SF::jpeg(SF::pattern(2400, 1800, 7), 90, true);
+        for (int i = 0; i < 5; ++i)
+            dir.writeFile(QStringLiteral("p%1.jpg").arg(i), slow);
+        SearchParams p = paramsFor(dir.path(), SearchMethod::Bitmap);
+        p.workers = 1;
+        p.computeAllKeys = true;
+        SearchEngine engine(p);
+        engine.start();
+        // One worker keys one file at a time; the walk gathers at once.
+        QTRY_VERIFY_WITH_TIMEOUT(engine.progress().files >= 1 || engine.isFinished(), 20000);
+        const int shown = engine.progress().files;
+        engine.abort();
+        const SearchOutcome outcome = engine.takeOutcome();
+        QCOMPARE(int(outcome.table.size()), outcome.filesGathered);
+        QVERIFY(outcome.filesGathered >= shown);
+        const auto keyed = std::count_if(outcome.table.begin(), outcome.table.end(), [](const SearchRow &r) {
+            return !r.key.isEmpty();
+        });
+        if (outcome.filesAborted)
+            QVERIFY(keyed < outcome.filesGathered);
+        else
+            QCOMPARE(int(keyed), 5);
+    }
+
     void driverReportsProgressAndResult()
     {
         Test::TestDir dir;
