@@ -14,6 +14,11 @@ namespace Duovue
 
 bool HashCandidates::add(const WalkEntry &entry, bool withCrc)
 {
+    // Folders are numbered by their first entry, gathered or not.
+    if (entry.folder == static_cast<int>(m_folders.size())) {
+        m_folders.push_back(entry.folderText);
+        m_nativeFolders.push_back(entry.nativeFolder);
+    }
     // An unopenable candidate is skipped entirely, as if never met.
     if (!entry.regular || entry.fd < 0)
         return false;
@@ -25,10 +30,6 @@ bool HashCandidates::add(const WalkEntry &entry, bool withCrc)
         crc = *whole;
     }
     const std::optional<std::uint32_t> head = IdenticalFiles::headCrc(entry.fd, entry.size);
-    if (entry.folder == static_cast<int>(m_folders.size())) {
-        m_folders.push_back(entry.folderText);
-        m_nativeFolders.push_back(entry.nativeFolder);
-    }
     m_candidates.push_back({entry.size, head.value_or(0), head.has_value()});
     m_places.push_back(
         {entry.created, entry.modified, m_names.size(), static_cast<int>(entry.nativeName.size()), entry.folder});

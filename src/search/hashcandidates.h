@@ -22,7 +22,8 @@ struct WalkEntry;
 class HashCandidates
 {
 public:
-    /// Takes a candidate met by the walk. Only regular files the walk could open are gathered;
+    /// Takes a candidate met by the walk; every entry of the walk must be passed, in the walk's
+    /// order, as its folder numbers count them. Only regular files the walk could open are gathered;
     /// their head is read at once, and with @p withCrc their whole content (a file that cannot be
     /// read to its end is then not gathered). Returns whether it was gathered.
     bool add(const WalkEntry &entry, bool withCrc);

@@ -175,7 +175,8 @@ private Q_SLOTS:
 
     // Three files of one size: two copies and one that differs in a single byte, around the edge
     // of the first block that is compared before whole files. Only the copies may group; a link
-    // to a copy is a copy too.
+    // to a copy is a copy too. A folder named like a picture is a candidate that is not gathered,
+    // and the folders after it must still be told apart.
     void hashGroupsOnlyIdenticalContent_data()
     {
         QTest::addColumn<int>("size");
@@ -195,14 +196,15 @@ private Q_SLOTS:
         QFETCH(int, differsAt);
         Test::TestDir dir;
         QByteArray data = randomBytes(size, unsigned(size));
-        dir.writeFile(QStringLiteral("a.jpg"), data);
+        dir.writeFile(QStringLiteral("0.jpg/a.jpg"), data);
         dir.writeFile(QStringLiteral("sub/b.jpg"), data);
-        dir.makeSymlink(QStringLiteral("../a.jpg"), QStringLiteral("sub/link.gif"));
+        dir.makeSymlink(QStringLiteral("../0.jpg/a.jpg"), QStringLiteral("sub/link.gif"));
         data[differsAt] = static_cast<char>(data[differsAt] ^ 0x40);
-        dir.writeFile(QStringLiteral("c.jpg"), data);
+        dir.writeFile(QStringLiteral("sub/c.jpg"), data);
         const SearchOutcome outcome = runSearch(paramsFor(dir.path(), SearchMethod::Hash));
         QCOMPARE(outcome.filesGathered, 4);
         QCOMPARE(rowsOf(outcome), (QStringList{u"2:a.jpg"_s, u"2:b.jpg"_s, u"2:link.gif"_s}));
+        QCOMPARE(outcome.grouping.rows[1].columns[1], dir.path() + QStringLiteral("/sub/"));
     }
 
     // Files that agree for longer than the first chunks and differ only at the very end.
