@@ -83,9 +83,7 @@ int main(int argc, char **argv)
         std::snprintf(name, sizeof name, "f%d/p%06d.jpg", i % folders, i);
         writeFile(out / name, data);
         total += size;
-        if (i % 1000 == 999)
-            std::fprintf(stderr, "\r%d/%d", i + 1, files);
     }
-    std::fprintf(stderr, "\r%d files, %llu bytes\n", files, static_cast<unsigned long long>(total));
+    std::fprintf(stderr, "%d files, %llu bytes\n", files, static_cast<unsigned long long>(total));
     return 0;
 }
