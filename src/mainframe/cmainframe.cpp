@@ -12,9 +12,9 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "app/cduovueapp.h"
 #include "core/appsettings.h"
 #include "core/appstate.h"
-#include "core/cduovueapp.h"
 #include "core/settingsstore.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"

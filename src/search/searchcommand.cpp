@@ -1,7 +1,7 @@
 #include "search/searchcommand.h"
 
+#include "app/cduovueapp.h"
 #include "core/appstate.h"
-#include "core/cduovueapp.h"
 #include "core/userprompts.h"
 #include "mainframe/cmainframe.h"
 #include "search/ccheckdlg.h"

@@ -9,8 +9,8 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/cduovueapp.h"
 #include "core/appsettings.h"
-#include "core/cduovueapp.h"
 #include "core/settingsstore.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"

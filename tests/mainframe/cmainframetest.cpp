@@ -7,9 +7,9 @@
 #include <QTest>
 #include <QToolBar>
 
+#include "app/caboutdlg.h"
+#include "app/cduovueapp.h"
 #include "core/appsettings.h"
-#include "core/caboutdlg.h"
-#include "core/cduovueapp.h"
 #include "core/settingsstore.h"
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"

@@ -12,9 +12,9 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/cduovueapp.h"
 #include "core/appsettings.h"
 #include "core/appstate.h"
-#include "core/cduovueapp.h"
 #include "core/settingsstore.h"
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"

@@ -4,8 +4,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "app/cduovueapp.h"
 #include "core/appstate.h"
-#include "core/cduovueapp.h"
 #include "core/settingsstore.h"
 #include "imaging/cinfodlg.h"
 #include "imaging/cpreviewdlg.h"

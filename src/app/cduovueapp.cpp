@@ -1,12 +1,12 @@
-#include "core/cduovueapp.h"
+#include "app/cduovueapp.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
 
+#include "app/caboutdlg.h"
 #include "core/appsettings.h"
-#include "core/caboutdlg.h"
 #include "core/settingsstore.h"
 #include "core/shellservices.h"
 #include "core/userprompts.h"
