@@ -26,9 +26,9 @@
 #include <QFile>
 
 #include "core/appstate.h"
+#include "document/filelistmodel.h"
+#include "document/listfill.h"
 #include "lists/columnsort.h"
-#include "lists/filelistmodel.h"
-#include "lists/listfill.h"
 #include "lists/textformats.h"
 
 extern char **environ;

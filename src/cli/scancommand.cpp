@@ -3,7 +3,7 @@
 
 #include "cli/clicommand.h"
 #include "core/appstate.h"
-#include "lists/listfill.h"
+#include "document/listfill.h"
 #include "lists/textformats.h"
 
 namespace Duovue::Cli

@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "lists/listfill.h"
+#include "document/listfill.h"
 
 class QCheckBox;
 class QLabel;

@@ -4,7 +4,7 @@
 
 #include "core/appsettings.h"
 #include "core/settingsstore.h"
-#include "lists/filelistmodel.h"
+#include "document/filelistmodel.h"
 
 namespace Duovue
 {

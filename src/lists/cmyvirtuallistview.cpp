@@ -17,8 +17,8 @@
 #include <QUrl>
 
 #include "core/appstate.h"
+#include "document/filelistmodel.h"
 #include "lists/droppedpaths.h"
-#include "lists/filelistmodel.h"
 #include "lists/resultchecks.h"
 #include "lists/rowimages.h"
 

@@ -4,7 +4,7 @@
 
 #include <QPointer>
 
-#include "lists/listfill.h"
+#include "document/listfill.h"
 
 class QWidget;
 

@@ -10,8 +10,8 @@
 #include <QUrl>
 
 #include "core/appstate.h"
+#include "document/filelistmodel.h"
 #include "lists/cmyvirtuallistview.h"
-#include "lists/filelistmodel.h"
 
 using namespace Duovue;
 

@@ -2,8 +2,8 @@
 #include <QTest>
 
 #include "core/appstate.h"
+#include "document/listfill.h"
 #include "lists/browseforfolder.h"
-#include "lists/listfill.h"
 #include "lists/positionmark.h"
 #include "support/fakeshell.h"
 #include "support/listtexts.h"

@@ -3,8 +3,8 @@
 #include <QTest>
 
 #include "core/appstate.h"
+#include "document/filelistmodel.h"
 #include "lists/columnsort.h"
-#include "lists/filelistmodel.h"
 #include "lists/resultchecks.h"
 #include "support/listtexts.h"
 

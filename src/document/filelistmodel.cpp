@@ -1,4 +1,4 @@
-#include "lists/filelistmodel.h"
+#include "document/filelistmodel.h"
 
 #include <QtGlobal>
 

@@ -1,4 +1,4 @@
-#include "lists/listfill.h"
+#include "document/listfill.h"
 
 #include <chrono>
 #include <sys/stat.h>
