@@ -1,5 +1,6 @@
 #include "app/cduovueapp.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -11,6 +12,7 @@
 #include "core/shellservices.h"
 #include "core/userprompts.h"
 #include "mainframe/cmainframe.h"
+#include "mainframe/commandids.h"
 
 namespace Duovue
 {
@@ -31,10 +33,13 @@ CDuovueApp::~CDuovueApp()
 bool CDuovueApp::initInstance(const QString &documentPath)
 {
     for (int side = 0; side < 2; ++side)
-        m_state.lastFolder[side] = m_settings.value(AppSettings::LastFolder(side));
+        m_session.lastFolder[side] = m_settings.value(AppSettings::LastFolder(side));
     m_recentFiles.load(m_settings);
 
-    m_mainFrame = std::make_unique<CMainFrame>(*this);
+    m_mainFrame = std::make_unique<CMainFrame>(
+        CommandContext{m_document, m_session, m_settings, m_prompts, m_shell}, m_recentFiles);
+    connect(m_mainFrame->action(IdHelp), &QAction::triggered, this, &CDuovueApp::showHelp);
+    connect(m_mainFrame->action(IdAppAbout), &QAction::triggered, this, &CDuovueApp::showAbout);
     if (m_settings.value(AppSettings::MainPlacement()) != 0)
         m_mainFrame->showNormal();
     else {
@@ -61,7 +66,7 @@ void CDuovueApp::exitInstance()
     // Destroy the window first: its views write their column widths and forms their check boxes.
     m_mainFrame.reset();
     for (int side = 0; side < 2; ++side)
-        (void)m_settings.setValue(AppSettings::LastFolder(side), m_state.lastFolder[side]);
+        (void)m_settings.setValue(AppSettings::LastFolder(side), m_session.lastFolder[side]);
     m_recentFiles.save(m_settings);
 }
 

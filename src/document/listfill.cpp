@@ -5,9 +5,8 @@
 
 #include <QFile>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 #include "lists/folderscan.h"
-#include "lists/positionmark.h"
 #include "lists/textformats.h"
 
 namespace Duovue
@@ -19,37 +18,32 @@ namespace
 constexpr std::chrono::milliseconds pumpInterval{20};
 
 // Steps shared by a fill and a drop before the scan starts.
-void prepareSide(AppState &state, ListFillHost &host, int side, const FillOptions &options)
+void prepareSide(CDuovueDoc &document, int side, const FillOptions &options)
 {
-    if (state.resultMode)
-        host.newDocument();
-    if (options.mode == FillOptions::Mode::New) {
-        if (!state.fileList[side].isEmpty()) {
-            state.fileList[side].clear();
-            host.listChanged(side);
-        }
-        state.viewerPosition[side] = 0;
-        host.resetSide(side);
-    }
+    if (document.resultMode())
+        document.newDocument();
+    if (options.mode == FillOptions::Mode::New)
+        document.clearSide(side);
 }
 
-// Steps shared by a fill and a drop after the scan.
-void finishSide(AppState &state, ListFillHost &host, int side)
+// Steps shared by a fill and a drop after the scan. The scan collects apart and the entries join
+// the list in one step, as the item count of an owner-data list is set once after a scan.
+void finishSide(
+    CDuovueDoc &document, std::atomic<bool> &abortRequested, FillProgress &progress, int side, FileList &&found)
 {
-    if (!state.fileList[side].isEmpty())
-        MoveMark(state, 0, side);
-    state.abortRequested = false;
-    host.endProgress();
-    host.listChanged(side);
+    document.appendEntries(side, std::move(found));
+    abortRequested = false;
+    progress.end();
 }
 
-FolderScan makeScan(AppState &state, ListFillHost &host, int side, const FillOptions &options)
+FolderScan makeScan(
+    FileList &found, const std::atomic<bool> &abortRequested, FillProgress &progress, const FillOptions &options)
 {
-    FolderScan scan(state.fileList[side], state.abortRequested);
+    FolderScan scan(found, abortRequested);
     scan.setIncludeSubfolders(options.includeSubfolders);
     scan.setProgressCallback(
-        [&host] {
-            host.pumpEvents();
+        [&progress] {
+            progress.pump();
         },
         pumpInterval);
     return scan;
@@ -71,34 +65,43 @@ bool isSingleDocumentDrop(const QStringList &paths)
     return dot >= 0 && QStringView(paths.first()).mid(dot + 1).compare(u"duov", Qt::CaseInsensitive) == 0;
 }
 
-FillOutcome FillFromFolder(
-    AppState &state, ListFillHost &host, int side, const FillOptions &options, const QString &folder)
+FillOutcome FillFromFolder(CDuovueDoc &document,
+    std::atomic<bool> &abortRequested,
+    FillProgress &progress,
+    int side,
+    const FillOptions &options,
+    const QString &folder)
 {
     FillOutcome outcome;
-    prepareSide(state, host, side, options);
-    host.beginProgress();
-    FolderScan scan = makeScan(state, host, side, options);
+    prepareSide(document, side, options);
+    progress.begin();
+    FileList found;
+    FolderScan scan = makeScan(found, abortRequested, progress, options);
     if (!scan.scan(folder))
         ++outcome.unreadable;
     outcome.aborted = scan.aborted();
-    finishSide(state, host, side);
+    finishSide(document, abortRequested, progress, side, std::move(found));
     return outcome;
 }
 
-FillOutcome AddDroppedPaths(
-    AppState &state, ListFillHost &host, int side, const FillOptions &options, const QStringList &paths)
+FillOutcome AddDroppedPaths(CDuovueDoc &document,
+    std::atomic<bool> &abortRequested,
+    FillProgress &progress,
+    int side,
+    const FillOptions &options,
+    const QStringList &paths)
 {
     FillOutcome outcome;
     // The document is opened before the list is touched: a document that then fails to open must
     // not have cost the user the list that was there.
     if (isSingleDocumentDrop(paths)) {
-        host.openDocument(paths.first());
-        outcome.openedDocument = true;
+        outcome.documentToOpen = paths.first();
         return outcome;
     }
-    prepareSide(state, host, side, options);
-    host.beginProgress();
-    FolderScan scan = makeScan(state, host, side, options);
+    prepareSide(document, side, options);
+    progress.begin();
+    FileList found;
+    FolderScan scan = makeScan(found, abortRequested, progress, options);
     for (const QString &path : paths) {
         if (scan.aborted())
             break;
@@ -111,7 +114,7 @@ FillOutcome AddDroppedPaths(
         }
     }
     outcome.aborted = scan.aborted();
-    finishSide(state, host, side);
+    finishSide(document, abortRequested, progress, side, std::move(found));
     return outcome;
 }
 

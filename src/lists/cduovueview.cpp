@@ -4,7 +4,7 @@
 
 #include "core/appsettings.h"
 #include "core/settingsstore.h"
-#include "document/filelistmodel.h"
+#include "document/cduovuedoc.h"
 
 namespace Duovue
 {
@@ -26,8 +26,8 @@ const QList<int> &resultOrder()
 
 } // namespace
 
-CDuovueView::CDuovueView(AppState &state, SettingsStore &settings, int side, QWidget *parent)
-    : CMyVirtualListView(state, side, parent)
+CDuovueView::CDuovueView(CDuovueDoc &document, SettingsStore &settings, int side, QWidget *parent)
+    : CMyVirtualListView(document, side, parent)
     , m_settings(settings)
 {
     QHeaderView *header = horizontalHeader();
@@ -39,6 +39,8 @@ CDuovueView::CDuovueView(AppState &state, SettingsStore &settings, int side, QWi
     header->hideSection(5);
     header->hideSection(6);
     setDisplayOrder(basicOrder());
+    setResultColumns(document.dimensionColumnsShown());
+    connect(&document, &CDuovueDoc::dimensionColumnsChanged, this, &CDuovueView::setResultColumns);
 }
 
 CDuovueView::~CDuovueView()

@@ -1,10 +1,11 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include "core/appstate.h"
+#include "core/sessionstate.h"
+#include "document/cduovuedoc.h"
 #include "document/listfill.h"
 #include "lists/browseforfolder.h"
-#include "lists/positionmark.h"
+#include "support/documentlog.h"
 #include "support/fakeshell.h"
 #include "support/listtexts.h"
 #include "support/testdir.h"
@@ -16,49 +17,51 @@ using Duovue::Test::strings;
 namespace
 {
 
-// Records what the fill asks of the window, and plays the new-document command's part.
-class RecordingHost final : public ListFillHost
+// Records the progress dialog's part, and presses its abort button when asked.
+class RecordingProgress final : public FillProgress
 {
 public:
-    explicit RecordingHost(AppState &state)
-        : m_state(state)
+    explicit RecordingProgress(QStringList &log)
+        : m_log(log)
     {
     }
 
-    void newDocument() override
+    void begin() override { m_log << QStringLiteral("begin"); }
+    void end() override
     {
-        log << QStringLiteral("new");
-        for (FileList &l : m_state.fileList)
-            l.clear();
-        m_state.resultMode = false;
-        m_state.viewerPosition = {0, 0};
+        m_log << QStringLiteral("end");
+        abortAtEnd = abortRequested;
     }
-    void resetSide(int side) override { log << QStringLiteral("reset%1").arg(side); }
-    void listChanged(int side) override
-    {
-        log << QStringLiteral("changed%1:%2").arg(side).arg(m_state.fileList[side].size());
-    }
-    void beginProgress() override { log << QStringLiteral("begin"); }
-    void endProgress() override
-    {
-        log << QStringLiteral("end");
-        abortAtEnd = m_state.abortRequested;
-    }
-    void pumpEvents() override
+    void pump() override
     {
         ++pumps;
         if (abortOnPump)
-            m_state.abortRequested = true;
+            abortRequested = true;
     }
-    void openDocument(const QString &path) override { log << QStringLiteral("open:") + path; }
 
-    QStringList log;
+    std::atomic<bool> abortRequested{false};
     int pumps = 0;
     bool abortOnPump = false;
     bool abortAtEnd = true;
 
 private:
-    AppState &m_state;
+    QStringList &m_log;
+};
+
+// A document with its signal log, the progress dialog writing into the same log.
+struct Fixture {
+    CDuovueDoc document;
+    Test::DocumentLog log{document};
+    RecordingProgress progress{log.entries};
+
+    FillOutcome fill(int side, const FillOptions &options, const QString &folder)
+    {
+        return FillFromFolder(document, progress.abortRequested, progress, side, options, folder);
+    }
+    FillOutcome drop(int side, const FillOptions &options, const QStringList &paths)
+    {
+        return AddDroppedPaths(document, progress.abortRequested, progress, side, options, paths);
+    }
 };
 
 QStringList marks(const FileList &list)
@@ -100,22 +103,22 @@ private Q_SLOTS:
         dir.writeFile(QStringLiteral("one/b.jpg"));
         dir.writeFile(QStringLiteral("one/a.gif"));
         dir.writeFile(QStringLiteral("two/c.bmp"));
-        AppState state;
-        RecordingHost host(state);
-        FillFromFolder(state, host, 1, options(FillOptions::Mode::New), dir.filePath(QStringLiteral("one")));
-        QCOMPARE(names(state.fileList[1]), strings({"a.gif", "b.jpg"}));
-        QCOMPARE(marks(state.fileList[1]), strings({"1", "0"}));
-        QVERIFY(state.fileList[0].isEmpty());
+        Fixture f;
+        f.fill(1, options(FillOptions::Mode::New), dir.filePath(QStringLiteral("one")));
+        QCOMPARE(names(f.document.fileList(1)), strings({"a.gif", "b.jpg"}));
+        QCOMPARE(marks(f.document.fileList(1)), strings({"1", "0"}));
+        QVERIFY(f.document.fileList(0).isEmpty());
 
-        state.viewerPosition[1] = 1;
-        MoveMark(state, 0, 1);
-        host.log.clear();
-        FillFromFolder(state, host, 1, options(FillOptions::Mode::New), dir.filePath(QStringLiteral("two/")));
-        QCOMPARE(names(state.fileList[1]), strings({"c.bmp"}));
-        QCOMPARE(marks(state.fileList[1]), strings({"1"}));
-        QCOMPARE(state.viewerPosition[1], 0);
-        QCOMPARE(host.log, strings({"changed1:0", "reset1", "begin", "end", "changed1:1"}));
-        QVERIFY(!host.abortAtEnd);
+        f.document.setPosition(1, 1);
+        f.log.entries.clear();
+        f.fill(1, options(FillOptions::Mode::New), dir.filePath(QStringLiteral("two/")));
+        QCOMPARE(names(f.document.fileList(1)), strings({"c.bmp"}));
+        QCOMPARE(marks(f.document.fileList(1)), strings({"1"}));
+        QCOMPARE(f.document.position(1), 0);
+        // The list and the side's pane are emptied before the scan; the entries come in at its end.
+        QCOMPARE(f.log.of({"reset", "pane", "begin", "insert", "end"}),
+            strings({"reset1", "pane1", "begin", "insert1:0-0", "end"}));
+        QVERIFY(!f.progress.abortAtEnd);
     }
 
     void addModeKeepsTheMark()
@@ -124,47 +127,42 @@ private Q_SLOTS:
         dir.writeFile(QStringLiteral("one/a.jpg"));
         dir.writeFile(QStringLiteral("one/b.jpg"));
         dir.writeFile(QStringLiteral("two/c.jpg"));
-        AppState state;
-        RecordingHost host(state);
-        FillFromFolder(state, host, 0, options(FillOptions::Mode::New), dir.filePath(QStringLiteral("one")));
-        state.viewerPosition[0] = 1;
-        MoveMark(state, 0, 0);
-        host.log.clear();
-        FillFromFolder(state, host, 0, options(FillOptions::Mode::Add), dir.filePath(QStringLiteral("two")));
-        QCOMPARE(names(state.fileList[0]), strings({"a.jpg", "b.jpg", "c.jpg"}));
-        QCOMPARE(marks(state.fileList[0]), strings({"0", "1", "0"}));
-        QCOMPARE(state.viewerPosition[0], 1);
-        QVERIFY(!host.log.contains(QStringLiteral("reset0")));
+        Fixture f;
+        f.fill(0, options(FillOptions::Mode::New), dir.filePath(QStringLiteral("one")));
+        f.document.setPosition(0, 1);
+        f.log.entries.clear();
+        f.fill(0, options(FillOptions::Mode::Add), dir.filePath(QStringLiteral("two")));
+        QCOMPARE(names(f.document.fileList(0)), strings({"a.jpg", "b.jpg", "c.jpg"}));
+        QCOMPARE(marks(f.document.fileList(0)), strings({"0", "1", "0"}));
+        QCOMPARE(f.document.position(0), 1);
+        QVERIFY(f.log.of({"reset", "pane"}).isEmpty());
     }
 
     void emptyNewFillLeavesNoMark()
     {
         Test::TestDir dir;
         dir.writeFile(QStringLiteral("only.txt"));
-        AppState state;
-        RecordingHost host(state);
-        state.fileList[0].append(FileList::Entry{{QStringLiteral("old.jpg")}, QStringLiteral("1")});
-        state.viewerPosition[0] = 0;
-        FillFromFolder(state, host, 0, options(FillOptions::Mode::New), dir.path());
-        QVERIFY(state.fileList[0].isEmpty());
-        QCOMPARE(host.log.last(), QStringLiteral("changed0:0"));
+        Fixture f;
+        f.document.appendEntries(0, Test::namedEntries({QStringLiteral("old.jpg")}));
+        f.log.entries.clear();
+        f.fill(0, options(FillOptions::Mode::New), dir.path());
+        QVERIFY(f.document.fileList(0).isEmpty());
+        QCOMPARE(f.log.of({"reset", "insert"}), strings({"reset0"}));
     }
 
     void resultModeStartsANewDocument()
     {
         Test::TestDir dir;
         dir.writeFile(QStringLiteral("a.jpg"));
-        AppState state;
-        RecordingHost host(state);
-        state.resultMode = true;
-        for (FileList &l : state.fileList)
-            l.append(FileList::Entry{{QStringLiteral("r.jpg")}, QStringLiteral("2")});
-        FillFromFolder(state, host, 0, options(FillOptions::Mode::Add), dir.path());
-        QCOMPARE(host.log.first(), QStringLiteral("new"));
-        QVERIFY(!state.resultMode);
-        QCOMPARE(names(state.fileList[0]), strings({"a.jpg"}));
-        QCOMPARE(marks(state.fileList[0]), strings({"1"}));
-        QVERIFY(state.fileList[1].isEmpty());
+        Fixture f;
+        f.document.applySearchResults({Test::namedEntries({QStringLiteral("r.jpg")}, QStringLiteral("2")).entry(0)});
+        f.log.entries.clear();
+        f.fill(0, options(FillOptions::Mode::Add), dir.path());
+        QCOMPARE(f.log.of({"reset", "result", "begin"}), strings({"reset0", "reset1", "result=0", "begin"}));
+        QVERIFY(!f.document.resultMode());
+        QCOMPARE(names(f.document.fileList(0)), strings({"a.jpg"}));
+        QCOMPARE(marks(f.document.fileList(0)), strings({"1"}));
+        QVERIFY(f.document.fileList(1).isEmpty());
     }
 
     void abortKeepsEntriesAndClearsTheFlag()
@@ -172,16 +170,19 @@ private Q_SLOTS:
         Test::TestDir dir;
         for (int i = 0; i < 100; ++i)
             dir.writeFile(QStringLiteral("f/%1.jpg").arg(i, 3, 10, QLatin1Char('0')));
-        AppState state;
-        RecordingHost host(state);
-        host.abortOnPump = true;
-        const FillOutcome outcome = FillFromFolder(state, host, 0, options(FillOptions::Mode::New, true), dir.path());
+        Fixture f;
+        f.progress.abortOnPump = true;
+        const FillOutcome outcome = f.fill(0, options(FillOptions::Mode::New, true), dir.path());
         // The fill pumps at most every 20 ms, so a fast scan may finish before the first pump.
-        if (host.pumps > 0)
+        if (f.progress.pumps > 0)
             QVERIFY(outcome.aborted);
-        QVERIFY(!state.abortRequested);
-        QVERIFY(!host.abortAtEnd);
-        QCOMPARE(host.log.last(), QStringLiteral("changed0:%1").arg(state.fileList[0].size()));
+        QVERIFY(!f.progress.abortRequested);
+        QVERIFY(!f.progress.abortAtEnd);
+        // The entries found so far are in the list once the dialog closes.
+        const QStringList tail = f.log.of({"insert", "end"});
+        QCOMPARE(tail.last(), QStringLiteral("end"));
+        if (!f.document.fileList(0).isEmpty())
+            QCOMPARE(tail.first(), QStringLiteral("insert0:0-%1").arg(f.document.fileList(0).size() - 1));
     }
 
     void dropAppendsFoldersAndFilesInOrder()
@@ -192,41 +193,39 @@ private Q_SLOTS:
         dir.writeFile(QStringLiteral("two/sub/w.jpg"));
         const QString file = dir.writeFile(QStringLiteral("loose/x.gif"));
         const QString other = dir.writeFile(QStringLiteral("loose/notes.txt"));
-        AppState state;
-        RecordingHost host(state);
-        state.fileList[1].append(
-            FileList::Entry{{QStringLiteral("kept.jpg"), QStringLiteral("/k/")}, QStringLiteral("1")});
-        const FillOutcome outcome = AddDroppedPaths(state,
-            host,
-            1,
+        Fixture f;
+        FileList kept = Test::namedEntries({QStringLiteral("kept.jpg")}, QStringLiteral("1"));
+        kept.setColumn(1, 0, QStringLiteral("/k/"));
+        f.document.appendEntries(1, kept);
+        const FillOutcome outcome = f.drop(1,
             options(FillOptions::Mode::Add),
             {dir.filePath(QStringLiteral("two")),
                 file,
                 other,
                 dir.filePath(QStringLiteral("missing")),
                 dir.filePath(QStringLiteral("one/"))});
-        QCOMPARE(names(state.fileList[1]), strings({"kept.jpg", "y.jpg", "x.gif", "z.jpg"}));
-        QCOMPARE(marks(state.fileList[1]), strings({"1", "0", "0", "0"}));
-        QCOMPARE(state.fileList[1].column(1, 2), dir.path() + QStringLiteral("/loose/"));
+        const FileList &list = f.document.fileList(1);
+        QCOMPARE(names(list), strings({"kept.jpg", "y.jpg", "x.gif", "z.jpg"}));
+        QCOMPARE(marks(list), strings({"1", "0", "0", "0"}));
+        QCOMPARE(list.column(1, 2), dir.path() + QStringLiteral("/loose/"));
         QCOMPARE(outcome.unreadable, 0); // a missing path is neither folder nor picture: ignored
-        QVERIFY(!outcome.openedDocument);
-        QVERIFY(state.fileList[0].isEmpty());
+        QVERIFY(outcome.documentToOpen.isEmpty());
+        QVERIFY(f.document.fileList(0).isEmpty());
     }
 
     void newDropReplacesTheList()
     {
         Test::TestDir dir;
         const QString file = dir.writeFile(QStringLiteral("p.bmp"));
-        AppState state;
-        RecordingHost host(state);
-        state.fileList[0].append(FileList::Entry{{QStringLiteral("gone.jpg")}, QStringLiteral("0")});
-        state.fileList[0].append(FileList::Entry{{QStringLiteral("gone2.jpg")}, QStringLiteral("1")});
-        state.viewerPosition[0] = 1;
-        AddDroppedPaths(state, host, 0, options(FillOptions::Mode::New), {file});
-        QCOMPARE(names(state.fileList[0]), strings({"p.bmp"}));
-        QCOMPARE(marks(state.fileList[0]), strings({"1"}));
-        QCOMPARE(state.viewerPosition[0], 0);
-        QVERIFY(host.log.contains(QStringLiteral("reset0")));
+        Fixture f;
+        f.document.appendEntries(0, Test::namedEntries({QStringLiteral("gone.jpg"), QStringLiteral("gone2.jpg")}));
+        f.document.setPosition(0, 1);
+        f.log.entries.clear();
+        f.drop(0, options(FillOptions::Mode::New), {file});
+        QCOMPARE(names(f.document.fileList(0)), strings({"p.bmp"}));
+        QCOMPARE(marks(f.document.fileList(0)), strings({"1"}));
+        QCOMPARE(f.document.position(0), 0);
+        QVERIFY(f.log.entries.contains(QStringLiteral("pane0")));
     }
 
     void singleDocumentDropOpensIt_data()
@@ -244,16 +243,16 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, paths);
         QFETCH(bool, opens);
-        AppState state;
-        RecordingHost host(state);
-        state.fileList[0].append(FileList::Entry{{QStringLiteral("kept.jpg")}, QStringLiteral("1")});
-        const FillOutcome outcome = AddDroppedPaths(state, host, 0, options(FillOptions::Mode::New), paths);
-        QCOMPARE(outcome.openedDocument, opens);
+        Fixture f;
+        f.document.appendEntries(0, Test::namedEntries({QStringLiteral("kept.jpg")}));
+        f.log.entries.clear();
+        const FillOutcome outcome = f.drop(0, options(FillOptions::Mode::New), paths);
+        QCOMPARE(outcome.documentToOpen, opens ? paths.first() : QString());
         if (opens) {
-            QCOMPARE(host.log, QStringList{QStringLiteral("open:") + paths.first()});
-            QCOMPARE(names(state.fileList[0]), strings({"kept.jpg"})); // untouched until the document loads
+            QVERIFY(f.log.entries.isEmpty()); // untouched until the document loads
+            QCOMPARE(names(f.document.fileList(0)), strings({"kept.jpg"}));
         } else {
-            QVERIFY(state.fileList[0].isEmpty());
+            QVERIFY(f.document.fileList(0).isEmpty());
         }
     }
 
@@ -271,13 +270,13 @@ private Q_SLOTS:
         QFETCH(int, kind);
         QFETCH(QString, title);
         QFETCH(bool, newFolderButton);
-        AppState state;
-        state.lastFolder = {QStringLiteral("/left"), QStringLiteral("/right")};
+        SessionState session;
+        session.lastFolder = {QStringLiteral("/left"), QStringLiteral("/right")};
         Test::FakeShell shell;
         shell.folderAnswers << QStringLiteral("/chosen");
-        QCOMPARE(BrowseForFolder(shell, state, BrowseKind(kind), 1), QStringLiteral("/chosen"));
-        QCOMPARE(state.lastFolder[1], QStringLiteral("/chosen"));
-        QCOMPARE(state.lastFolder[0], QStringLiteral("/left"));
+        QCOMPARE(BrowseForFolder(shell, session, BrowseKind(kind), 1), QStringLiteral("/chosen"));
+        QCOMPARE(session.lastFolder[1], QStringLiteral("/chosen"));
+        QCOMPARE(session.lastFolder[0], QStringLiteral("/left"));
         const auto calls = shell.callsOf(QStringLiteral("chooseFolder"));
         QCOMPARE(calls.size(), 1);
         QCOMPARE(calls[0].caption, title);
@@ -285,8 +284,8 @@ private Q_SLOTS:
         QCOMPARE(calls[0].paths.value(0) == QStringLiteral("new"), newFolderButton);
 
         // Cancelled: nothing changes.
-        QVERIFY(BrowseForFolder(shell, state, BrowseKind(kind), 1).isEmpty());
-        QCOMPARE(state.lastFolder[1], QStringLiteral("/chosen"));
+        QVERIFY(BrowseForFolder(shell, session, BrowseKind(kind), 1).isEmpty());
+        QCOMPARE(session.lastFolder[1], QStringLiteral("/chosen"));
     }
 };
 

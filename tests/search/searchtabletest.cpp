@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 #include "search/searchresults.h"
 #include "search/searchtable.h"
 
@@ -132,27 +132,21 @@ private Q_SLOTS:
         QFETCH(int, method);
         QFETCH(bool, duplicates);
         QFETCH(int, columns);
-        AppState state;
+        CDuovueDoc document;
         SearchTable table = makeTable(duplicates ? QStringList{u"1"_s, u"2"_s, u"2"_s} : QStringList{u"1"_s, u"2"_s});
         const GroupingResult grouping = SearchGrouping::group(table);
-        const SearchResults::Applied applied = SearchResults::apply(state, grouping, SearchMethod(method));
+        const SearchResults::Applied applied = SearchResults::apply(document, grouping, SearchMethod(method));
         QCOMPARE(int(applied.columns), columns);
-        QCOMPARE(state.resultMode, duplicates);
-        QCOMPARE(state.fileList[0].size(), duplicates ? 2 : 0);
-        QCOMPARE(state.fileList[1].size(), state.fileList[0].size());
+        QCOMPARE(document.dimensionColumnsShown(), columns == int(SearchResults::SizeColumns::Show));
+        QCOMPARE(document.resultMode(), duplicates);
+        QCOMPARE(document.fileList(0).size(), duplicates ? 2 : 0);
+        QCOMPARE(document.fileList(1).size(), document.fileList(0).size());
         if (duplicates) {
-            QCOMPARE(state.fileList[1].primary(1), QStringLiteral("2"));
+            QCOMPARE(document.fileList(1).primary(1), QStringLiteral("2"));
             QCOMPARE(SearchResults::message(applied), QStringLiteral("1 組、2 個の重複ファイルが見つかりました。"));
         } else {
             QCOMPARE(SearchResults::message(applied), QStringLiteral("重複ファイルはありませんでした。"));
         }
-    }
-
-    void titleMarkAppearsOnce()
-    {
-        const QString once = SearchResults::titleWithMark(QStringLiteral("無題 - Duovue"));
-        QCOMPARE(once, QStringLiteral("無題 - Duovue ※比較モード"));
-        QCOMPARE(SearchResults::titleWithMark(once), once);
     }
 };
 
