@@ -8,6 +8,7 @@
 
 #include "app/caboutdlg.h"
 #include "core/appsettings.h"
+#include "core/logging.h"
 #include "core/settingsstore.h"
 #include "core/shellservices.h"
 #include "core/userprompts.h"
@@ -66,7 +67,7 @@ void CDuovueApp::exitInstance()
     // Destroy the window first: its views write their column widths and forms their check boxes.
     m_mainFrame.reset();
     for (int side = 0; side < 2; ++side)
-        (void)m_settings.setValue(AppSettings::LastFolder(side), m_session.lastFolder[side]);
+        warnIfFailed(lcApp(), m_settings.setValue(AppSettings::LastFolder(side), m_session.lastFolder[side]));
     m_recentFiles.save(m_settings);
 }
 

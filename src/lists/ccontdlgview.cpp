@@ -8,6 +8,7 @@
 #include <QRadioButton>
 
 #include "core/appsettings.h"
+#include "core/logging.h"
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
@@ -75,7 +76,8 @@ CContDlgView::CContDlgView(int side, const CommandContext &context, FillProgress
 CContDlgView::~CContDlgView()
 {
     // Written as the window closes: a failed write keeps the old value and there is no one to tell.
-    (void)m_context.settings.setValue(AppSettings::IncludeSubfolders(m_side), m_subfolders->isChecked() ? 1 : 0);
+    warnIfFailed(lcLists(),
+        m_context.settings.setValue(AppSettings::IncludeSubfolders(m_side), m_subfolders->isChecked() ? 1 : 0));
 }
 
 QSize CContDlgView::sizeHint() const

@@ -3,6 +3,7 @@
 #include <QHeaderView>
 
 #include "core/appsettings.h"
+#include "core/logging.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 
@@ -50,7 +51,7 @@ CDuovueView::~CDuovueView()
     const QHeaderView *header = horizontalHeader();
     for (int c = 0; c < FileList::ColumnCount; ++c) {
         const int width = header->isSectionHidden(c) ? 0 : header->sectionSize(c);
-        (void)m_settings.setValue(AppSettings::ColumnWidth(side(), c), width);
+        warnIfFailed(lcLists(), m_settings.setValue(AppSettings::ColumnWidth(side(), c), width));
     }
 }
 

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "core/appsettings.h"
+#include "core/logging.h"
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
@@ -159,10 +160,10 @@ CCmpDlg::~CCmpDlg()
 {
     m_driver.cancel();
     // Written however the dialog ends; a failed write leaves the old values, nothing else.
-    (void)m_settings.setValue(AppSettings::SearchSubfolders(), m_subfolders->isChecked() ? 1 : 0);
-    (void)m_settings.setValue(AppSettings::SearchFolder(), m_folder->text());
-    (void)m_settings.setValue(AppSettings::SearchMethod(), m_hash->isChecked() ? 0 : 1);
-    (void)m_settings.setValue(AppSettings::SearchPrecision(), m_precision->value());
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchSubfolders(), m_subfolders->isChecked() ? 1 : 0));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchFolder(), m_folder->text()));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchMethod(), m_hash->isChecked() ? 0 : 1));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchPrecision(), m_precision->value()));
 }
 
 SearchMethod CCmpDlg::method() const
