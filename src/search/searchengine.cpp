@@ -24,7 +24,7 @@ SearchRow rowFor(const GatheredFile &file, int order)
     row.folder = file.folder;
     row.created = FormatFileTime(file.created);
     row.modified = FormatFileTime(file.modified);
-    row.size = FormatFileSize(file.size);
+    row.size = file.size;
     row.order = order;
     return row;
 }
@@ -134,7 +134,7 @@ void SearchEngine::run()
         std::vector<IdenticalFiles::Candidate> candidates;
         candidates.reserve(table.size());
         for (const SearchRow &row : table)
-            candidates.push_back({row.folder + row.name, static_cast<quint64>(parseNumberText(row.size))});
+            candidates.push_back({row.folder + row.name, row.size});
         const IdenticalFiles::Outcome sets = IdenticalFiles::find(candidates, &m_stopCompare, [this](int settled) {
             m_compared.store(settled, std::memory_order_relaxed);
         });
@@ -191,7 +191,7 @@ void SearchEngine::gatherHash(SearchTable &table)
         // groups come from the identical-content sets as in the search without a listing.
         std::vector<IdenticalFiles::Candidate> candidates;
         for (const SearchRow &row : table)
-            candidates.push_back({row.folder + row.name, static_cast<quint64>(parseNumberText(row.size))});
+            candidates.push_back({row.folder + row.name, row.size});
         const IdenticalFiles::Outcome sets = IdenticalFiles::find(candidates, &m_stopCompare);
         for (std::size_t s = 0; s < sets.sets.size(); ++s) {
             for (int m : sets.sets[s].members)
@@ -247,8 +247,8 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         keep[std::size_t(d.row)] = true;
         if (d.key.outcome == BitmapKey::Outcome::Ok) {
             row.key = d.key.key;
-            row.width = FormatFileSize(static_cast<quint64>(d.key.width));
-            row.height = FormatFileSize(static_cast<quint64>(d.key.height));
+            row.width = d.key.width;
+            row.height = d.key.height;
             row.identity = d.key.thumbnail;
         }
     }

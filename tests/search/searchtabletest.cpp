@@ -20,7 +20,7 @@ SearchTable makeTable(const QStringList &keys, const QStringList &identities = {
         row.folder = QStringLiteral("/p/");
         row.key = keys[i];
         row.identity = identities.isEmpty() ? QByteArray("same") : identities[i].toLatin1();
-        row.size = QString::number(i);
+        row.size = quint64(i);
         row.order = i;
         table.push_back(row);
     }
@@ -98,22 +98,28 @@ private Q_SLOTS:
         QCOMPARE(result.rows.size(), std::size_t(3));
     }
 
+    // Sizes are numbers in the table and become the list's texts only in the result rows.
     void resultRowsCarryColumns()
     {
         SearchTable table = makeTable({u"AB"_s, u"AB"_s});
         table[0].created = QStringLiteral("c");
         table[0].modified = QStringLiteral("m");
-        table[0].width = QStringLiteral("1,024");
-        table[0].height = QStringLiteral("768");
+        table[0].size = 5000000000ULL; // beyond 32 bits
+        table[0].width = 1024;
+        table[0].height = 768;
         const GroupingResult result = SearchGrouping::group(table);
         QCOMPARE(result.rows.size(), std::size_t(2));
         const FileList::Entry &e = result.rows[0];
         QCOMPARE(e.columns[1], QStringLiteral("/p/"));
         QCOMPARE(e.columns[2], QStringLiteral("c"));
         QCOMPARE(e.columns[3], QStringLiteral("m"));
-        QCOMPARE(e.columns[4], QStringLiteral("0"));
+        QCOMPARE(e.columns[4], QStringLiteral("5,000,000,000"));
         QCOMPARE(e.columns[5], QStringLiteral("1,024"));
         QCOMPARE(e.columns[6], QStringLiteral("768"));
+        // No picture size (the hash method): empty, not "0".
+        QCOMPARE(result.rows[1].columns[4], QStringLiteral("1"));
+        QCOMPARE(result.rows[1].columns[5], QString());
+        QCOMPARE(result.rows[1].columns[6], QString());
     }
 
     void applyWritesBothListsAndColumns_data()
