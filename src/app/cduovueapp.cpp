@@ -77,7 +77,6 @@ QString CDuovueApp::manualPath()
     const QStringList candidates{
         exeDir + QStringLiteral("/../share/duovue/manual/index.html"),
         exeDir + QStringLiteral("/manual/index.html"),
-        QStringLiteral(DUOVUE_SOURCE_DIR "/docs/manual/index.html"),
     };
     for (const QString &c : candidates) {
         if (QFileInfo::exists(c))

@@ -47,7 +47,8 @@ public:
     RecentFiles &recentFiles() { return m_recentFiles; }
     CMainFrame *mainFrame() const { return m_mainFrame.get(); }
 
-    /// The installed HTML manual, or empty when it cannot be found.
+    /// The HTML manual: installed under share/duovue/manual, or in manual/ beside the program (a
+    /// build tree); empty when it cannot be found.
     static QString manualPath();
     /// Address of the product web page ("/duovue.html" on the update host).
     QString productPageUrl() const;
