@@ -26,8 +26,8 @@ namespace Duovue
 /// inserted, removed or reset, the plain signal after; rowsChanged after texts changed in place.
 ///
 /// Sides are 0 (left) and 1 (right). Panes are 0 and 1 (the main window's previews) and 2 and 3
-/// (the viewer's); the side of pane p is p % 2. Out-of-range sides, panes and rows are refused
-/// without a change (a pane or side out of range is a programmer error and asserts).
+/// (the viewer's); the side of pane p is p % 2. Rows out of range are ignored; a side or pane out
+/// of range is a programmer error and asserts (loadPicture refuses it with InvalidArgument).
 ///
 /// Thread: GUI thread only, like the widgets that subscribe. Work on other threads gets copies
 /// (FileList, paths and pictures are implicitly shared values) and hands its results back here.
@@ -110,8 +110,9 @@ public:
     void setEntry(int side, int row, const FileList::Entry &entry);
     /// The row's file is gone: name "ファイルがありません", folder and times emptied, the rest kept.
     void markMissing(int side, int row);
-    /// Stores the comparison position of @p side and, outside result mode, moves the mark from the
-    /// old position to it (pulled back to the last entry when beyond it). Ignored on an empty list.
+    /// Stores the comparison position of @p side (pulled back into the list) and, outside result
+    /// mode, moves the mark to it from the row that carries it (after a sort that need not be the
+    /// old position). Ignored on an empty list.
     void setPosition(int side, int position);
 
     // Result mode.
