@@ -17,28 +17,25 @@ namespace
 
 constexpr std::chrono::milliseconds pumpInterval{20};
 
-// Steps shared by a fill and a drop before the scan starts.
-void prepareSide(CDuovueDoc &document, int side, const FillOptions &options)
+// What a fill and a drop share: in result mode a new document first, in "新規" mode an empty side;
+// then @p work scans under the progress dialog. The scan collects apart and the entries join the
+// list in one step, as the item count of an owner-data list is set once after a scan.
+template <typename Work>
+FillOutcome fillSide(CDuovueDoc &document,
+    std::atomic<bool> &abortRequested,
+    FillProgress &progress,
+    int side,
+    const FillOptions &options,
+    Work work)
 {
     if (document.resultMode())
         document.newDocument();
     if (options.mode == FillOptions::Mode::New)
         document.clearSide(side);
-}
+    progress.begin();
 
-// Steps shared by a fill and a drop after the scan. The scan collects apart and the entries join
-// the list in one step, as the item count of an owner-data list is set once after a scan.
-void finishSide(
-    CDuovueDoc &document, std::atomic<bool> &abortRequested, FillProgress &progress, int side, FileList &&found)
-{
-    document.appendEntries(side, std::move(found));
-    abortRequested = false;
-    progress.end();
-}
-
-FolderScan makeScan(
-    FileList &found, const std::atomic<bool> &abortRequested, FillProgress &progress, const FillOptions &options)
-{
+    FillOutcome outcome;
+    FileList found;
     FolderScan scan(found, abortRequested);
     scan.setIncludeSubfolders(options.includeSubfolders);
     scan.setProgressCallback(
@@ -46,7 +43,13 @@ FolderScan makeScan(
             progress.pump();
         },
         pumpInterval);
-    return scan;
+    work(scan, outcome);
+    outcome.aborted = scan.aborted();
+
+    document.appendEntries(side, std::move(found));
+    abortRequested = false;
+    progress.end();
+    return outcome;
 }
 
 bool isFolder(const QString &path)
@@ -72,16 +75,10 @@ FillOutcome FillFromFolder(CDuovueDoc &document,
     const FillOptions &options,
     const QString &folder)
 {
-    FillOutcome outcome;
-    prepareSide(document, side, options);
-    progress.begin();
-    FileList found;
-    FolderScan scan = makeScan(found, abortRequested, progress, options);
-    if (!scan.scan(folder))
-        ++outcome.unreadable;
-    outcome.aborted = scan.aborted();
-    finishSide(document, abortRequested, progress, side, std::move(found));
-    return outcome;
+    return fillSide(document, abortRequested, progress, side, options, [&](FolderScan &scan, FillOutcome &outcome) {
+        if (!scan.scan(folder))
+            ++outcome.unreadable;
+    });
 }
 
 FillOutcome AddDroppedPaths(CDuovueDoc &document,
@@ -91,31 +88,26 @@ FillOutcome AddDroppedPaths(CDuovueDoc &document,
     const FillOptions &options,
     const QStringList &paths)
 {
-    FillOutcome outcome;
     // The document is opened before the list is touched: a document that then fails to open must
     // not have cost the user the list that was there.
     if (isSingleDocumentDrop(paths)) {
+        FillOutcome outcome;
         outcome.documentToOpen = paths.first();
         return outcome;
     }
-    prepareSide(document, side, options);
-    progress.begin();
-    FileList found;
-    FolderScan scan = makeScan(found, abortRequested, progress, options);
-    for (const QString &path : paths) {
-        if (scan.aborted())
-            break;
-        if (isFolder(path)) {
-            if (!scan.scan(path))
-                ++outcome.unreadable;
-        } else if (hasImageExtension(QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1))) {
-            if (!scan.appendFile(path))
-                ++outcome.unreadable;
+    return fillSide(document, abortRequested, progress, side, options, [&](FolderScan &scan, FillOutcome &outcome) {
+        for (const QString &path : paths) {
+            if (scan.aborted())
+                break;
+            if (isFolder(path)) {
+                if (!scan.scan(path))
+                    ++outcome.unreadable;
+            } else if (hasImageExtension(QStringView(path).mid(path.lastIndexOf(QLatin1Char('/')) + 1))) {
+                if (!scan.appendFile(path))
+                    ++outcome.unreadable;
+            }
         }
-    }
-    outcome.aborted = scan.aborted();
-    finishSide(document, abortRequested, progress, side, std::move(found));
-    return outcome;
+    });
 }
 
 } // namespace Duovue
