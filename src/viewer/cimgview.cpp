@@ -148,12 +148,14 @@ void CImgView::startPendingLoad()
 
 void CImgView::backgroundLoadFinished()
 {
-    if (m_runningGeneration != m_generation)
-        return; // a synchronous load or a clear came in between
+    // A request made while this load ran waited for it, even when the load itself went stale (the
+    // list was refilled meanwhile): dropping it too would leave the pane blank (#8).
     if (m_pendingIndex >= 0) {
         startPendingLoad();
         return;
     }
+    if (m_runningGeneration != m_generation)
+        return; // a synchronous load or a clear came in between
     const FileList &list = m_document.fileList(side());
     // The list may have been sorted or cut while the file was read: apply the result only to the
     // entry it was read for.

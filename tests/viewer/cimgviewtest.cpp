@@ -1,8 +1,11 @@
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThreadPool>
 
 #include "app/cduovueapp.h"
 #include "core/settingsstore.h"
@@ -55,6 +58,7 @@ private Q_SLOTS:
     void missingFileShowsPlaceholder();
     void backgroundLoadsCollapseToNewest();
     void dropsResultWhenListChangedMeanwhile();
+    void refillDuringLoadStillShowsNewRow();
     void listFocusWaitsWhilePopupIsOpen();
     void leftClickOpensPopupOnce();
     void popupClosesAndClearsFlag_data();
@@ -163,6 +167,38 @@ void CImgViewTest::dropsResultWhenListChangedMeanwhile()
     QTRY_VERIFY(!f.pane.isLoading());
     QCOMPARE(f.pane.bitmap().width(), 10);
     QCOMPARE(loaded.count(), 1);
+}
+
+void CImgViewTest::refillDuringLoadStillShowsNewRow()
+{
+    Fixture f;
+    f.add(QStringLiteral("a.bmp"), windowsBmp(QSize(10, 10), 0, 0));
+    f.add(QStringLiteral("b.bmp"), windowsBmp(QSize(20, 10), 0, 0));
+    // The pool's one thread is held, so the first load is still running when the list is refilled
+    // and the new row gets the focus.
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    QSemaphore hold;
+    const auto restore = qScopeGuard([&] {
+        hold.release();
+        pool->waitForDone();
+        pool->setMaxThreadCount(threads);
+    });
+    pool->start([&hold] {
+        hold.acquire();
+    });
+    f.pane.requestPicture(1);
+
+    FileList refill;
+    refill.append(entryFor(f.dir.writeFile(QStringLiteral("c.bmp"), windowsBmp(QSize(30, 10), 0, 0))));
+    refill.append(entryFor(f.dir.writeFile(QStringLiteral("d.bmp"), windowsBmp(QSize(40, 10), 0, 0))));
+    f.document.clearSide(0); // a "新規" fill
+    f.document.appendEntries(0, refill);
+    f.pane.requestPicture(1);
+    hold.release();
+    QTRY_COMPARE(f.pane.bitmap().width(), 40);
+    QCOMPARE(f.pane.imageInfo().path, f.dir.filePath(QStringLiteral("d.bmp")));
 }
 
 void CImgViewTest::listFocusWaitsWhilePopupIsOpen()
