@@ -59,7 +59,7 @@ int run(const QStringList &args, Io &io)
     ProgressPump noPump;
     const Result<BinaryComparison> compared = CompareFiles(files[0], files[1], never, noPump);
     if (!compared) {
-        io.err << "duovue-cli bindiff: " << compared.error().message << '\n';
+        io.err << "duovue-cli bindiff: " << escaped(compared.error().message) << '\n';
         return Trouble;
     }
     const BinaryComparison &c = compared.value();

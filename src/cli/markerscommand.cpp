@@ -30,7 +30,7 @@ int run(const QStringList &args, Io &io)
     ProgressPump noPump;
     int failures = 0;
     for (const QString &path : files) {
-        io.out << path << '\n';
+        io.out << escaped(path) << '\n';
         const Result<bool> jpeg = JpegMarkers::IsJpegFile(path);
         if (jpeg && !jpeg.value()) {
             ++failures;
@@ -42,7 +42,7 @@ int run(const QStringList &args, Io &io)
         if (!scan) {
             ++failures;
             io.out << "  error: cannot be read\n";
-            io.err << "duovue-cli markers: " << scan.error().message << '\n';
+            io.err << "duovue-cli markers: " << escaped(scan.error().message) << '\n';
             continue;
         }
         for (const MarkerRow &row : scan.value().rows)
