@@ -7,7 +7,7 @@
 using namespace Duovue;
 
 // Runs the real duovue-cli binary, whose path the build passes in.
-class PairToolsCommandTest : public QObject
+class PairToolsCliTest : public QObject
 {
     Q_OBJECT
 
@@ -98,5 +98,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(PairToolsCommandTest)
-#include "pairtoolscommandtest.moc"
+QTEST_GUILESS_MAIN(PairToolsCliTest)
+#include "pairtoolsclitest.moc"

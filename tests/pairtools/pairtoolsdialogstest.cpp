@@ -14,31 +14,9 @@
 #include "pairtools/cjpegdlg.h"
 #include "pairtools/cnothingdlg.h"
 #include "pairtools/cshowbindlg.h"
+#include "support/commandfixture.h"
 
 using namespace Duovue;
-
-namespace
-{
-
-// Runs @p action; whatever modal dialog it opens is handed to @p inspect and then closed.
-template <typename Inspect> int withModal(const std::function<void()> &action, Inspect inspect)
-{
-    int seen = 0;
-    QTimer poll;
-    poll.setInterval(0);
-    QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (QWidget *modal = QApplication::activeModalWidget()) {
-            ++seen;
-            inspect(modal);
-            modal->close();
-        }
-    });
-    poll.start();
-    action();
-    return seen;
-}
-
-} // namespace
 
 class PairToolsDialogsTest : public QObject
 {
@@ -58,25 +36,27 @@ private Q_SLOTS:
         QCOMPARE(dialog.list()->model()->index(1, 0).data().toString(), QStringLiteral("00000006"));
 
         // Nothing selected: nothing opens.
-        QCOMPARE(withModal(
+        QCOMPARE(Test::answerModals(
                      [&] {
                          dialog.showSelectedRun();
                      },
-                     [](QWidget *) {}),
+                     [](QWidget *modal) {
+                         modal->close();
+                     }),
             0);
 
         QItemSelectionModel *selection = dialog.list()->selectionModel();
         selection->select(dialog.list()->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         selection->select(dialog.list()->model()->index(1, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
         QString shown;
-        const int opened = withModal(
+        const int opened = Test::answerModals(
             [&] {
                 dialog.showButton()->click();
             },
             [&](QWidget *modal) {
-                auto *bin = qobject_cast<CShowBinDlg *>(modal);
-                QVERIFY(bin);
-                shown = bin->leftBox()->toPlainText();
+                if (auto *bin = qobject_cast<CShowBinDlg *>(modal))
+                    shown = bin->leftBox()->toPlainText();
+                modal->close();
             });
         QCOMPARE(opened, 1);
         // Run 1 (offset 6), one line, shown without the program's line ends.

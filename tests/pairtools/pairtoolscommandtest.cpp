@@ -1,0 +1,180 @@
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTableView>
+#include <QTest>
+
+#include "document/cduovuedoc.h"
+#include "pairtools/cbyredlg.h"
+#include "pairtools/cnothingdlg.h"
+#include "pairtools/pairtoolscommand.h"
+#include "support/commandfixture.h"
+#include "support/imagingfactory.h"
+#include "support/listtexts.h"
+#include "support/searchfactory.h"
+
+using namespace Duovue;
+namespace SF = Duovue::Test::SearchFactory;
+
+namespace
+{
+
+struct Fixture : Test::CommandFixture {
+    /// Lists a file with the given content as entry 0 of each side and loads it into that side's
+    /// preview pane; a null @p right lists a file that does not exist.
+    void loadPair(const QByteArray &left, const QByteArray &right, const char *rightName = "r.jpg")
+    {
+        const QByteArray contents[2] = {left, right};
+        const char *names[2] = {"l.jpg", rightName};
+        for (int side = 0; side < 2; ++side) {
+            const QString name = QString::fromLatin1(names[side]);
+            FileList list;
+            list.append(
+                Test::entryFor(contents[side].isNull() ? dir.filePath(name) : dir.writeFile(name, contents[side])));
+            document.appendEntries(side, list);
+            (void)document.loadPicture(side, 0);
+        }
+    }
+};
+
+void closeModal(QWidget *modal)
+{
+    modal->close();
+}
+
+} // namespace
+
+class PairToolsCommandTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    // A pair whose right file was missing at entry 0 has load marker 0 and the missing-file
+    // placeholder as its picture; the tools once took that for a loaded pair.
+    void comparisonsIgnoreAPairThatFailedToLoad_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::newRow("binary") << 0;
+        QTest::newRow("analysis") << 1;
+        QTest::newRow("jpeg") << 2;
+    }
+
+    void comparisonsIgnoreAPairThatFailedToLoad()
+    {
+        QFETCH(int, command);
+        Fixture f;
+        f.loadPair(SF::jpeg(SF::pattern(64, 48, 1)), QByteArray());
+        QCOMPARE(f.document.pane(1).loadMarker, 0);
+        QVERIFY(f.document.pane(1).hasPicture());
+        QVERIFY(!f.document.isPairLoaded());
+        void (*const commands[])(const CommandContext &) = {runBinaryCompare, runDifferenceAnalysis, runJpegCompare};
+        QCOMPARE(Test::answerModals(
+                     [&] {
+                         commands[command](f.context);
+                     },
+                     closeModal),
+            0);
+        QVERIFY(f.shell.calls.isEmpty());
+    }
+
+    void binaryCompareOfTheSameFileSaysSo()
+    {
+        Fixture f;
+        const QByteArray jpeg = SF::jpeg(SF::pattern(64, 48, 1));
+        f.loadPair(jpeg, jpeg);
+        runBinaryCompare(f.context);
+        const QList<Test::FakeShell::Call> info = f.shell.callsOf(QStringLiteral("information"));
+        QCOMPARE(info.size(), 1);
+        QCOMPARE(info[0].text, QStringLiteral("相違点はありませんでした。\r\n\r\n同じ画像です。"));
+        QCOMPARE(info[0].caption, QStringLiteral("確認"));
+        QVERIFY(!f.session.abortRequested);
+    }
+
+    void binaryCompareListsTheRuns()
+    {
+        Fixture f;
+        const QByteArray left = SF::jpeg(SF::pattern(64, 48, 1));
+        QByteArray right = left;
+        right[300] = static_cast<char>(~right[300]);
+        f.loadPair(left, right);
+        QString firstRow;
+        const int opened = Test::answerModals(
+            [&] {
+                runBinaryCompare(f.context);
+            },
+            [&](QWidget *modal) {
+                if (auto *runs = qobject_cast<CByReDlg *>(modal)) {
+                    firstRow = runs->list()->model()->index(0, 0).data().toString();
+                    runs->endButton()->click();
+                } else {
+                    modal->close();
+                }
+            });
+        QCOMPARE(opened, 1);
+        QCOMPARE(firstRow, QStringLiteral("0000012C"));
+    }
+
+    void jpegCompareNamesTheSideThatIsNotJpeg()
+    {
+        Fixture f;
+        f.loadPair(SF::jpeg(SF::pattern(64, 48, 1)), Test::ImagingFactory::gif(QSize(8, 8)), "r.gif");
+        QVERIFY(f.document.isPairLoaded());
+        runJpegCompare(f.context);
+        const QList<Test::FakeShell::Call> errors = f.shell.callsOf(QStringLiteral("error"));
+        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors[0].text,
+            QStringLiteral("右の画像はJPEGではありません。\r\n\r\n") + f.dir.filePath(QStringLiteral("r.gif")));
+        QCOMPARE(errors[0].caption, QStringLiteral("エラー"));
+    }
+
+    void existenceCheckRemovesDeletedFiles()
+    {
+        Fixture f;
+        FileList list;
+        for (int i = 0; i < 5; ++i)
+            list.append(Test::entryFor(f.dir.writeFile(QStringLiteral("%1.jpg").arg(i), "x")));
+        f.document.appendEntries(0, list);
+        f.document.setPosition(0, 4);
+        QVERIFY(QFile::remove(f.dir.filePath(QStringLiteral("1.jpg"))));
+        QVERIFY(QFile::remove(f.dir.filePath(QStringLiteral("2.jpg"))));
+
+        QStringList notices;
+        const int opened = Test::answerModals(
+            [&] {
+                runExistenceCheck(f.context);
+            },
+            [&](QWidget *modal) {
+                if (auto *notice = qobject_cast<CNothingDlg *>(modal)) {
+                    notices << notice->textLabel()->text();
+                    notice->okButton()->click();
+                } else {
+                    modal->close();
+                }
+            });
+        QCOMPARE(opened, 2);
+        QVERIFY(notices[1].endsWith(f.dir.filePath(QStringLiteral("2.jpg"))));
+        QCOMPARE(Test::columnTexts(f.document.fileList(0), 0),
+            QStringList({QStringLiteral("0.jpg"), QStringLiteral("3.jpg"), QStringLiteral("4.jpg")}));
+        // The position stays on its file, and the mark with it.
+        QCOMPARE(f.document.position(0), 2);
+        QCOMPARE(Test::columnTexts(f.document.fileList(0), -1),
+            QStringList({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")}));
+        const QList<Test::FakeShell::Call> info = f.shell.callsOf(QStringLiteral("information"));
+        QCOMPARE(info.size(), 1);
+        QCOMPARE(info[0].text, QStringLiteral("左のリストは 2 個存在しませんでした。\r\n\r\n右のリストは空です。"));
+        QCOMPARE(info[0].caption, QStringLiteral("確認結果"));
+    }
+
+    void existenceCheckOfEmptyListsSaysNothing()
+    {
+        Fixture f;
+        runExistenceCheck(f.context);
+        QVERIFY(f.shell.calls.isEmpty());
+    }
+};
+
+QTEST_MAIN(PairToolsCommandTest)
+#include "pairtoolscommandtest.moc"
