@@ -26,6 +26,7 @@
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
+#include "pairtools/pairtoolscommand.h"
 #include "search/searchcommand.h"
 #include "viewer/cimgview.h"
 
@@ -112,7 +113,12 @@ void CMainFrame::createActions()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
     addCommand(IdJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"), QStringLiteral("JPEG比較"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
-    addCommand(IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"));
+    addCommand(
+        IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"), QStringLiteral("ファイルの有無をチェック"));
+    action(IdBinaryCompare)->setStatusTip(QStringLiteral("バイナリ単位で比較します"));
+    action(IdDifferenceAnalysis)->setStatusTip(QStringLiteral("違いを解析します。"));
+    action(IdJpegCompare)->setStatusTip(QStringLiteral("JPEGマーカーを比較します"));
+    action(IdExistenceCheck)->setStatusTip(QStringLiteral("リスト内のファイルが実在するか調べます"));
     addCommand(IdSimilarSearch, QStringLiteral("類似画像検索(&C)"), QStringLiteral("類似画像検索"));
     addCommand(IdSettings, QStringLiteral("環境設定(&S)"));
     addCommand(IdHelp, QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ"));
@@ -128,20 +134,22 @@ void CMainFrame::createActions()
     connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
         runSimilarImageSearch(m_context);
     });
+    connect(action(IdBinaryCompare), &QAction::triggered, this, [this] {
+        runBinaryCompare(m_context);
+    });
+    connect(action(IdDifferenceAnalysis), &QAction::triggered, this, [this] {
+        runDifferenceAnalysis(m_context);
+    });
+    connect(action(IdJpegCompare), &QAction::triggered, this, [this] {
+        runJpegCompare(m_context);
+    });
+    connect(action(IdExistenceCheck), &QAction::triggered, this, [this] {
+        runExistenceCheck(m_context);
+    });
     // Help and About belong to the application object, which connects them.
 
     // Commands whose tools are not part of this build stay visible but cannot be chosen.
-    for (int id : {IdFileOpen,
-             IdFileSave,
-             IdFileSaveAs,
-             IdCompose,
-             IdViewerOpen,
-             IdBinaryCompare,
-             IdDifferenceAnalysis,
-             IdJpegCompare,
-             IdExistenceCheck,
-             IdSettings,
-             IdUpdateCheck}) {
+    for (int id : {IdFileOpen, IdFileSave, IdFileSaveAs, IdCompose, IdViewerOpen, IdSettings, IdUpdateCheck}) {
         action(id)->setEnabled(false);
     }
 }

@@ -290,6 +290,8 @@ private Q_SLOTS:
         QVERIFY(frame->action(IdFileNew)->isEnabled());
         QVERIFY(frame->action(IdHelp)->isEnabled());
         QVERIFY(frame->action(IdAppAbout)->isEnabled());
+        for (int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare, IdExistenceCheck})
+            QVERIFY(frame->action(id)->isEnabled());
         QVERIFY(!frame->action(IdUpdateCheck)->isEnabled());
     }
 };
