@@ -57,8 +57,7 @@ CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
     const int listWidth = columnsWidth + 2 * m_list->frameWidth() + 4;
     const int listHeight = m_list->horizontalHeader()->sizeHint().height()
         + static_cast<int>(m_rows.size()) * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth();
-    resize(std::max(ReportList::dialogUnits(this, 299, 187).width(), listWidth + 24),
-        std::max(ReportList::dialogUnits(this, 299, 187).height(), listHeight + 70));
+    resize(ReportList::dialogSize(this, 299, 187, QSize(listWidth + 24, listHeight + 70)));
 }
 
 } // namespace Duovue

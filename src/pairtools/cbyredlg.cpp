@@ -57,8 +57,7 @@ CByReDlg::CByReDlg(QList<DifferenceRun> runs, QWidget *parent)
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
     const int listWidth = ReportList::fitColumns(m_list) + 2 * m_list->frameWidth() + 24;
-    resize(std::max(ReportList::dialogUnits(this, 186, 175).width(), listWidth + 24),
-        ReportList::dialogUnits(this, 186, 175).height());
+    resize(ReportList::dialogSize(this, 186, 175, QSize(listWidth + 24, 0)));
 }
 
 void CByReDlg::showSelectedRun()

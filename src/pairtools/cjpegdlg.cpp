@@ -50,8 +50,7 @@ CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *paren
     layout->addLayout(grid, 1);
     layout->addLayout(buttons);
     const int listWidth = ReportList::fitColumns(m_lists[0]) + 2 * m_lists[0]->frameWidth() + 20;
-    resize(std::max(ReportList::dialogUnits(this, 549, 234).width(), 2 * listWidth + 40),
-        ReportList::dialogUnits(this, 549, 234).height());
+    resize(ReportList::dialogSize(this, 549, 234, QSize(2 * listWidth + 40, 0)));
 }
 
 } // namespace Duovue

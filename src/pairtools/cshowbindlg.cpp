@@ -75,8 +75,7 @@ CShowBinDlg::CShowBinDlg(const QString &leftText, const QString &rightText, QWid
     const QString line = QString(47, u'0') + QChar(0x3000) + QString(16, u'0');
     const int box = QFontMetrics(binaryFont()).horizontalAdvance(line) + 2 * m_left->frameWidth()
         + 2 * int(m_left->document()->documentMargin()) + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8;
-    const QSize designed = ReportList::dialogUnits(this, 503, 270);
-    resize(std::max(designed.width(), 2 * box + 40), designed.height());
+    resize(ReportList::dialogSize(this, 503, 270, QSize(2 * box + 40, 0)));
 }
 
 } // namespace Duovue

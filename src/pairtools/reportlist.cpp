@@ -3,6 +3,7 @@
 #include <QAbstractItemView>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QScreen>
 #include <QTableView>
 #include <QToolTip>
 
@@ -57,10 +58,16 @@ bool CutOffTipDelegate::helpEvent(
 {
     if (event->type() != QEvent::ToolTip || !index.isValid())
         return QStyledItemDelegate::helpEvent(event, view, option, index);
-    const QString text = index.data(Qt::DisplayRole).toString();
-    // The text's room is the cell less the frame margins the style draws around it.
-    const int room = option.rect.width() - 2 * (view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
-    if (!text.isEmpty() && option.fontMetrics.horizontalAdvance(text) > room)
+    QStyleOptionViewItem item = option;
+    initStyleOption(&item, index);
+    // The room the style gives the text: its text rectangle less the margins it keeps inside.
+    const QStyle *style = view->style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const int room = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view).width() - 2 * margin;
+    const QString text = item.text;
+    // Measured as the style lays text out, in fractions of a pixel: a rounded width can look as if
+    // it fitted when the drawn text was elided.
+    if (!text.isEmpty() && QFontMetricsF(item.font).horizontalAdvance(text) > room)
         QToolTip::showText(event->globalPos(), text, view);
     else
         QToolTip::hideText();
@@ -112,10 +119,17 @@ int fitColumns(QTableView *view)
     return total;
 }
 
-QSize dialogUnits(const QWidget *widget, int width, int height)
+QSize dialogSize(const QWidget *widget, int width, int height, QSize atLeast)
 {
+    // The average of the Latin letters, as the home platform measures its dialog units; the
+    // font's own average counts the wide CJK glyphs and would blow every dialog up.
     const QFontMetrics fm = widget->fontMetrics();
-    return QSize(width * fm.averageCharWidth() / 4, height * fm.height() / 8);
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    const int across = (fm.horizontalAdvance(letters) / 26 + 1) / 2;
+    QSize size = QSize(width * across / 4, height * fm.height() / 8).expandedTo(atLeast);
+    if (const QScreen *screen = widget->screen())
+        size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+    return size;
 }
 
 } // namespace ReportList

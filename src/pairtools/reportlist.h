@@ -74,9 +74,10 @@ QTableView *create(ReportListModel *model, const QString &accessibleName, QWidge
 /// view's font; sets the row height to the font. Returns the total width of the columns.
 int fitColumns(QTableView *view);
 
-/// The pixel size of @p width x @p height dialog units in @p widget's font (a unit is a quarter of
-/// the average character width across and an eighth of the line height down).
-QSize dialogUnits(const QWidget *widget, int width, int height);
+/// The size for a dialog laid out as @p width x @p height dialog units in @p widget's font (a unit
+/// is a quarter of the average width of the Latin letters across and an eighth of the line height
+/// down), grown to @p atLeast and kept within the screen's available area.
+QSize dialogSize(const QWidget *widget, int width, int height, QSize atLeast);
 
 } // namespace ReportList
 

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QPlainTextEdit>
@@ -8,6 +9,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
 
 #include "pairtools/canalysisdlg.h"
 #include "pairtools/cbyredlg.h"
@@ -90,6 +92,26 @@ private Q_SLOTS:
         QCOMPARE(dialog.list(0)->model()->index(2, 2).data().toString(),
             QString(QChar(0x3000)) + QStringLiteral("(SOI)画像開始"));
         QCOMPARE(dialog.list(0)->model()->index(2, 1).data().toString(), QStringLiteral("FFD8"));
+    }
+
+    void cutOffDescriptionsShowAsTips()
+    {
+        CJpegDlg dialog(JpegMarkers::ScanBytes(QByteArray("\xFF\xD8\xFF\xC0", 4)), {});
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTableView *view = dialog.list(0);
+        view->setColumnWidth(2, 40);
+        const auto hover = [view](int row, int column) {
+            const QPoint at = view->visualRect(view->model()->index(row, column)).center();
+            QHelpEvent event(QEvent::ToolTip, at, view->viewport()->mapToGlobal(at));
+            QApplication::sendEvent(view->viewport(), &event);
+        };
+        hover(1, 2);
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("(SOF0)フレーム開始 非差分ハフマン符号 基本DCT方式"));
+        // A text that fits needs no tip.
+        hover(1, 1);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void noticeBoxCountsOnlyWithOk_data()
