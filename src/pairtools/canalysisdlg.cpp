@@ -13,7 +13,6 @@ namespace Duovue
 
 CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
     : QDialog(parent)
-    , m_rows(std::move(rows))
 {
     setObjectName(QStringLiteral("CAnalysisDlg"));
     setWindowTitle(QStringLiteral("解析結果"));
@@ -24,8 +23,8 @@ CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
         {QStringLiteral("判定"), Qt::AlignHCenter, 45},
     };
     auto *model =
-        new ReportListModel(columns, static_cast<int>(m_rows.size()), [this](int r, int column, int role) -> QVariant {
-            const AnalysisRow &row = m_rows.at(r);
+        new ReportListModel(columns, static_cast<int>(rows.size()), [rows](int r, int column, int role) -> QVariant {
+            const AnalysisRow &row = rows.at(r);
             switch (role) {
             case Qt::DisplayRole:
                 return column == 0 ? row.item : column == 1 ? row.left : column == 2 ? row.right : row.judgement;
@@ -56,7 +55,7 @@ CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
     layout->addLayout(buttons);
     const int listWidth = columnsWidth + 2 * m_list->frameWidth() + 4;
     const int listHeight = m_list->horizontalHeader()->sizeHint().height()
-        + static_cast<int>(m_rows.size()) * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth();
+        + static_cast<int>(rows.size()) * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth();
     resize(ReportList::dialogSize(this, 299, 187, QSize(listWidth + 24, listHeight + 70)));
 }
 

@@ -14,7 +14,7 @@ namespace Duovue
 /// The dialog "解析結果": the eleven analysis rows with their judgements; rows judged "×" are drawn
 /// red on pink.
 ///
-/// Thread: GUI thread. Holds its own copy of the rows.
+/// Thread: GUI thread. Its list holds a copy of the rows.
 class CAnalysisDlg final : public QDialog
 {
     Q_OBJECT
@@ -30,7 +30,6 @@ public:
     QPushButton *closeButton() const { return m_close; }
 
 private:
-    QList<AnalysisRow> m_rows;
     QTableView *m_list = nullptr;
     QPushButton *m_close = nullptr;
 };

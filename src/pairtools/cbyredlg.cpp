@@ -27,8 +27,8 @@ CByReDlg::CByReDlg(QList<DifferenceRun> runs, QWidget *parent)
     };
     const QPixmap blank = RowImages::image(0);
     auto *model = new ReportListModel(
-        columns, static_cast<int>(m_runs.size()), [this, blank](int row, int column, int role) -> QVariant {
-            const DifferenceRun &run = m_runs.at(row);
+        columns, static_cast<int>(m_runs.size()), [runs = m_runs, blank](int row, int column, int role) -> QVariant {
+            const DifferenceRun &run = runs.at(row);
             if (role == Qt::DecorationRole && column == 0)
                 return blank;
             if (role != Qt::DisplayRole)

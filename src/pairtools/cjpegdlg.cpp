@@ -14,7 +14,6 @@ namespace Duovue
 
 CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *parent)
     : QDialog(parent)
-    , m_rows{std::move(left), std::move(right)}
 {
     setObjectName(QStringLiteral("CJpegDlg"));
     setWindowTitle(QStringLiteral("JPEGマーカー"));
@@ -26,9 +25,9 @@ CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *paren
     const QString titles[2] = {QStringLiteral("左の画像"), QStringLiteral("右の画像")};
     auto *grid = new QGridLayout;
     for (int side = 0; side < 2; ++side) {
-        const QList<MarkerRow> &rows = m_rows[side];
+        const QList<MarkerRow> &rows = side == 0 ? left : right;
         auto *model = new ReportListModel(
-            columns, static_cast<int>(rows.size()), [&rows](int r, int column, int role) -> QVariant {
+            columns, static_cast<int>(rows.size()), [rows](int r, int column, int role) -> QVariant {
                 if (role != Qt::DisplayRole)
                     return QVariant();
                 const MarkerRow &row = rows.at(r);

@@ -14,7 +14,7 @@ namespace Duovue
 /// The dialog "JPEGマーカー": the marker rows of the left and the right file in two lists side by
 /// side (address, marker, description); a description cut off by its column shows as a tool tip.
 ///
-/// Thread: GUI thread. Holds its own copy of the rows.
+/// Thread: GUI thread. Its lists hold a copy of the rows.
 class CJpegDlg final : public QDialog
 {
     Q_OBJECT
@@ -27,7 +27,6 @@ public:
     QPushButton *closeButton() const { return m_close; }
 
 private:
-    QList<MarkerRow> m_rows[2];
     QTableView *m_lists[2] = {nullptr, nullptr};
     QPushButton *m_close = nullptr;
 };

@@ -115,6 +115,23 @@ private Q_SLOTS:
         }
     }
 
+    void describeKeepsTheNestingDepth()
+    {
+        qint64 depth = 0;
+        QStringList texts;
+        for (int code : {0xD8, 0xE1, 0xD8, 0xD0, 0xDB, 0xD9, 0xD9})
+            texts << JpegMarkers::Describe(quint8(code), depth);
+        QCOMPARE(texts,
+            QStringList({QStringLiteral("(SOI)画像開始"),
+                QStringLiteral("(APPn)アプリケーションデータセグメント"),
+                Indent + QStringLiteral("(SOI)画像開始"),
+                QString(),
+                Indent + QStringLiteral("(DQT)量子化テーブル定義"),
+                Indent + QStringLiteral("(EOI)画像終了"),
+                QStringLiteral("(EOI)画像終了")}));
+        QCOMPARE(depth, 0);
+    }
+
     void baselineFileFromTheEncoder()
     {
         const QList<MarkerRow> rows = JpegMarkers::ScanBytes(Test::ImagingFactory::encodedJpeg(QSize(64, 48)));
