@@ -1,8 +1,6 @@
 #include "pairtools/canalysisdlg.h"
 
-#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QPushButton>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -44,15 +42,9 @@ CAnalysisDlg::CAnalysisDlg(QList<AnalysisRow> rows, QWidget *parent)
     // Highlighted rows keep their colours when selected; the selection shows as a frame only.
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
 
-    m_close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
-    m_close->setDefault(true);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_close);
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(m_list, 1);
-    layout->addLayout(buttons);
+    auto *content = new QVBoxLayout;
+    content->addWidget(m_list);
+    m_close = ReportList::layOutWithCloseButton(this, content);
     const int listWidth = columnsWidth + 2 * m_list->frameWidth() + 4;
     const int listHeight = m_list->horizontalHeader()->sizeHint().height()
         + static_cast<int>(rows.size()) * m_list->verticalHeader()->defaultSectionSize() + 2 * m_list->frameWidth();

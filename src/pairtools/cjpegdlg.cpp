@@ -1,11 +1,8 @@
 #include "pairtools/cjpegdlg.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
-#include <QPushButton>
 #include <QTableView>
-#include <QVBoxLayout>
 
 #include "pairtools/reportlist.h"
 
@@ -39,15 +36,7 @@ CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *paren
         grid->addWidget(new QLabel(titles[side], this), 0, side);
         grid->addWidget(view, 1, side);
     }
-    m_close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
-    m_close->setDefault(true);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_close);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid, 1);
-    layout->addLayout(buttons);
+    m_close = ReportList::layOutWithCloseButton(this, grid);
     const int listWidth = ReportList::fitColumns(m_lists[0]) + 2 * m_lists[0]->frameWidth() + 20;
     resize(ReportList::dialogSize(this, 549, 234, QSize(2 * listWidth + 40, 0)));
 }

@@ -1,10 +1,8 @@
 #include "pairtools/cshowbindlg.h"
 
 #include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QStyle>
 #include <QTextDocument>
 
@@ -54,21 +52,12 @@ CShowBinDlg::CShowBinDlg(const QString &leftText, const QString &rightText, QWid
     setWindowTitle(QStringLiteral("相違部分の表示"));
     m_left = makeBox(leftText, QStringLiteral("左画像のバイナリ値"), this);
     m_right = makeBox(rightText, QStringLiteral("右画像のバイナリ値"), this);
-    m_close = new QPushButton(QStringLiteral("閉じる(&C)"), this);
-    m_close->setDefault(true);
-    connect(m_close, &QPushButton::clicked, this, &QDialog::accept);
-
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("左画像のバイナリ値"), this), 0, 0);
     grid->addWidget(new QLabel(QStringLiteral("右画像のバイナリ値"), this), 0, 1);
     grid->addWidget(m_left, 1, 0);
     grid->addWidget(m_right, 1, 1);
-    auto *buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_close);
-    auto *layout = new QVBoxLayout(this);
-    layout->addLayout(grid, 1);
-    layout->addLayout(buttons);
+    m_close = ReportList::layOutWithCloseButton(this, grid);
 
     // Wide enough for a whole line of 16 bytes in each box: 47 columns of values, the ideographic
     // space and 16 characters, with the box's margins and scroll bar.

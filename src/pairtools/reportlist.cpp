@@ -1,11 +1,15 @@
 #include "pairtools/reportlist.h"
 
 #include <QAbstractItemView>
+#include <QDialog>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QPushButton>
 #include <QScreen>
 #include <QTableView>
 #include <QToolTip>
+#include <QVBoxLayout>
 
 namespace Duovue
 {
@@ -130,6 +134,20 @@ QSize dialogSize(const QWidget *widget, int width, int height, QSize atLeast)
     if (const QScreen *screen = widget->screen())
         size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
     return size;
+}
+
+QPushButton *layOutWithCloseButton(QDialog *dialog, QLayout *content)
+{
+    auto *close = new QPushButton(QStringLiteral("閉じる(&C)"), dialog);
+    close->setDefault(true);
+    QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::accept);
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(close);
+    auto *layout = new QVBoxLayout(dialog);
+    layout->addLayout(content, 1);
+    layout->addLayout(buttons);
+    return close;
 }
 
 } // namespace ReportList

@@ -6,6 +6,9 @@
 #include <QList>
 #include <QStyledItemDelegate>
 
+class QDialog;
+class QLayout;
+class QPushButton;
 class QTableView;
 
 namespace Duovue
@@ -78,6 +81,10 @@ int fitColumns(QTableView *view);
 /// is a quarter of the average width of the Latin letters across and an eighth of the line height
 /// down), grown to @p atLeast and kept within the screen's available area.
 QSize dialogSize(const QWidget *widget, int width, int height, QSize atLeast);
+
+/// Lays @p dialog out as the pair tools' viewing dialogs are: @p content above, the default button
+/// "閉じる(&C)" at the right below it, closing the dialog. Returns the button.
+QPushButton *layOutWithCloseButton(QDialog *dialog, QLayout *content);
 
 } // namespace ReportList
 
