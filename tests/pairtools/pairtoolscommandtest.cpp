@@ -168,6 +168,42 @@ private Q_SLOTS:
         QCOMPARE(info[0].caption, QStringLiteral("確認結果"));
     }
 
+    // In result mode a group left with one member goes too, from both lists, and the groups are
+    // numbered again.
+    void existenceCheckRegroupsResultRows()
+    {
+        Fixture f;
+        std::vector<FileList::Entry> rows;
+        const char *groups[] = {"2", "2", "-3", "3", "3"};
+        for (int i = 0; i < 5; ++i) {
+            FileList::Entry e = Test::entryFor(f.dir.writeFile(QStringLiteral("%1.jpg").arg(i), "x"));
+            e.primary = QString::fromLatin1(groups[i]);
+            rows.push_back(e);
+        }
+        f.document.applySearchResults(rows);
+        QVERIFY(QFile::remove(f.dir.filePath(QStringLiteral("1.jpg"))));
+        const auto ok = [](QWidget *modal) {
+            if (auto *notice = qobject_cast<CNothingDlg *>(modal))
+                notice->okButton()->click();
+            else
+                modal->close();
+        };
+        QCOMPARE(Test::answerModals(
+                     [&] {
+                         runExistenceCheck(f.context);
+                     },
+                     ok),
+            2);
+        for (int side = 0; side < 2; ++side) {
+            QCOMPARE(Test::columnTexts(f.document.fileList(side), 0),
+                QStringList({QStringLiteral("2.jpg"), QStringLiteral("3.jpg"), QStringLiteral("4.jpg")}));
+            QCOMPARE(Test::columnTexts(f.document.fileList(side), -1),
+                QStringList({QStringLiteral("-3"), QStringLiteral("3"), QStringLiteral("3")}));
+        }
+        QCOMPARE(f.shell.callsOf(QStringLiteral("information")).value(0).text,
+            QStringLiteral("左のリストは 1 個存在しませんでした。\r\n\r\n右のリストは 1 個存在しませんでした。"));
+    }
+
     void existenceCheckOfEmptyListsSaysNothing()
     {
         Fixture f;
