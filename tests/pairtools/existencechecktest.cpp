@@ -45,7 +45,6 @@ private Q_SLOTS:
         QTest::newRow("the position's own row") << 5 << QList<int>{1, 3} << 3 << 0 << true;
         QTest::newRow("rows below the position") << 5 << QList<int>{3, 4} << 1 << 1 << false;
         QTest::newRow("all missing") << 3 << QList<int>{0, 1, 2} << 0 << 0 << true;
-        QTest::newRow("none missing") << 2 << QList<int>{} << 1 << 1 << false;
     }
 
     void removesMissingAndFollowsThePosition()

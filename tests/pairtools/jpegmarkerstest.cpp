@@ -115,23 +115,6 @@ private Q_SLOTS:
         }
     }
 
-    void describeKeepsTheNestingDepth()
-    {
-        qint64 depth = 0;
-        QStringList texts;
-        for (int code : {0xD8, 0xE1, 0xD8, 0xD0, 0xDB, 0xD9, 0xD9})
-            texts << JpegMarkers::Describe(quint8(code), depth);
-        QCOMPARE(texts,
-            QStringList({QStringLiteral("(SOI)画像開始"),
-                QStringLiteral("(APPn)アプリケーションデータセグメント"),
-                Indent + QStringLiteral("(SOI)画像開始"),
-                QString(),
-                Indent + QStringLiteral("(DQT)量子化テーブル定義"),
-                Indent + QStringLiteral("(EOI)画像終了"),
-                QStringLiteral("(EOI)画像終了")}));
-        QCOMPARE(depth, 0);
-    }
-
     void baselineFileFromTheEncoder()
     {
         const QList<MarkerRow> rows = JpegMarkers::ScanBytes(Test::ImagingFactory::encodedJpeg(QSize(64, 48)));
@@ -163,24 +146,6 @@ private Q_SLOTS:
         QCOMPARE(rows.last().addressText(), QStringLiteral("00002710"));
     }
 
-    void abortKeepsRowsFoundSoFar()
-    {
-        Test::TestDir dir;
-        const QString path = dir.writeFile(QStringLiteral("a.jpg"), bytes({0xFF, 0xD8, 0xFF, 0xFE, 0xFF, 0xD9}));
-        std::atomic<bool> abort{false};
-        int polls = 0;
-        ProgressPump pump(
-            [&] {
-                if (++polls == 2)
-                    abort = true;
-            },
-            std::chrono::milliseconds(0));
-        const Result<MarkerScanResult> scan = JpegMarkers::ScanFile(path, abort, pump, 2);
-        QVERIFY(scan.ok());
-        QVERIFY(scan.value().aborted);
-        QCOMPARE(markerCodes(scan.value().rows), QStringList{QStringLiteral("FFD8")});
-    }
-
     void recognisesJpegFiles_data()
     {
         QTest::addColumn<QByteArray>("data");
@@ -188,7 +153,6 @@ private Q_SLOTS:
         QTest::newRow("jpeg") << bytes({0xFF, 0xD8, 0xFF}) << true;
         QTest::newRow("png") << Test::ImagingFactory::pngHeader() << false;
         QTest::newRow("empty") << QByteArray() << false;
-        QTest::newRow("one byte") << bytes({0xFF}) << false;
     }
 
     void recognisesJpegFiles()

@@ -42,10 +42,6 @@ private Q_SLOTS:
         QTest::newRow("same") << QByteArray("HelloWorld") << QStringList() << 0 << QStringList();
         QTest::newRow("offset 5") << QByteArray("HelloXorld") << QStringList() << 1
                                   << QStringList{QStringLiteral("00000005  00000005  1")};
-        QTest::newRow("hex") << QByteArray("HelloXorld") << QStringList{QStringLiteral("--hex")} << 1
-                             << QStringList{QStringLiteral("00000005  00000005  1"),
-                                    QStringLiteral("  < 57") + space + QString(45, u' ') + u'W',
-                                    QStringLiteral("  > 58") + space + QString(45, u' ') + u'X'};
         QTest::newRow("longer") << QByteArray("HelloWorld!!") << QStringList() << 1
                                 << QStringList{QStringLiteral("sizes differ: 10 and 12 bytes")};
         // A hostile byte must not reach the terminal as a control character.

@@ -2,11 +2,9 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStandardPaths>
-#include <QTableView>
 #include <QTest>
 
 #include "document/cduovuedoc.h"
-#include "pairtools/cbyredlg.h"
 #include "pairtools/cnothingdlg.h"
 #include "pairtools/pairtoolscommand.h"
 #include "support/commandfixture.h"
@@ -91,30 +89,6 @@ private Q_SLOTS:
         QCOMPARE(info[0].text, QStringLiteral("相違点はありませんでした。\r\n\r\n同じ画像です。"));
         QCOMPARE(info[0].caption, QStringLiteral("確認"));
         QVERIFY(!f.session.abortRequested);
-    }
-
-    void binaryCompareListsTheRuns()
-    {
-        Fixture f;
-        const QByteArray left = SF::jpeg(SF::pattern(64, 48, 1));
-        QByteArray right = left;
-        right[300] = static_cast<char>(~right[300]);
-        f.loadPair(left, right);
-        QString firstRow;
-        const int opened = Test::answerModals(
-            [&] {
-                runBinaryCompare(f.context);
-            },
-            [&](QWidget *modal) {
-                if (auto *runs = qobject_cast<CByReDlg *>(modal)) {
-                    firstRow = runs->list()->model()->index(0, 0).data().toString();
-                    runs->endButton()->click();
-                } else {
-                    modal->close();
-                }
-            });
-        QCOMPARE(opened, 1);
-        QCOMPARE(firstRow, QStringLiteral("0000012C"));
     }
 
     void jpegCompareNamesTheSideThatIsNotJpeg()

@@ -83,17 +83,6 @@ private Q_SLOTS:
         QVERIFY(!model->index(3, 0).data(Qt::BackgroundRole).isValid());
     }
 
-    void markerListsSideBySide()
-    {
-        const QByteArray thumb("\xFF\xD8\xFF\xE1\xFF\xD8\xFF\xD9\xFF\xD9", 10);
-        CJpegDlg dialog(JpegMarkers::ScanBytes(thumb), {});
-        QCOMPARE(dialog.list(0)->model()->rowCount(), 5);
-        QCOMPARE(dialog.list(1)->model()->rowCount(), 0);
-        QCOMPARE(dialog.list(0)->model()->index(2, 2).data().toString(),
-            QString(QChar(0x3000)) + QStringLiteral("(SOI)画像開始"));
-        QCOMPARE(dialog.list(0)->model()->index(2, 1).data().toString(), QStringLiteral("FFD8"));
-    }
-
     void cutOffDescriptionsShowAsTips()
     {
         CJpegDlg dialog(JpegMarkers::ScanBytes(QByteArray("\xFF\xD8\xFF\xC0", 4)), {});
