@@ -44,6 +44,11 @@ void MessageBoxPrompts::error(const QString &text, const QString &caption)
     QMessageBox::critical(parent(), caption, displayText(text));
 }
 
+void MessageBoxPrompts::warning(const QString &text, const QString &caption)
+{
+    QMessageBox::warning(parent(), caption, displayText(text));
+}
+
 QString MessageBoxPrompts::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)
 {
     QFileDialog dialog(parent(), title, startFolder);

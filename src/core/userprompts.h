@@ -23,6 +23,8 @@ public:
     virtual void information(const QString &text, const QString &caption) = 0;
     /// An OK box with a stop icon; the caption is "エラー" or the affected path.
     virtual void error(const QString &text, const QString &caption) = 0;
+    /// An OK box with an exclamation icon, for input the user must correct; the caption is "Duovue".
+    virtual void warning(const QString &text, const QString &caption) = 0;
 
     /// A folder chooser opened at @p startFolder; empty when cancelled.
     virtual QString chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder) = 0;

@@ -48,6 +48,11 @@ void FakeShell::error(const QString &text, const QString &caption)
     calls.append({QStringLiteral("error"), text, caption, {}});
 }
 
+void FakeShell::warning(const QString &text, const QString &caption)
+{
+    calls.append({QStringLiteral("warning"), text, caption, {}});
+}
+
 QString FakeShell::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)
 {
     calls.append(

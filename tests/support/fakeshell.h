@@ -33,6 +33,7 @@ public:
     bool question(const QString &text, const QString &caption) override;
     void information(const QString &text, const QString &caption) override;
     void error(const QString &text, const QString &caption) override;
+    void warning(const QString &text, const QString &caption) override;
     QString chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder) override;
     QString chooseOpenFile(const QString &title, const QString &startFolder, const QString &filter) override;
     QString chooseSaveFile(
