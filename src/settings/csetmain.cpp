@@ -110,13 +110,12 @@ void CSetMain::captureWindowRect()
 {
     if (!m_mainWindow)
         return;
-    // The values as the main window applies them at start: the position of its frame (move) and the
-    // size of its client area (resize), so a captured window comes back exactly where it was.
-    const QPoint at = m_mainWindow->pos();
-    SettingsFields::setNumber(m_placement.left, at.x());
-    SettingsFields::setNumber(m_placement.top, at.y());
-    SettingsFields::setNumber(m_placement.width, m_mainWindow->width());
-    SettingsFields::setNumber(m_placement.height, m_mainWindow->height());
+    // The outer rectangle, frame included: the main window is placed by it at start.
+    const QRect r = m_mainWindow->frameGeometry();
+    SettingsFields::setNumber(m_placement.left, r.left());
+    SettingsFields::setNumber(m_placement.top, r.top());
+    SettingsFields::setNumber(m_placement.width, r.width());
+    SettingsFields::setNumber(m_placement.height, r.height());
 }
 
 void CSetMain::applyAssociation()

@@ -284,8 +284,17 @@ private Q_SLOTS:
     void captureTakesTheMainWindowRectangle()
     {
         Fixture f;
-        f.mainWindow.move(10, 20);
-        f.mainWindow.resize(1024, 768);
+        // The outer rectangle (10, 20)-(1034, 788), whatever frame the platform draws.
+        f.mainWindow.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&f.mainWindow));
+        const QRect outer = f.mainWindow.frameGeometry();
+        const QRect inner = f.mainWindow.geometry();
+        const QMargins frame(inner.left() - outer.left(),
+            inner.top() - outer.top(),
+            outer.right() - inner.right(),
+            outer.bottom() - inner.bottom());
+        f.mainWindow.setGeometry(QRect(10, 20, 1024, 768) - frame);
+        QTRY_COMPARE(f.mainWindow.frameGeometry(), QRect(10, 20, 1024, 768));
         CSettingDlg &d = f.open();
         SettingsFields::Placement &p = d.mainPage()->placementFields();
         p.maximized->click();
