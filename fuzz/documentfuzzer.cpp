@@ -6,7 +6,7 @@
 
 #include <QByteArray>
 
-#include "core/documentfile.h"
+#include "document/documentfile.h"
 
 namespace
 {

@@ -1,6 +1,6 @@
 #!/bin/sh
-# Builds a fuzzer with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) and runs it
-# from its seed corpus.
+# Builds a fuzzer through CMake with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer;
+# option DUOVUE_FUZZ) and runs it from its seed corpus.
 #
 #   fuzz/run.sh [probe|document] [SECONDS] [extra libFuzzer options...]
 #
@@ -24,33 +24,27 @@ seconds=${1:-60}
 
 case "$target" in
 probe)
-    sources="$here/probefuzzer.cpp $root/src/imaging/probeimageheader.cpp"
     seeds="$here/corpus"
-    scratch="$out/corpus"
+    scratch=corpus
     max_len=4096
     ;;
 document)
-    sources="$here/documentfuzzer.cpp $root/src/core/documentfile.cpp $root/src/core/atomicfile.cpp
-        $root/src/lists/cmysortstringarray.cpp"
     seeds="$here/documentcorpus"
-    scratch="$out/documentcorpus"
+    scratch=documentcorpus
     max_len=8192
     ;;
 esac
-mkdir -p "$scratch"
+mkdir -p "$out/$scratch"
 
 CXX=${CXX:-clang++-14}
 command -v "$CXX" >/dev/null 2>&1 || CXX=clang++
+launcher=
+command -v ccache >/dev/null 2>&1 && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 
-# Qt is built with -mno-direct-extern-access / reduce-relocations, so the code must be PIC.
-# shellcheck disable=SC2086 # the source list is split on purpose
-"$CXX" -std=c++20 -g -O1 -fPIC \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -DQT_NO_CAST_FROM_ASCII -DQT_NO_KEYWORDS \
-    $(pkg-config --cflags Qt6Core) -I"$root/src" \
-    $sources \
-    $(pkg-config --libs Qt6Core) \
-    -o "$out/${target}fuzzer"
+cmake -S "$root" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$CXX" $launcher \
+    -DDUOVUE_FUZZ=ON -DDUOVUE_CORE_ONLY=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$out/cmake" --target "${target}fuzzer" >/dev/null
 
 cd "$out"
-exec "./${target}fuzzer" -max_total_time="$seconds" -print_final_stats=1 -max_len="$max_len" "$@" "$scratch" "$seeds"
+exec "$out/cmake/fuzz/${target}fuzzer" -max_total_time="$seconds" -print_final_stats=1 -max_len="$max_len" "$@" \
+    "$scratch" "$seeds"

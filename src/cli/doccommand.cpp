@@ -3,7 +3,7 @@
 #include <QJsonObject>
 
 #include "cli/clicommand.h"
-#include "core/documentfile.h"
+#include "document/documentfile.h"
 
 namespace Duovue::Cli
 {

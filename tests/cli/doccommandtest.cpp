@@ -7,7 +7,7 @@
 #include <QTest>
 #include <QtEndian>
 
-#include "core/documentfile.h"
+#include "document/documentfile.h"
 #include "support/testdir.h"
 
 using namespace Duovue;

@@ -1,4 +1,4 @@
-#include "core/documentfile.h"
+#include "document/documentfile.h"
 
 #include <algorithm>
 
