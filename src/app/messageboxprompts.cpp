@@ -34,6 +34,22 @@ bool MessageBoxPrompts::question(const QString &text, const QString &caption)
         == QMessageBox::Yes;
 }
 
+UserPrompts::Answer MessageBoxPrompts::questionWithCancel(const QString &text, const QString &caption)
+{
+    switch (QMessageBox::question(parent(),
+        caption,
+        displayText(text),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+        QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 void MessageBoxPrompts::information(const QString &text, const QString &caption)
 {
     QMessageBox::information(parent(), caption, displayText(text));

@@ -16,6 +16,7 @@ public:
     void setParentWindow(QWidget *parent) { m_parent = parent; }
 
     bool question(const QString &text, const QString &caption) override;
+    Answer questionWithCancel(const QString &text, const QString &caption) override;
     void information(const QString &text, const QString &caption) override;
     void error(const QString &text, const QString &caption) override;
     void warning(const QString &text, const QString &caption) override;

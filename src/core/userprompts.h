@@ -14,11 +14,14 @@ class UserPrompts
 {
 public:
     enum class Icon { None, Question, Information, Error };
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~UserPrompts() = default;
 
     /// A Yes/No box; true for Yes. The caption is usually "確認".
     virtual bool question(const QString &text, const QString &caption) = 0;
+    /// A Yes/No/Cancel box, as before a modified document is dropped.
+    virtual Answer questionWithCancel(const QString &text, const QString &caption) = 0;
     /// An OK box with an information icon; the caption is usually "情報" or "結果".
     virtual void information(const QString &text, const QString &caption) = 0;
     /// An OK box with a stop icon; the caption is "エラー" or the affected path.

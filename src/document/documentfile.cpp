@@ -315,7 +315,7 @@ Result<DocumentReadout> load(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         const Error::Code code = file.exists() ? Error::Code::AccessDenied : Error::Code::NotFound;
-        return Error{code, QStringLiteral("%1: %2").arg(path, file.errorString())};
+        return Error{code, file.errorString()};
     }
     return read(file);
 }

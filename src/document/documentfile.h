@@ -87,7 +87,7 @@ Result<QByteArray> serialize(const DocumentContent &content);
 Result<DocumentReadout> read(QIODevice &device);
 Result<DocumentReadout> parse(const QByteArray &bytes);
 
-/// Opens and reads the file at @p path.
+/// Opens and reads the file at @p path. The error's message says why, without the path.
 Result<DocumentReadout> load(const QString &path);
 
 /// Writes the document to @p device.

@@ -31,6 +31,7 @@ public:
 
     // UserPrompts
     bool question(const QString &text, const QString &caption) override;
+    Answer questionWithCancel(const QString &text, const QString &caption) override;
     void information(const QString &text, const QString &caption) override;
     void error(const QString &text, const QString &caption) override;
     void warning(const QString &text, const QString &caption) override;
@@ -44,6 +45,7 @@ public:
 
     QList<Call> calls;
     QQueue<bool> answers; // for question()
+    QQueue<Answer> threeWayAnswers; // for questionWithCancel(); unscripted: Cancel
     QQueue<QString> folderAnswers; // for chooseFolder()
     QQueue<QString> fileAnswers; // for chooseOpenFile() and chooseSaveFile()
     bool launchHasAssociation = true;
