@@ -14,7 +14,8 @@ namespace
 QList<const Cli::Command *> commands()
 {
     QList<const Cli::Command *> all;
-    for (const Cli::Command *c : {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand(), &Cli::docCommand()}) {
+    for (const Cli::Command *c :
+        {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand(), &Cli::docCommand()}) {
         if (c->run)
             all.append(c);
     }

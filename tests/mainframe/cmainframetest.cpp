@@ -220,6 +220,7 @@ private Q_SLOTS:
         // A document whose name holds the mark already gets no second one.
         document.setPath(QStringLiteral("/d/※比較モード.duov"));
         QCOMPARE(frame->windowTitle(), QStringLiteral("※比較モード.duov - Duovue"));
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         frame->action(IdFileNew)->trigger();
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue"));
         QVERIFY(!document.resultMode());
@@ -235,6 +236,7 @@ private Q_SLOTS:
             list.append(
                 FileList::Entry{{QStringLiteral("a%1.jpg").arg(i), QStringLiteral("/p/")}, QStringLiteral("0")});
         document.loadLists({list, list}, {3, 3}, false);
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         f.app.mainFrame()->action(IdFileNew)->trigger();
         QVERIFY(document.fileList(0).isEmpty());
         QVERIFY(document.fileList(1).isEmpty());
@@ -290,7 +292,9 @@ private Q_SLOTS:
         QVERIFY(frame->action(IdFileNew)->isEnabled());
         QVERIFY(frame->action(IdHelp)->isEnabled());
         QVERIFY(frame->action(IdAppAbout)->isEnabled());
-        QVERIFY(!frame->action(IdUpdateCheck)->isEnabled());
+        QVERIFY(frame->action(IdUpdateCheck)->isEnabled());
+        QVERIFY(frame->action(IdSettings)->isEnabled());
+        QVERIFY(!frame->action(IdExistenceCheck)->isEnabled());
     }
 };
 
