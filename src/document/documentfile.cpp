@@ -172,9 +172,9 @@ Result<QByteArray> serialize(const DocumentContent &content)
             for (int f = 0; f < count; ++f) {
                 if (!fieldIsStorable(*fields[f])) {
                     return Error{Error::Code::InvalidArgument,
-                        QStringLiteral("The %1 list's entry %2 (%3) holds a line break or control character "
-                                       "that a document cannot store")
-                            .arg(QLatin1String(sideName(side)))
+                        QStringLiteral("%1のリストの %2 番目のファイル名に、ドキュメントに保存できない文字 "
+                                       "(改行など) が含まれています。\r\n%3")
+                            .arg(side == 0 ? QStringLiteral("左") : QStringLiteral("右"))
                             .arg(i + 1)
                             .arg(list.fullPath(i))};
                 }

@@ -78,7 +78,7 @@ QString saveFailedMessage();
 /// The bytes of the document. The header positions are those of the last "1" mark of each list (the
 /// marks, not content.positions, say where the comparison stands). Fails when a stored field holds
 /// a byte that ends a field or a line (0x07 or 0x0A, possible in Linux file names), since such a
-/// document would read back as other entries.
+/// document would read back as other entries; that error's message is for the user.
 Result<QByteArray> serialize(const DocumentContent &content);
 
 /// Reads a document from @p device (read from its current position to its end). Fails, with the

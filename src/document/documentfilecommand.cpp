@@ -21,6 +21,32 @@ QString failure(const QString &message, const QString &path, const QString &reas
     return message + QStringLiteral("\r\n\r\n") + QDir::toNativeSeparators(path) + QStringLiteral("\r\n") + reason;
 }
 
+// Why a document could not be opened, in the user's words; the reader's own text names the detail
+// for diagnostics (duovue-cli doc check).
+QString openReason(const Error &error)
+{
+    switch (error.code) {
+    case Error::Code::NotFound:
+        return QStringLiteral("ファイルが見つかりません。");
+    case Error::Code::AccessDenied:
+        return QStringLiteral("ファイルを開けません。(%1)").arg(error.message);
+    case Error::Code::InvalidData:
+        return QStringLiteral("Duovue のドキュメントではないか、ドキュメントの先頭が壊れています。");
+    case Error::Code::Unsupported:
+        return QStringLiteral("ドキュメントが大きすぎます。");
+    default:
+        return QStringLiteral("ファイルを読み込めません。(%1)").arg(error.message);
+    }
+}
+
+QString saveReason(const Error &error)
+{
+    // A name a document cannot hold is explained by the writer itself; the rest are file errors.
+    if (error.code == Error::Code::InvalidArgument)
+        return error.message;
+    return QStringLiteral("ファイルに書き込めません。(%1)").arg(error.message);
+}
+
 } // namespace
 
 DocumentFileCommands::DocumentFileCommands(
@@ -117,7 +143,7 @@ bool DocumentFileCommands::openFile(const QString &path)
         if (read.error().code == Error::Code::NotFound)
             m_recentFiles.remove(absolute);
         m_context.prompts.error(
-            failure(DocumentFile::openFailedMessage(), absolute, read.error().message), Captions::error());
+            failure(DocumentFile::openFailedMessage(), absolute, openReason(read.error())), Captions::error());
         return false;
     }
     const DocumentReadout &doc = read.value();
@@ -131,8 +157,13 @@ bool DocumentFileCommands::openFile(const QString &path)
     document.setModified(false);
 
     if (!doc.faults.isEmpty()) {
-        m_context.prompts.warning(QStringLiteral("ドキュメントの一部が壊れていたため、読めたところまでを開きました。")
-                + QStringLiteral("\r\n\r\n") + doc.faults.join(QStringLiteral("\r\n")),
+        m_context.prompts.warning(
+            QStringLiteral("ドキュメントの一部が壊れていたため、読めたところまでを開きました。\r\n\r\n"
+                           "左のリスト: %1 件中 %2 件\r\n右のリスト: %3 件中 %4 件")
+                .arg(doc.header.count[0])
+                .arg(doc.content.lists[0].size())
+                .arg(doc.header.count[1])
+                .arg(doc.content.lists[1].size()),
             AppCaption);
     }
 
@@ -173,7 +204,7 @@ bool DocumentFileCommands::saveTo(const QString &path)
     const Result<void> saved = DocumentFile::save(path, contentOf(m_context.document));
     if (!saved) {
         m_context.prompts.error(
-            failure(DocumentFile::saveFailedMessage(), path, saved.error().message), Captions::error());
+            failure(DocumentFile::saveFailedMessage(), path, saveReason(saved.error())), Captions::error());
         return false;
     }
     m_context.document.setPath(path);

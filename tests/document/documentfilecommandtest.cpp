@@ -196,6 +196,24 @@ private Q_SLOTS:
         QCOMPARE(f.recent.paths().contains(bad), !content.isEmpty());
     }
 
+    void damagedDocumentOpensShort()
+    {
+        Fixture f;
+        f.document.loadLists({f.files(strings({"a.jpg"})), FileList()}, {0, 0}, false);
+        const QString path = f.saveAs(QStringLiteral("short.duov"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.seek(12));
+        QVERIFY(file.write(QByteArray("\x05\0\0\0", 4)) == 4); // five left entries announced, one present
+        file.close();
+
+        QVERIFY(f.commands.openFile(path));
+        QCOMPARE(f.document.fileList(0).size(), 1);
+        const auto warnings = f.shell.callsOf(QStringLiteral("warning"));
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings[0].text.contains(QStringLiteral("左のリスト: 5 件中 1 件")));
+    }
+
     void asksBeforeDroppingAChangedDocument_data()
     {
         QTest::addColumn<Answer>("answer");
