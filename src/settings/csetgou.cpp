@@ -37,6 +37,7 @@ QGroupBox *radioBox(const QString &title,
         group->addButton(radio, id++);
         layout->addWidget(radio);
     }
+    layout->addStretch();
     return box;
 }
 

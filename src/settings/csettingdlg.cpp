@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "core/appsettings.h"
@@ -61,6 +62,7 @@ CSettingDlg::CSettingDlg(SettingsStore &store,
         p->hide();
         p->installEventFilter(this);
     }
+    m_placeholder = placeholder;
 
     auto *buttons = new QDialogButtonBox(this);
     QPushButton *ok = buttons->addButton(QStringLiteral("設　定 (&Z)"), QDialogButtonBox::AcceptRole);
@@ -88,6 +90,22 @@ CSettingDlg::CSettingDlg(SettingsStore &store,
 }
 
 CSettingDlg::~CSettingDlg() = default;
+
+void CSettingDlg::showEvent(QShowEvent *event)
+{
+    // The placeholder is as large as the largest page, so the dialog keeps its size between pages.
+    // Only now are the pages' fonts and margins those they are shown with.
+    QSize largest;
+    for (int i = 0; i < PageCount; ++i) {
+        QWidget *p = page(i);
+        p->ensurePolished();
+        if (p->layout())
+            p->layout()->activate();
+        largest = largest.expandedTo(p->sizeHint());
+    }
+    m_placeholder->setMinimumSize(largest);
+    QDialog::showEvent(event);
+}
 
 int CSettingDlg::currentPage() const
 {

@@ -51,6 +51,7 @@ public:
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void showPage(int index);
@@ -61,6 +62,7 @@ private:
     SettingsStore &m_store;
     UserPrompts &m_prompts;
     QComboBox *m_pageList = nullptr;
+    QWidget *m_placeholder = nullptr;
     CSetMain *m_main = nullptr;
     CSetGou *m_compose = nullptr;
     CSetMiku *m_viewer = nullptr;

@@ -38,7 +38,9 @@ CUpdateCheckDlg::CUpdateCheckDlg(const QString &baseUrl, UserPrompts &prompts, S
     layout->setSpacing(10);
     layout->addWidget(m_text);
     layout->addWidget(m_button, 0, Qt::AlignHCenter);
-    setMinimumWidth(260);
+    // A small fixed box, as the check needs nothing more.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    m_text->setMinimumWidth(240);
 
     connect(m_button, &QPushButton::clicked, this, &CUpdateCheckDlg::startCheck);
     connect(m_check, &CMyMain::finished, this, &CUpdateCheckDlg::report);
