@@ -106,6 +106,18 @@ bool CImgView::loadPicture(int index)
     return outcome.value() == LoadOutcome::Loaded;
 }
 
+bool CImgView::loadPicture(int index, Result<DecodedPicture> read)
+{
+    const FileList &list = m_state.fileList[side()];
+    if (index < 0 || index >= list.size())
+        return false;
+    dropBackgroundLoads();
+    invalidateScaled();
+    const LoadOutcome outcome = ApplyPictureLoad(m_state, m_paneIndex, index, std::move(read), m_content);
+    applyOutcome(index, outcome);
+    return outcome == LoadOutcome::Loaded;
+}
+
 void CImgView::requestPicture(int index)
 {
     const FileList &list = m_state.fileList[side()];
@@ -184,6 +196,15 @@ void CImgView::clearPicture()
     m_toolTipTimer.stop();
     if (underMouse())
         QToolTip::hideText();
+    update();
+}
+
+void CImgView::replacePicture(const QImage &picture)
+{
+    if (m_content.picture.isNull())
+        return;
+    m_content.picture = picture;
+    invalidateScaled();
     update();
 }
 

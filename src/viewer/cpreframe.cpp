@@ -1,0 +1,459 @@
+#include "viewer/cpreframe.h"
+
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QSplitter>
+#include <QStatusBar>
+
+#include "core/appsettings.h"
+#include "core/appstate.h"
+#include "core/fileoperations.h"
+#include "core/settingsstore.h"
+#include "core/userprompts.h"
+#include "imaging/cinfodlg.h"
+#include "lists/browseforfolder.h"
+#include "lists/positionmark.h"
+#include "mainframe/commandids.h"
+#include "viewer/cpanemenu.h"
+#include "viewer/cviewerpane.h"
+#include "viewer/viewercommands.h"
+#include "viewer/viewergeometry.h"
+#include "viewer/viewernavigation.h"
+
+namespace Duovue
+{
+
+namespace
+{
+
+constexpr int ToolCommands[] = {IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare};
+
+/// Status-bar text: a tab in a gesture's text stands for the gap before the action name.
+QString shownStatus(const QString &text)
+{
+    return QString(text).replace(QLatin1Char('\t'), QStringLiteral("　　"));
+}
+
+} // namespace
+
+CPreFrame::CPreFrame(
+    AppState &state, SettingsStore &settings, UserPrompts &prompts, ShellServices &shell, Hooks hooks, QWidget *owner)
+    : QMainWindow(owner, Qt::Window)
+    , m_state(state)
+    , m_settings(settings)
+    , m_prompts(prompts)
+    , m_shell(shell)
+    , m_hooks(std::move(hooks))
+{
+    setObjectName(QStringLiteral("CPreFrame"));
+    setWindowTitle(QStringLiteral("画像比較"));
+    setMinimumSize(ViewerGeometry::MinimumFrameSize);
+    setFocusPolicy(Qt::StrongFocus);
+
+    for (int side = 0; side < 2; ++side) {
+        auto *label = new QLabel(QStringLiteral("ファイル名"), this);
+        label->setAccessibleName(side == 0 ? QStringLiteral("左のファイル名") : QStringLiteral("右のファイル名"));
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        label->setFocusPolicy(Qt::NoFocus);
+        statusBar()->addWidget(label);
+        m_status[side] = label;
+    }
+
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    for (int side = 0; side < 2; ++side) {
+        auto *pane = new CViewerPane(state, prompts, 2 + side, m_splitter);
+        pane->setFocusPolicy(Qt::NoFocus);
+        m_splitter->addWidget(pane);
+        m_panes[side] = pane;
+        connect(pane, &CViewerPane::statusChanged, this, [this, side] {
+            updateStatus(side);
+        });
+        connect(pane, &CViewerPane::stepRequested, this, &CPreFrame::step);
+        connect(pane, &CViewerPane::commandRequested, this, &CPreFrame::paneCommand);
+        connect(pane, &CViewerPane::closeRequested, this, &CPreFrame::closeViewer);
+        connect(pane->menu(), &QMenu::aboutToShow, this, &CPreFrame::updateToolActions);
+    }
+    setCentralWidget(m_splitter);
+    m_splitter->setSizes({ViewerGeometry::InitialLeftColumnWidth, ViewerGeometry::InitialLeftColumnWidth});
+    applySettings();
+    updateToolActions();
+
+    resize(ViewerGeometry::MinimumFrameSize);
+    if (owner)
+        move(owner->geometry().center() - rect().center());
+    applyPlacement();
+}
+
+CPreFrame::~CPreFrame() = default;
+
+void CPreFrame::applySettings()
+{
+    const int interval = m_settings.value(AppSettings::AutoAdvanceInterval());
+    const bool fit = m_settings.value(AppSettings::ViewerFitToWindow()) != 0;
+    for (CViewerPane *pane : m_panes) {
+        pane->setAutoAdvanceInterval(interval);
+        pane->runCommand(fit ? IdFitToWindow : IdActualSize);
+    }
+}
+
+void CPreFrame::applyPlacement()
+{
+    if (m_settings.value(AppSettings::ViewerPlacement()) == 0)
+        return;
+    const QSize min = ViewerGeometry::MinimumFrameSize;
+    resize(std::max(min.width(), m_settings.value(AppSettings::ViewerWidth())),
+        std::max(min.height(), m_settings.value(AppSettings::ViewerHeight())));
+    move(m_settings.value(AppSettings::ViewerLeft()), m_settings.value(AppSettings::ViewerTop()));
+}
+
+bool CPreFrame::open()
+{
+    if (m_state.fileList[0].isEmpty() || m_state.fileList[1].isEmpty() || isVisible())
+        return isVisible();
+    for (int side = 0; side < 2; ++side) {
+        const FileList &list = m_state.fileList[side];
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (list.primary(i) == QLatin1String("1")) {
+                m_state.viewerPosition[side] = int(i);
+                break;
+            }
+        }
+        m_direction[side] = 1;
+        showEntry(side, m_state.viewerPosition[side]);
+        if (!m_panes[side]->hasGoodPicture()) {
+            // The comparison position goes back to the top; the pane shows what the load left.
+            if (list.isEmpty())
+                return false;
+            const int old = m_state.viewerPosition[side];
+            m_state.viewerPosition[side] = 0;
+            MoveMark(m_state, old, side);
+            if (m_hooks.listChanged)
+                m_hooks.listChanged(side);
+        }
+    }
+    m_state.activePair = 2;
+    if (m_settings.value(AppSettings::ViewerPlacement()) != 0) {
+        applyPlacement();
+        showNormal();
+    } else {
+        showMaximized();
+    }
+    raise();
+    activateWindow();
+    setFocus();
+    return true;
+}
+
+void CPreFrame::closeViewer()
+{
+    if (!isVisible() && m_state.activePair == 0)
+        return;
+    hide();
+    for (CViewerPane *pane : m_panes)
+        pane->release();
+    m_prefetcher.clear();
+    m_held.releaseAll();
+    m_state.activePair = 0;
+    if (QWidget *owner = parentWidget()) {
+        owner->raise();
+        owner->activateWindow();
+    }
+}
+
+void CPreFrame::showEntry(int side, int index)
+{
+    CViewerPane *pane = m_panes[side];
+    const FileList &list = m_state.fileList[side];
+    if (index < 0 || index >= list.size())
+        return;
+    pane->resetScroll();
+    pane->resetColourMode();
+    std::optional<Result<DecodedPicture>> read = m_prefetcher.take(side, index, list.fullPath(index));
+    if (read)
+        pane->loadPicture(index, std::move(*read));
+    else
+        pane->loadPicture(index);
+    prefetchNext(side);
+}
+
+void CPreFrame::prefetchNext(int side)
+{
+    const FileList &list = m_state.fileList[side];
+    const int next = m_state.viewerPosition[side] + m_direction[side];
+    if (next >= 0 && next < list.size())
+        m_prefetcher.prefetch(side, next, list.fullPath(next));
+}
+
+void CPreFrame::step(int side, int direction)
+{
+    std::array<bool, 2> sides{false, false};
+    sides[side] = true;
+    stepSides(sides, direction);
+}
+
+void CPreFrame::stepSides(std::array<bool, 2> sides, int direction)
+{
+    const auto pair = ViewerNavigation::stepSides(
+        m_state.viewerPosition, {m_state.fileList[0].size(), m_state.fileList[1].size()}, sides, direction);
+    for (int side = 0; side < 2; ++side) {
+        if (!pair.selected[side])
+            continue;
+        const ViewerNavigation::Step &s = pair.steps[side];
+        if (s.atEnd) {
+            m_panes[side]->stopAutoAdvance();
+            m_prompts.information(s.endMessage, Captions::information());
+            continue;
+        }
+        m_state.viewerPosition[side] = s.position;
+        m_direction[side] = direction;
+        showEntry(side, s.position);
+        MoveMark(m_state, s.previous, side);
+        if (m_hooks.listChanged)
+            m_hooks.listChanged(side);
+    }
+}
+
+void CPreFrame::backToTop(int side)
+{
+    if (m_state.fileList[side].isEmpty())
+        return;
+    const int previous = m_state.viewerPosition[side];
+    m_state.viewerPosition[side] = 0;
+    m_direction[side] = 1;
+    showEntry(side, 0);
+    MoveMark(m_state, previous, side);
+    if (m_hooks.listChanged)
+        m_hooks.listChanged(side);
+}
+
+void CPreFrame::trashShown(int side)
+{
+    const FileList &list = m_state.fileList[side];
+    const int position = m_state.viewerPosition[side];
+    if (position < 0 || position >= list.size())
+        return;
+    const QString question = (side == 0 ? QStringLiteral("左の画像を") : QStringLiteral("右の画像を"))
+        + QStringLiteral("ゴミ箱へ移動しますか？");
+    if (!m_prompts.question(question, Captions::confirm()))
+        return;
+    const FileOperations::Result result = FileOperations::trash(m_shell, {list.fullPath(position)}).constFirst();
+    // A file that is still there keeps its entry, so the user does not lose track of it.
+    if (!result.sourceGone()) {
+        FileOperations::reportFailure(m_prompts, result);
+        return;
+    }
+    removeShown(side);
+}
+
+void CPreFrame::moveShown(int side)
+{
+    transferShown(side, true);
+}
+
+void CPreFrame::copyShown(int side)
+{
+    transferShown(side, false);
+}
+
+void CPreFrame::transferShown(int side, bool moving)
+{
+    const FileList &list = m_state.fileList[side];
+    const int position = m_state.viewerPosition[side];
+    if (position < 0 || position >= list.size())
+        return;
+    const QString folder =
+        BrowseForFolder(m_prompts, m_state, moving ? BrowseKind::MoveTarget : BrowseKind::CopyTarget, side);
+    if (folder.isEmpty())
+        return;
+    const QString source = list.fullPath(position);
+    const QString target = FileOperations::targetInFolder(source, folder);
+    const FileOperations::Hooks hooks = FileOperations::askBeforeReplacing(m_prompts, moving);
+    const FileOperations::Result result =
+        moving ? FileOperations::move(source, target, hooks) : FileOperations::copy(source, target, hooks);
+    FileOperations::reportFailure(m_prompts, result);
+    if (result.sourceGone())
+        removeShown(side);
+}
+
+void CPreFrame::removeShown(int side)
+{
+    FileList &list = m_state.fileList[side];
+    list.removeAt(m_state.viewerPosition[side]);
+    m_prefetcher.invalidate(side);
+    if (m_hooks.listChanged)
+        m_hooks.listChanged(side);
+    CViewerPane *pane = m_panes[side];
+    pane->resetScroll();
+    const int position = ViewerNavigation::positionAfterRemoval(m_state.viewerPosition[side], list.size());
+    if (position >= 0) {
+        m_state.viewerPosition[side] = position;
+        showEntry(side, position);
+        MoveMark(m_state, 0, side);
+        if (m_hooks.listChanged)
+            m_hooks.listChanged(side);
+        return;
+    }
+    m_prompts.error(
+        QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"), Captions::confirm());
+    closeViewer();
+    if (m_hooks.sideEmptied)
+        m_hooks.sideEmptied(side);
+    m_state.viewerPosition[side] = 0;
+    pane->resetView();
+}
+
+QString CPreFrame::informationText(int side) const
+{
+    const CViewerPane *pane = m_panes[side];
+    const FileList &list = m_state.fileList[side];
+    const int index = m_state.viewerPosition[side];
+    const bool valid = index >= 0 && index < list.size();
+    return pane->informationText() + QStringLiteral("\r\n")
+        + QStringLiteral("\r\n----------------------------------\r\n　作成日時:　　　　")
+        + (valid ? list.column(2, index) : QString()) + QStringLiteral("\r\n　更新日時:　　　　")
+        + (valid ? list.column(3, index) : QString());
+}
+
+void CPreFrame::showInformation(int side)
+{
+    if (!m_panes[side]->hasPicture())
+        return;
+    auto *dialog = new CInfoDlg(m_panes[side]->imageInfo().path, informationText(side), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->open();
+}
+
+void CPreFrame::paneCommand(int side, int id)
+{
+    switch (id) {
+    case IdTrash:
+        trashShown(side);
+        break;
+    case IdMoveToFolder:
+        moveShown(side);
+        break;
+    case IdCopyToFolder:
+        copyShown(side);
+        break;
+    case IdBackToTop:
+        backToTop(side);
+        break;
+    case IdImageInfo:
+        showInformation(side);
+        break;
+    default:
+        if (m_hooks.runTool && (!m_hooks.toolEnabled || m_hooks.toolEnabled(id)))
+            m_hooks.runTool(id);
+        break;
+    }
+}
+
+void CPreFrame::updateToolActions()
+{
+    for (CViewerPane *pane : m_panes) {
+        for (int id : ToolCommands) {
+            if (QAction *a = pane->menu()->action(id))
+                a->setEnabled(m_hooks.runTool && m_hooks.toolEnabled && m_hooks.toolEnabled(id));
+        }
+    }
+}
+
+void CPreFrame::updateStatus(int side)
+{
+    const QString text = m_panes[side]->statusText();
+    m_status[side]->setText(shownStatus(text));
+    m_status[side]->setAccessibleDescription(text);
+}
+
+void CPreFrame::runChord(const ChordCommand &chord)
+{
+    using Action = ChordCommand::Action;
+    const std::array<bool, 2> sides{chord.left, chord.right};
+    switch (chord.action) {
+    case Action::None:
+        return;
+    case Action::Previous:
+    case Action::Next:
+        stepSides(sides, chord.action == Action::Next ? 1 : -1);
+        return;
+    case Action::Trash:
+    case Action::StopAutoAdvance:
+    case Action::StartAutoAdvance:
+    case Action::BackToTop:
+        break;
+    }
+    for (int side = 0; side < 2; ++side) {
+        if (!sides[side])
+            continue;
+        if (chord.action == Action::Trash)
+            trashShown(side);
+        else if (chord.action == Action::StopAutoAdvance)
+            m_panes[side]->stopAutoAdvance();
+        else if (chord.action == Action::StartAutoAdvance)
+            m_panes[side]->startAutoAdvance();
+        else
+            backToTop(side);
+    }
+}
+
+void CPreFrame::keyPressEvent(QKeyEvent *event)
+{
+    m_held.press(event->key(), event->isAutoRepeat());
+    if (!event->isAutoRepeat()) {
+        runChord(chordFor(event->key(), m_held));
+    } else if (!m_repeatPending) {
+        // A key held down repeats its command, as holding ↓ to run through a list expects. Repeats
+        // that piled up while a large picture was read are dropped, so that the viewer stops soon
+        // after the key is let go instead of working through a backlog.
+        m_repeatPending = true;
+        const int key = event->key();
+        QMetaObject::invokeMethod(
+            this,
+            [this, key] {
+                m_repeatPending = false;
+                runChord(chordFor(key, m_held));
+            },
+            Qt::QueuedConnection);
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void CPreFrame::keyReleaseEvent(QKeyEvent *event)
+{
+    m_held.release(event->key(), event->isAutoRepeat());
+    QMainWindow::keyReleaseEvent(event);
+}
+
+void CPreFrame::changeEvent(QEvent *event)
+{
+    // Keys released while another window (a message box, say) had the focus never report it.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        m_held.releaseAll();
+    QMainWindow::changeEvent(event);
+}
+
+void CPreFrame::closeEvent(QCloseEvent *event)
+{
+    event->ignore();
+    closeViewer();
+}
+
+void CPreFrame::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    applySizeRule();
+}
+
+void CPreFrame::applySizeRule()
+{
+    const int w = ViewerGeometry::paneWidth(width());
+    if (w < 0)
+        return;
+    m_splitter->setSizes({w, w});
+    for (QLabel *label : m_status)
+        label->setFixedWidth(w);
+}
+
+} // namespace Duovue
