@@ -76,8 +76,13 @@ int run(const QStringList &args, Io &io)
     int result = Success;
     for (const QString &folder : folders) {
         const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-        if (FillFromFolder(state, host, 0, options, absolute).unreadable > 0) {
+        const FillOutcome outcome = FillFromFolder(state, host, 0, options, absolute);
+        if (outcome.unreadable > 0) {
             io.err << "duovue-cli scan: cannot read folder '" << folder << "'\n";
+            result = Failure;
+        }
+        for (const QString &part : outcome.unreadableSubfolders) {
+            io.err << "duovue-cli scan: cannot read folder '" << part << "'\n";
             result = Failure;
         }
         options.mode = FillOptions::Mode::Add; // later folders add to the first, as a drop would
