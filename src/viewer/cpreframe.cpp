@@ -9,6 +9,7 @@
 #include "core/appsettings.h"
 #include "core/appstate.h"
 #include "core/fileoperations.h"
+#include "core/frameplacement.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
 #include "imaging/cinfodlg.h"
@@ -48,7 +49,8 @@ CPreFrame::CPreFrame(
 {
     setObjectName(QStringLiteral("CPreFrame"));
     setWindowTitle(QStringLiteral("画像比較"));
-    setMinimumSize(ViewerGeometry::MinimumFrameSize);
+    // The stored placement and the 800 x 600 minimum are outer measures, frame included.
+    m_placement = new FramePlacement(this, ViewerGeometry::MinimumFrameSize);
     setFocusPolicy(Qt::StrongFocus);
 
     for (int side = 0; side < 2; ++side) {
@@ -102,10 +104,10 @@ void CPreFrame::applyPlacement()
 {
     if (m_settings.value(AppSettings::ViewerPlacement()) == 0)
         return;
-    const QSize min = ViewerGeometry::MinimumFrameSize;
-    resize(std::max(min.width(), m_settings.value(AppSettings::ViewerWidth())),
-        std::max(min.height(), m_settings.value(AppSettings::ViewerHeight())));
-    move(m_settings.value(AppSettings::ViewerLeft()), m_settings.value(AppSettings::ViewerTop()));
+    m_placement->place(m_settings.value(AppSettings::ViewerLeft()),
+        m_settings.value(AppSettings::ViewerTop()),
+        m_settings.value(AppSettings::ViewerWidth()),
+        m_settings.value(AppSettings::ViewerHeight()));
 }
 
 bool CPreFrame::open()

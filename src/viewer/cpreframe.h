@@ -16,6 +16,7 @@ namespace Duovue
 
 struct AppState;
 class CViewerPane;
+class FramePlacement;
 class SettingsStore;
 class ShellServices;
 class UserPrompts;
@@ -109,6 +110,7 @@ private:
     ShellServices &m_shell;
     Hooks m_hooks;
 
+    FramePlacement *m_placement = nullptr;
     QSplitter *m_splitter = nullptr;
     std::array<CViewerPane *, 2> m_panes{};
     std::array<QLabel *, 2> m_status{};

@@ -100,6 +100,7 @@ class CPreFrameTest : public QObject
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
+    void opensOnMarksAndClosesToPreviews_data();
     void opensOnMarksAndClosesToPreviews();
     void chordsStepAndStopAtEnds_data();
     void chordsStepAndStopAtEnds();
@@ -113,9 +114,18 @@ private Q_SLOTS:
     void brightnessCancelRestoresExactly();
 };
 
+void CPreFrameTest::opensOnMarksAndClosesToPreviews_data()
+{
+    QTest::addColumn<int>("placement");
+    QTest::newRow("placed") << 1;
+    QTest::newRow("maximised") << 0;
+}
+
 void CPreFrameTest::opensOnMarksAndClosesToPreviews()
 {
+    QFETCH(int, placement);
     Fixture f(3, 2);
+    (void)f.settings.setValue(AppSettings::ViewerPlacement(), placement);
     f.state.fileList[0].setPrimary(0, QStringLiteral("0"));
     f.state.fileList[0].setPrimary(2, QStringLiteral("1"));
 
@@ -126,6 +136,10 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
     QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
     QCOMPARE(f.frame->statusPane(1)->text(), f.state.fileList[1].fullPath(0));
+    QCOMPARE(f.frame->isMaximized(), placement == 0);
+    // The test screen is only 800 x 600, so the stored position is fitted onto it.
+    if (placement)
+        QCOMPARE(f.frame->frameGeometry().size(), QSize(800, 600));
 
     f.frame->close();
     QVERIFY(!f.frame->isVisible());
