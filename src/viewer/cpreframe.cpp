@@ -177,7 +177,14 @@ void CPreFrame::showEntry(int side, int index)
         pane->loadPicture(index, std::move(*read));
     else
         pane->loadPicture(index);
-    prefetchNext(side);
+    // The next read starts once the pane is painted (the paint was asked for first), so that it does
+    // not compete with the picture the user is waiting for.
+    QMetaObject::invokeMethod(
+        this,
+        [this, side] {
+            prefetchNext(side);
+        },
+        Qt::QueuedConnection);
 }
 
 void CPreFrame::prefetchNext(int side)
