@@ -2,7 +2,6 @@
 
 #include <QActionGroup>
 
-#include "mainframe/commandids.h"
 #include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 #include "viewer/viewerpictures.h"
@@ -50,10 +49,10 @@ CPaneMenu::CPaneMenu(QWidget *parent)
     addSeparator();
     add(this, IdBackToTop, QStringLiteral("先頭へ戻る(&T)"));
     addSeparator();
-    add(this, IdCompose, QStringLiteral("画像の合成\t\tCtrl+G(&G)"));
-    add(this, IdBinaryCompare, QStringLiteral("バイナリ比較\t\tCtrl+B(&B)"));
-    add(this, IdDifferenceAnalysis, QStringLiteral("違い解析\tCtrl+Y(&Y)"));
-    add(this, IdJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"));
+    add(this, IdPaneCompose, QStringLiteral("画像の合成\t\tCtrl+G(&G)"));
+    add(this, IdPaneBinaryCompare, QStringLiteral("バイナリ比較\t\tCtrl+B(&B)"));
+    add(this, IdPaneDifferenceAnalysis, QStringLiteral("違い解析\tCtrl+Y(&Y)"));
+    add(this, IdPaneJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"));
     addSeparator();
     add(this, IdImageInfo, QStringLiteral("画像情報(&I)"));
     syncChecks(IdActualSize, 1, 0);

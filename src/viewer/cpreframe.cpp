@@ -15,7 +15,6 @@
 #include "imaging/cinfodlg.h"
 #include "lists/browseforfolder.h"
 #include "lists/positionmark.h"
-#include "mainframe/commandids.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
 #include "viewer/viewercommands.h"
@@ -28,7 +27,7 @@ namespace Duovue
 namespace
 {
 
-constexpr int ToolCommands[] = {IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare};
+constexpr int ToolCommands[] = {IdPaneCompose, IdPaneBinaryCompare, IdPaneDifferenceAnalysis, IdPaneJpegCompare};
 
 /// Status-bar text: a tab in a gesture's text stands for the gap before the action name.
 QString shownStatus(const QString &text)

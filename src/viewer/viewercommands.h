@@ -3,9 +3,13 @@
 namespace Duovue
 {
 
-/// Command numbers of a viewer pane's context menu ("Img_con"). The pair tools and the compositing
-/// window keep the numbers of the main menu (mainframe/commandids.h).
+/// Command numbers of a viewer pane's context menu ("Img_con"). The compositing window and the pair
+/// tools keep the numbers of the main menu's entries, whose handlers they call.
 enum ViewerCommandId : int {
+    IdPaneCompose = 32772,
+    IdPaneBinaryCompare = 32814,
+    IdPaneDifferenceAnalysis = 32816,
+    IdPaneJpegCompare = 32817,
     IdRotateLeft = 32785,
     IdRotateRight = 32786,
     IdRotate180 = 32787,
