@@ -42,6 +42,8 @@ constexpr QPoint MenuOffset{5, 5};
 CViewerPane::CViewerPane(AppState &state, UserPrompts &prompts, int paneIndex, QWidget *parent)
     : CImgView(state, prompts, paneIndex, parent)
     , m_menu(new CPaneMenu(this))
+    , m_openHand(ViewerPictures::openHandCursor())
+    , m_closedHand(ViewerPictures::closedHandCursor())
 {
     Q_ASSERT(paneIndex == 2 || paneIndex == 3);
     setDisplayMode(DisplayMode::ActualSize);
@@ -237,9 +239,9 @@ void CViewerPane::syncChecks()
 void CViewerPane::updateCursor()
 {
     if (m_panning)
-        setCursor(ViewerPictures::closedHandCursor());
+        setCursor(m_closedHand);
     else if (hasPicture() && displayMode() == DisplayMode::ActualSize)
-        setCursor(ViewerPictures::openHandCursor());
+        setCursor(m_openHand);
     else
         unsetCursor();
 }

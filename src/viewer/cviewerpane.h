@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QPointer>
 #include <QPolygon>
 #include <QTimer>
@@ -102,6 +103,8 @@ private:
     QPolygon m_trail; // in screen coordinates, drawn mapped into the pane
     QString m_gestureStatus;
     CPaneMenu *m_menu = nullptr;
+    const QCursor m_openHand;
+    const QCursor m_closedHand;
     QTimer m_autoAdvance;
     QPointer<CBrightDlg> m_brightDlg;
 };
