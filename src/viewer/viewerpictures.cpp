@@ -1,8 +1,11 @@
 #include "viewer/viewerpictures.h"
 
+#include <cmath>
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
+#include <QtMath>
 
 #include "viewer/viewercommands.h"
 
@@ -54,12 +57,23 @@ QCursor handCursor(bool open)
     return QCursor(pm, 16, 16);
 }
 
-void arrowHead(QPainter &p, QPointF tip, QPointF from)
+/// An arc of radius @p r round @p centre from @p startDeg through @p spanDeg (positive turns
+/// counter-clockwise, as Qt counts), with an arrow head at its end pointing the way it turns.
+void arcArrow(QPainter &p, QPointF centre, qreal r, qreal startDeg, qreal spanDeg, const QColor &colour)
 {
-    const QPointF d = tip - from;
-    const QPointF n(-d.y(), d.x());
+    p.setPen(QPen(colour, 1.4, Qt::SolidLine, Qt::FlatCap));
+    p.setBrush(Qt::NoBrush);
+    p.drawArc(QRectF(centre.x() - r, centre.y() - r, 2 * r, 2 * r), qRound(startDeg * 16), qRound(spanDeg * 16));
+    const qreal end = qDegreesToRadians(startDeg + spanDeg);
+    const QPointF at = centre + QPointF(r * std::cos(end), -r * std::sin(end));
+    // The way the arc runs at its end, in screen coordinates (y grows downwards).
+    const qreal sign = spanDeg > 0 ? 1 : -1;
+    const QPointF dir(-std::sin(end) * sign, -std::cos(end) * sign);
+    const QPointF across(dir.y(), -dir.x());
     QPolygonF head;
-    head << tip << from + n * 0.8 << from - n * 0.8;
+    head << at + dir * 2.6 << at + across * 2.4 << at - across * 2.4;
+    p.setPen(Qt::NoPen);
+    p.setBrush(colour);
     p.drawPolygon(head);
 }
 
@@ -85,25 +99,15 @@ QIcon menuPicture(int commandId)
     p.setRenderHint(QPainter::Antialiasing);
     const QColor blue(30, 80, 160);
     const QColor orange(220, 110, 50);
-    p.setPen(QPen(blue, 1.4));
     switch (commandId) {
     case IdRotateLeft:
-    case IdRotateRight: {
-        // A three-quarter circle with its arrow head, turning the command's way.
-        const bool left = commandId == IdRotateLeft;
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(2, 2.5, 8, 8), left ? 60 * 16 : 120 * 16, left ? 270 * 16 : -270 * 16);
-        p.setPen(Qt::NoPen);
-        p.setBrush(blue);
-        arrowHead(p, left ? QPointF(4.5, 1.2) : QPointF(7.5, 1.2), left ? QPointF(6.8, 2.6) : QPointF(5.2, 2.6));
+        arcArrow(p, QPointF(6.5, 6.5), 4, 180, 270, blue);
         break;
-    }
+    case IdRotateRight:
+        arcArrow(p, QPointF(5.5, 6.5), 4, 0, -270, blue);
+        break;
     case IdRotate180:
-        p.setBrush(Qt::NoBrush);
-        p.drawArc(QRectF(2, 3, 8, 8), 0, 180 * 16);
-        p.setPen(Qt::NoPen);
-        p.setBrush(blue);
-        arrowHead(p, QPointF(10, 10), QPointF(10, 7.5));
+        arcArrow(p, QPointF(6, 7.5), 4, 180, -180, blue);
         break;
     case IdFlipVertical:
         p.fillRect(QRectF(1, 1, 10, 4), blue);
