@@ -24,6 +24,7 @@ CBrightDlg::CBrightDlg(const QImage &baseline, QWidget *parent)
 {
     setWindowTitle(QStringLiteral("明度調整"));
     auto *grid = new QGridLayout(this);
+    grid->setSizeConstraint(QLayout::SetFixedSize);
     m_link = new QCheckBox(QStringLiteral("３色を連動して変更(&S)"), this);
     grid->addWidget(m_link, 0, 0, 1, 3);
 
