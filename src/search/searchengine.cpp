@@ -83,7 +83,9 @@ void SearchEngine::abort()
         m_stopCompare.store(true);
     else
         return;
-    // Wake a walk that waits for room in the queue and workers that wait for a job.
+    // Wake a walk that waits for room in the queue, workers that wait for a job and decodes that
+    // wait for memory; decodes in progress see the flag themselves.
+    m_budget.wake();
     std::lock_guard lock(m_mutex);
     m_jobReady.notify_all();
     m_jobTaken.notify_all();
@@ -93,6 +95,7 @@ void SearchEngine::cancel()
 {
     m_stopGathering.store(true);
     m_stopCompare.store(true);
+    m_budget.wake();
     std::lock_guard lock(m_mutex);
     m_jobReady.notify_all();
     m_jobTaken.notify_all();
@@ -266,7 +269,7 @@ void SearchEngine::gatherBitmap(SearchTable &table)
 
 void SearchEngine::decodeWorker()
 {
-    BitmapKeyMaker maker(m_params.reductionSize, &m_stopGathering);
+    BitmapKeyMaker maker(m_params.reductionSize, &m_stopGathering, &m_budget);
     for (;;) {
         Job job;
         {

@@ -1,6 +1,7 @@
 #include <random>
 #include <sys/stat.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -10,6 +11,7 @@
 #include "search/searchdriver.h"
 #include "search/searchengine.h"
 #include "search/searchwalk.h"
+#include "support/imagingfactory.h"
 #include "support/searchfactory.h"
 #include "support/testdir.h"
 
@@ -245,6 +247,39 @@ private Q_SLOTS:
         outcome = runSearch(p);
         QCOMPARE(outcome.grouping.groups, 2);
         QCOMPARE(rowsOf(outcome), (QStringList{u"2:a.bmp"_s, u"2:a2.bmp"_s, u"3:b.bmp"_s, u"3:b2.bmp"_s}));
+    }
+
+    // Only pictures the panes can show are keyed: other formats under picture names, truncated
+    // copies and hostile files stay ungrouped in the bitmap method, while the hash method still
+    // groups byte copies, since it reads bytes, not pictures.
+    void bitmapKeysOnlyDecodablePictures()
+    {
+        Test::TestDir dir;
+        const QByteArray jpeg = SF::jpeg(SF::pattern(160, 120, 4), 90);
+        dir.writeFile(QStringLiteral("a.jpg"), jpeg);
+        dir.writeFile(QStringLiteral("b.jpg"), jpeg);
+        dir.writeFile(QStringLiteral("a-cut.jpg"), jpeg.left(jpeg.size() * 4 / 5));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        SF::pattern(160, 120, 4).save(&buffer, "PNG");
+        for (const char *name : {"png.jpg", "png.bmp", "png.gif"})
+            dir.writeFile(QString::fromLatin1(name), png);
+        const QByteArray progressive = SF::jpeg(SF::pattern(64, 64, 5), 90, true);
+        for (const char *name : {"huge1.jpg", "huge2.jpg"})
+            dir.writeFile(QString::fromLatin1(name), Test::ImagingFactory::withDeclaredSize(progressive, 30000, 30000));
+        for (const char *name : {"scans1.jpg", "scans2.jpg"})
+            dir.writeFile(QString::fromLatin1(name), Test::ImagingFactory::withRepeatedScan(progressive, 600));
+
+        SearchParams p = paramsFor(dir.path(), SearchMethod::Bitmap);
+        p.workers = 3;
+        SearchOutcome outcome = runSearch(p);
+        QCOMPARE(outcome.filesGathered, 10);
+        QCOMPARE(sortedNamesOf(outcome), (QStringList{u"a.jpg"_s, u"b.jpg"_s}));
+
+        outcome = runSearch(paramsFor(dir.path(), SearchMethod::Hash));
+        QCOMPARE(outcome.grouping.groups, 4);
+        QVERIFY(sortedNamesOf(outcome).contains(u"png.gif"_s));
     }
 
     // A FIFO named like a picture must neither block a worker nor the walk.
