@@ -16,17 +16,19 @@ PicturePrefetcher::PicturePrefetcher(QObject *parent)
 
 PicturePrefetcher::~PicturePrefetcher()
 {
-    // A running read owns all its data; its result is simply never looked at.
-    for (Slot &slot : m_slots)
-        slot.watcher.disconnect(this);
+    // A running read owns all its data; it is told to stop and its result is never looked at.
+    for (int side = 0; side < 2; ++side) {
+        cancel(side);
+        m_slots[side].watcher.disconnect(this);
+    }
 }
 
-PicturePrefetcher::Fetched PicturePrefetcher::fetch(const QString &path)
+PicturePrefetcher::Fetched PicturePrefetcher::fetch(const QString &path, const std::atomic<bool> *cancel)
 {
     // The stamp is taken before the read: a file changed while it is read then fails the check in
     // take() instead of handing out a picture of neither version.
     std::optional<FileStamp> stamp = FileOperations::stamp(path);
-    return Fetched{stamp, ReadPicture(path)};
+    return Fetched{stamp, ReadPicture(path, cancel)};
 }
 
 void PicturePrefetcher::prefetch(int side, qsizetype index, const QString &path)
@@ -35,10 +37,12 @@ void PicturePrefetcher::prefetch(int side, qsizetype index, const QString &path)
     Slot &slot = m_slots[side];
     if (slot.index == index && slot.path == path)
         return;
+    cancel(side);
     slot.index = index;
     slot.path = path;
-    slot.watcher.setFuture(QtConcurrent::run([path] {
-        return fetch(path);
+    slot.cancel = std::make_shared<std::atomic<bool>>(false);
+    slot.watcher.setFuture(QtConcurrent::run([path, flag = slot.cancel] {
+        return fetch(path, flag.get());
     }));
 }
 
@@ -50,7 +54,9 @@ std::optional<Result<DecodedPicture>> PicturePrefetcher::take(int side, qsizetyp
         invalidate(side);
         return std::nullopt;
     }
+    // The read is this step's own now: wait for it rather than cancel it.
     QFuture<Fetched> future = slot.watcher.future();
+    slot.cancel.reset();
     invalidate(side);
     Fetched fetched = future.result();
     const std::optional<FileStamp> now = FileOperations::stamp(path);
@@ -63,6 +69,7 @@ std::optional<Result<DecodedPicture>> PicturePrefetcher::take(int side, qsizetyp
 void PicturePrefetcher::invalidate(int side)
 {
     Slot &slot = m_slots[side];
+    cancel(side);
     slot.index = -1;
     slot.path.clear();
     // Frees a finished picture now; a running read goes on but its result is never looked at.
@@ -73,6 +80,13 @@ void PicturePrefetcher::clear()
 {
     invalidate(0);
     invalidate(1);
+}
+
+void PicturePrefetcher::cancel(int side)
+{
+    if (m_slots[side].cancel)
+        m_slots[side].cancel->store(true);
+    m_slots[side].cancel.reset();
 }
 
 bool PicturePrefetcher::isRunning(int side) const

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <array>
+#include <atomic>
+#include <memory>
 #include <optional>
 
 #include <QFutureWatcher>
@@ -23,8 +25,9 @@ namespace Duovue
 /// is never shown; at worst it is decoded for nothing.
 ///
 /// Thread: GUI thread. The decodes run ReadPicture on the global thread pool with their own copy of
-/// the path; their results are looked at only on the GUI thread. take() hands its picture to the
-/// caller.
+/// the path and of a cancel flag; their results are looked at only on the GUI thread. A read whose
+/// result can no longer be used is cancelled, so that neither the next read nor the program's exit
+/// waits for it. take() hands its picture to the caller.
 class PicturePrefetcher final : public QObject
 {
     Q_OBJECT
@@ -63,9 +66,12 @@ private:
         qsizetype index = -1;
         QString path;
         QFutureWatcher<Fetched> watcher;
+        std::shared_ptr<std::atomic<bool>> cancel; // shared with the running read
     };
 
-    static Fetched fetch(const QString &path);
+    static Fetched fetch(const QString &path, const std::atomic<bool> *cancel);
+    /// Tells the side's running read to stop: its result will not be looked at.
+    void cancel(int side);
     void finished(int side);
 
     std::array<Slot, 2> m_slots;
