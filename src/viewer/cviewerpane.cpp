@@ -228,6 +228,7 @@ void CViewerPane::pictureReplacedByLoad()
         m_brightDlg->reject();
     }
     updateCursor();
+    setAccessibleDescription(imageInfo().path);
     Q_EMIT statusChanged();
 }
 
