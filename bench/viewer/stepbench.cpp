@@ -27,10 +27,11 @@
 #include <QTemporaryDir>
 
 #include "core/appsettings.h"
-#include "core/appstate.h"
+#include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "core/shellservices.h"
 #include "core/userprompts.h"
+#include "document/cduovuedoc.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
 
@@ -147,28 +148,30 @@ int main(int argc, char **argv)
     if (paths.size() < 2)
         paths = makePictures(tmp.path(), 4);
 
-    AppState state;
+    CDuovueDoc document;
+    SessionState session;
     for (int side = 0; side < 2; ++side) {
+        FileList list;
         for (const QString &path : std::as_const(paths)) {
             FileList::Entry entry;
             const QFileInfo info(path);
             entry.columns[0] = info.fileName();
             entry.columns[1] = info.absolutePath() + u'/';
             entry.primary = QStringLiteral("0");
-            state.fileList[side].append(entry);
+            list.append(entry);
         }
-        state.fileList[side].setPrimary(0, QStringLiteral("1"));
+        document.appendEntries(side, list);
     }
     SettingsStore settings(tmp.filePath(QStringLiteral("Duovue.ini")));
     (void)settings.setValue(AppSettings::ViewerPlacement(), 1);
     (void)settings.setValue(AppSettings::ViewerFitToWindow(), parser.isSet(QStringLiteral("fit")) ? 1 : 0);
     Silent silent;
-    CPreFrame frame(state, settings, silent, silent, {});
+    CPreFrame frame(CommandContext{document, session, settings, silent, silent, nullptr}, {});
     if (!frame.open())
         qFatal("the viewer did not open");
 
     auto atStart = [&] {
-        if (state.viewerPosition[1] + 1 >= state.fileList[1].size()) {
+        if (document.position(1) + 1 >= document.fileList(1).size()) {
             frame.backToTop(1);
             settle(frame);
         }
@@ -184,14 +187,14 @@ int main(int argc, char **argv)
         atStart();
         settle(frame);
         frame.prefetcher().clear();
-        const QString nextCold = state.fileList[1].fullPath(state.viewerPosition[1] + 1);
+        const QString nextCold = document.fileList(1).fullPath(document.position(1) + 1);
         const double b1 = bareDecode(nextCold);
         const double c = timedStep(frame);
 
         // With prefetch: the user looked long enough for the next entry to be read.
         atStart();
         settle(frame);
-        const QString nextWarm = state.fileList[1].fullPath(state.viewerPosition[1] + 1);
+        const QString nextWarm = document.fileList(1).fullPath(document.position(1) + 1);
         const double w = timedStep(frame);
         const double b2 = bareDecode(nextWarm);
 

@@ -2,8 +2,8 @@
 #include <QFileInfo>
 
 #include "cli/clicommand.h"
-#include "core/appstate.h"
-#include "lists/listfill.h"
+#include "document/cduovuedoc.h"
+#include "document/listfill.h"
 #include "lists/textformats.h"
 
 namespace Duovue::Cli
@@ -13,43 +13,13 @@ namespace
 {
 
 // The fill without a window: nothing to show, nothing to pump.
-class QuietHost final : public ListFillHost
+class QuietProgress final : public FillProgress
 {
 public:
-    void newDocument() override { }
-    void resetSide(int) override { }
-    void listChanged(int) override { }
-    void beginProgress() override { }
-    void endProgress() override { }
-    void pumpEvents() override { }
-    void openDocument(const QString &) override { }
+    void begin() override { }
+    void end() override { }
+    void pump() override { }
 };
-
-// Tabs and line breaks in file names would break the one-row-per-line format.
-QString escaped(const QString &field)
-{
-    QString out;
-    out.reserve(field.size());
-    for (const QChar c : field) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
 
 int run(const QStringList &args, Io &io)
 {
@@ -69,26 +39,27 @@ int run(const QStringList &args, Io &io)
     if (folders.isEmpty())
         return usageError(io, scanCommand(), QStringLiteral("no folder given"));
 
-    AppState state;
-    QuietHost host;
+    CDuovueDoc document;
+    std::atomic<bool> abortRequested{false};
+    QuietProgress progress;
     FillOptions options;
     options.includeSubfolders = subfolders;
     int result = Success;
     for (const QString &folder : folders) {
         const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-        const FillOutcome outcome = FillFromFolder(state, host, 0, options, absolute);
+        const FillOutcome outcome = FillFromFolder(document, abortRequested, progress, 0, options, absolute);
         if (outcome.unreadable > 0) {
-            io.err << "duovue-cli scan: cannot read folder '" << folder << "'\n";
+            io.err << "duovue-cli scan: cannot read folder '" << escaped(folder) << "'\n";
             result = Failure;
         }
         for (const QString &part : outcome.unreadableSubfolders) {
-            io.err << "duovue-cli scan: cannot read folder '" << part << "'\n";
+            io.err << "duovue-cli scan: cannot read folder '" << escaped(part) << "'\n";
             result = Failure;
         }
         options.mode = FillOptions::Mode::Add; // later folders add to the first, as a drop would
     }
 
-    const FileList &list = state.fileList[0];
+    const FileList &list = document.fileList(0);
     for (qsizetype i = 0; i < list.size(); ++i) {
         for (int c = 0; c < 5; ++c)
             io.out << escaped(list.column(c, i)) << '\t';
@@ -105,7 +76,8 @@ const Command &scanCommand()
     static const Command command{"scan",
         "scan [--subfolders] FOLDER...",
         "List the rows a new fill of the folders gives: name, folder, created, modified, size and position "
-        "mark, tab-separated (\\, tab and line breaks escaped as \\\\, \\t, \\n, \\r), then the total line "
+        "mark, tab-separated (\\, tab and line breaks escaped as \\\\, \\t, \\n, \\r, other control characters as "
+        "\\xhh), then the total line "
         "\"総アイテム数: N\". Exit 1 when a folder cannot be read.",
         run};
     return command;

@@ -18,6 +18,8 @@
 namespace Duovue
 {
 
+class HashCandidates;
+
 enum class SearchMethod { Hash = 0, Bitmap = 1 };
 
 struct SearchParams {
@@ -33,7 +35,7 @@ enum class SearchPhase { Idle, Files, Compare, Done };
 
 struct SearchProgress {
     SearchPhase phase = SearchPhase::Idle;
-    int files = 0; // files gathered (hash) or keyed (bitmap) so far
+    int files = 0; // files gathered so far (rows of the table, keyed or not)
     int compared = 0; // comparison phase: done of total
     int compareTotal = 0;
 };
@@ -90,7 +92,8 @@ private:
     };
 
     void run();
-    void gatherHash(SearchTable &table);
+    void enterComparePhase(int gathered);
+    void gatherHash(HashCandidates &files);
     void gatherBitmap(SearchTable &table);
     void decodeWorker();
 

@@ -20,9 +20,9 @@ struct SearchRow {
     QString folder; // ends with "/"
     QString created; // FormatFileTime
     QString modified;
-    QString size; // FormatFileSize
-    QString width; // bitmap method only
-    QString height;
+    quint64 size = 0; // bytes
+    qint32 width = 0; // pixels, bitmap method only; 0 when not known
+    qint32 height = 0;
     /// Equal keys are not enough: a CRC-32 collision would put different files into one group and
     /// the checking rules would then offer one of them for deletion. Rows group only when this is
     /// equal too: the thumbnail bytes in the bitmap method, the identical-content set in the hash
@@ -44,11 +44,11 @@ struct GroupingResult {
 namespace SearchGrouping
 {
 
-/// Sorts @p table by key, descending (empty keys last, equal keys in walk order), and turns every
-/// run of two or more rows with the same non-empty key and the same identity into one group,
-/// labelled from "2" in output order. @p abort is polled after each run, so no group is cut.
-/// @p progress receives (rows scanned, row count).
-GroupingResult group(SearchTable &table,
+/// Orders the rows of @p table by key, descending (empty keys last, equal keys in walk order), and
+/// turns every run of two or more rows with the same non-empty key and the same identity into one
+/// group, labelled from "2" in output order. The table itself is left as it is. @p abort is polled
+/// after each run, so no group is cut. @p progress receives (rows scanned, row count).
+GroupingResult group(const SearchTable &table,
     const std::atomic<bool> *abort = nullptr,
     const std::function<void(int done, int total)> &progress = {});
 

@@ -7,14 +7,13 @@
 #include <QStatusBar>
 
 #include "core/appsettings.h"
-#include "core/appstate.h"
 #include "core/fileoperations.h"
-#include "core/frameplacement.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
+#include "document/cduovuedoc.h"
 #include "imaging/cinfodlg.h"
 #include "lists/browseforfolder.h"
-#include "lists/positionmark.h"
+#include "lists/frameplacement.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
 #include "viewer/viewercommands.h"
@@ -37,13 +36,10 @@ QString shownStatus(const QString &text)
 
 } // namespace
 
-CPreFrame::CPreFrame(
-    AppState &state, SettingsStore &settings, UserPrompts &prompts, ShellServices &shell, Hooks hooks, QWidget *owner)
-    : QMainWindow(owner, Qt::Window)
-    , m_state(state)
-    , m_settings(settings)
-    , m_prompts(prompts)
-    , m_shell(shell)
+CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
+    : QMainWindow(context.parent, Qt::Window)
+    , m_context{context.document, context.session, context.settings, context.prompts, context.shell, this}
+    , m_document(context.document)
     , m_hooks(std::move(hooks))
 {
     setObjectName(QStringLiteral("CPreFrame"));
@@ -64,7 +60,7 @@ CPreFrame::CPreFrame(
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setChildrenCollapsible(false);
     for (int side = 0; side < 2; ++side) {
-        auto *pane = new CViewerPane(state, prompts, 2 + side, m_splitter);
+        auto *pane = new CViewerPane(m_document, m_context.prompts, 2 + side, m_splitter);
         pane->setFocusPolicy(Qt::NoFocus);
         m_splitter->addWidget(pane);
         m_panes[side] = pane;
@@ -77,12 +73,21 @@ CPreFrame::CPreFrame(
         connect(pane->menu(), &QMenu::aboutToShow, this, &CPreFrame::updateToolActions);
     }
     setCentralWidget(m_splitter);
+
+    // Rows that come or go shift the indices a prefetch was made for: drop it. (A read is handed out
+    // only for the same path anyway; this frees the picture early.)
+    auto drop = [this](int side) {
+        m_prefetcher.invalidate(side);
+    };
+    connect(&m_document, &CDuovueDoc::listAboutToBeReset, this, drop);
+    connect(&m_document, &CDuovueDoc::rowsAboutToBeRemoved, this, drop);
+    connect(&m_document, &CDuovueDoc::rowsAboutToBeInserted, this, drop);
     m_splitter->setSizes({ViewerGeometry::InitialLeftColumnWidth, ViewerGeometry::InitialLeftColumnWidth});
     applySettings();
     updateToolActions();
 
     resize(ViewerGeometry::MinimumFrameSize);
-    if (owner)
+    if (QWidget *owner = parentWidget())
         move(owner->geometry().center() - rect().center());
     applyPlacement();
 }
@@ -91,8 +96,8 @@ CPreFrame::~CPreFrame() = default;
 
 void CPreFrame::applySettings()
 {
-    const int interval = m_settings.value(AppSettings::AutoAdvanceInterval());
-    const bool fit = m_settings.value(AppSettings::ViewerFitToWindow()) != 0;
+    const int interval = m_context.settings.value(AppSettings::AutoAdvanceInterval());
+    const bool fit = m_context.settings.value(AppSettings::ViewerFitToWindow()) != 0;
     for (CViewerPane *pane : m_panes) {
         pane->setAutoAdvanceInterval(interval);
         pane->runCommand(fit ? IdFitToWindow : IdActualSize);
@@ -101,41 +106,34 @@ void CPreFrame::applySettings()
 
 void CPreFrame::applyPlacement()
 {
-    if (m_settings.value(AppSettings::ViewerPlacement()) == 0)
+    if (m_context.settings.value(AppSettings::ViewerPlacement()) == 0)
         return;
-    m_placement->place(m_settings.value(AppSettings::ViewerLeft()),
-        m_settings.value(AppSettings::ViewerTop()),
-        m_settings.value(AppSettings::ViewerWidth()),
-        m_settings.value(AppSettings::ViewerHeight()));
+    m_placement->place(m_context.settings.value(AppSettings::ViewerLeft()),
+        m_context.settings.value(AppSettings::ViewerTop()),
+        m_context.settings.value(AppSettings::ViewerWidth()),
+        m_context.settings.value(AppSettings::ViewerHeight()));
 }
 
 bool CPreFrame::open()
 {
-    if (m_state.fileList[0].isEmpty() || m_state.fileList[1].isEmpty() || isVisible())
+    if (m_document.fileList(0).isEmpty() || m_document.fileList(1).isEmpty() || isVisible())
         return isVisible();
     for (int side = 0; side < 2; ++side) {
-        const FileList &list = m_state.fileList[side];
-        for (qsizetype i = 0; i < list.size(); ++i) {
-            if (list.primary(i) == QLatin1String("1")) {
-                m_state.viewerPosition[side] = int(i);
-                break;
-            }
-        }
+        // The marked entry, which after a sort need not be at the stored position.
+        const int marked = int(m_document.fileList(side).primaries().indexOf(QStringLiteral("1")));
+        if (marked >= 0)
+            m_document.setPosition(side, marked);
         m_direction[side] = 1;
-        showEntry(side, m_state.viewerPosition[side]);
+        showEntry(side, m_document.position(side));
         if (!m_panes[side]->hasGoodPicture()) {
             // The comparison position goes back to the top; the pane shows what the load left.
-            if (list.isEmpty())
+            if (m_document.fileList(side).isEmpty())
                 return false;
-            const int old = m_state.viewerPosition[side];
-            m_state.viewerPosition[side] = 0;
-            MoveMark(m_state, old, side);
-            if (m_hooks.listChanged)
-                m_hooks.listChanged(side);
+            m_document.setPosition(side, 0);
         }
     }
-    m_state.activePair = 2;
-    if (m_settings.value(AppSettings::ViewerPlacement()) != 0) {
+    m_document.setActivePair(2);
+    if (m_context.settings.value(AppSettings::ViewerPlacement()) != 0) {
         applyPlacement();
         showNormal();
     } else {
@@ -149,14 +147,14 @@ bool CPreFrame::open()
 
 void CPreFrame::closeViewer()
 {
-    if (!isVisible() && m_state.activePair == 0)
+    if (!isVisible() && m_document.activePair() == 0)
         return;
     hide();
     for (CViewerPane *pane : m_panes)
         pane->release();
     m_prefetcher.clear();
     m_held.releaseAll();
-    m_state.activePair = 0;
+    m_document.setActivePair(0);
     if (QWidget *owner = parentWidget()) {
         owner->raise();
         owner->activateWindow();
@@ -166,7 +164,7 @@ void CPreFrame::closeViewer()
 void CPreFrame::showEntry(int side, int index)
 {
     CViewerPane *pane = m_panes[side];
-    const FileList &list = m_state.fileList[side];
+    const FileList &list = m_document.fileList(side);
     if (index < 0 || index >= list.size())
         return;
     pane->resetScroll();
@@ -188,8 +186,8 @@ void CPreFrame::showEntry(int side, int index)
 
 void CPreFrame::prefetchNext(int side)
 {
-    const FileList &list = m_state.fileList[side];
-    const int next = m_state.viewerPosition[side] + m_direction[side];
+    const FileList &list = m_document.fileList(side);
+    const int next = m_document.position(side) + m_direction[side];
     if (next >= 0 && next < list.size())
         m_prefetcher.prefetch(side, next, list.fullPath(next));
 }
@@ -203,53 +201,49 @@ void CPreFrame::step(int side, int direction)
 
 void CPreFrame::stepSides(std::array<bool, 2> sides, int direction)
 {
-    const auto pair = ViewerNavigation::stepSides(
-        m_state.viewerPosition, {m_state.fileList[0].size(), m_state.fileList[1].size()}, sides, direction);
+    const auto pair = ViewerNavigation::stepSides({m_document.position(0), m_document.position(1)},
+        {m_document.fileList(0).size(), m_document.fileList(1).size()},
+        sides,
+        direction);
     for (int side = 0; side < 2; ++side) {
         if (!pair.selected[side])
             continue;
         const ViewerNavigation::Step &s = pair.steps[side];
         if (s.atEnd) {
             m_panes[side]->stopAutoAdvance();
-            m_prompts.information(s.endMessage, Captions::information());
+            m_context.prompts.information(s.endMessage, Captions::information());
             continue;
         }
-        m_state.viewerPosition[side] = s.position;
         m_direction[side] = direction;
+        m_document.setPosition(side, s.position);
         showEntry(side, s.position);
-        MoveMark(m_state, s.previous, side);
-        if (m_hooks.listChanged)
-            m_hooks.listChanged(side);
     }
 }
 
 void CPreFrame::backToTop(int side)
 {
-    if (m_state.fileList[side].isEmpty())
+    if (m_document.fileList(side).isEmpty())
         return;
-    const int previous = m_state.viewerPosition[side];
-    m_state.viewerPosition[side] = 0;
     m_direction[side] = 1;
+    m_document.setPosition(side, 0);
     showEntry(side, 0);
-    MoveMark(m_state, previous, side);
-    if (m_hooks.listChanged)
-        m_hooks.listChanged(side);
 }
 
 void CPreFrame::trashShown(int side)
 {
-    const FileList &list = m_state.fileList[side];
-    const int position = m_state.viewerPosition[side];
+    const FileList &list = m_document.fileList(side);
+    const int position = m_document.position(side);
     if (position < 0 || position >= list.size())
         return;
     const QString question = (side == 0 ? QStringLiteral("左の画像を") : QStringLiteral("右の画像を"))
         + QStringLiteral("ゴミ箱へ移動しますか？");
-    if (!m_prompts.question(question, Captions::confirm()))
+    if (!m_context.prompts.question(question, Captions::confirm()))
         return;
-    const FileOperations::Result result = FileOperations::trash(m_shell, {list.fullPath(position)}).constFirst();
+    const FileOperations::Result result =
+        FileOperations::trash(m_context.shell, {list.fullPath(position)}).constFirst();
     // A file that is still there keeps its entry, so the user does not lose track of it.
     if (!result.sourceGone()) {
-        FileOperations::reportFailure(m_prompts, result);
+        FileOperations::reportFailure(m_context.prompts, result);
         return;
     }
     removeShown(side);
@@ -267,56 +261,50 @@ void CPreFrame::copyShown(int side)
 
 void CPreFrame::transferShown(int side, bool moving)
 {
-    const FileList &list = m_state.fileList[side];
-    const int position = m_state.viewerPosition[side];
+    const FileList &list = m_document.fileList(side);
+    const int position = m_document.position(side);
     if (position < 0 || position >= list.size())
         return;
-    const QString folder =
-        BrowseForFolder(m_prompts, m_state, moving ? BrowseKind::MoveTarget : BrowseKind::CopyTarget, side);
+    const QString folder = BrowseForFolder(
+        m_context.prompts, m_context.session, moving ? BrowseKind::MoveTarget : BrowseKind::CopyTarget, side);
     if (folder.isEmpty())
         return;
     const QString source = list.fullPath(position);
     const QString target = FileOperations::targetInFolder(source, folder);
-    const FileOperations::Hooks hooks = FileOperations::askBeforeReplacing(m_prompts, moving);
+    const FileOperations::Hooks hooks = FileOperations::askBeforeReplacing(m_context.prompts, moving);
     const FileOperations::Result result =
         moving ? FileOperations::move(source, target, hooks) : FileOperations::copy(source, target, hooks);
-    FileOperations::reportFailure(m_prompts, result);
+    FileOperations::reportFailure(m_context.prompts, result);
     if (result.sourceGone())
         removeShown(side);
 }
 
 void CPreFrame::removeShown(int side)
 {
-    FileList &list = m_state.fileList[side];
-    list.removeAt(m_state.viewerPosition[side]);
-    m_prefetcher.invalidate(side);
-    if (m_hooks.listChanged)
-        m_hooks.listChanged(side);
+    const int removed = m_document.position(side);
+    m_document.removeRows(side, {removed});
     CViewerPane *pane = m_panes[side];
     pane->resetScroll();
-    const int position = ViewerNavigation::positionAfterRemoval(m_state.viewerPosition[side], list.size());
+    const int position = ViewerNavigation::positionAfterRemoval(removed, m_document.fileList(side).size());
     if (position >= 0) {
-        m_state.viewerPosition[side] = position;
+        m_document.setPosition(side, position);
         showEntry(side, position);
-        MoveMark(m_state, 0, side);
-        if (m_hooks.listChanged)
-            m_hooks.listChanged(side);
         return;
     }
-    m_prompts.error(
+    m_context.prompts.error(
         QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"), Captions::confirm());
     closeViewer();
+    m_document.clearSide(side);
     if (m_hooks.sideEmptied)
         m_hooks.sideEmptied(side);
-    m_state.viewerPosition[side] = 0;
     pane->resetView();
 }
 
 QString CPreFrame::informationText(int side) const
 {
     const CViewerPane *pane = m_panes[side];
-    const FileList &list = m_state.fileList[side];
-    const int index = m_state.viewerPosition[side];
+    const FileList &list = m_document.fileList(side);
+    const int index = m_document.position(side);
     const bool valid = index >= 0 && index < list.size();
     return pane->informationText() + QStringLiteral("\r\n")
         + QStringLiteral("\r\n----------------------------------\r\n　作成日時:　　　　")

@@ -5,6 +5,7 @@
 
 #include <QMainWindow>
 
+#include "document/commandcontext.h"
 #include "viewer/keychords.h"
 #include "viewer/pictureprefetcher.h"
 
@@ -14,12 +15,8 @@ class QSplitter;
 namespace Duovue
 {
 
-struct AppState;
 class CViewerPane;
 class FramePlacement;
-class SettingsStore;
-class ShellServices;
-class UserPrompts;
 
 /// The comparison viewer "画像比較": the current picture of the left list beside that of the right
 /// list, each in a CViewerPane (panes 2 and 3), a status bar that names the shown files, and the
@@ -30,7 +27,11 @@ class UserPrompts;
 /// comparison positions and closing only hides it again (pictures freed, timers stopped).
 /// While it shows, the entry each side will most likely show next is read in the background.
 ///
-/// Thread: GUI thread. Does not own the state, settings or shell services, which must outlive it.
+/// It reads the lists and positions from the document and changes them only through its
+/// operations; the panes show the document's panes 2 and 3.
+///
+/// Thread: GUI thread. Does not own the document, session, settings or services, which must outlive
+/// it.
 class CPreFrame final : public QMainWindow
 {
     Q_OBJECT
@@ -39,9 +40,7 @@ class CPreFrame final : public QMainWindow
 public:
     /// What the viewer needs of the main window.
     struct Hooks {
-        /// The side's list lost an entry: bring its view and count labels up to date.
-        std::function<void(int side)> listChanged;
-        /// The side's list became empty: clear its preview pane and set its control form to new.
+        /// The side's list became empty through the viewer: set its control form back to new.
         std::function<void(int side)> sideEmptied;
         /// A pair tool or the compositing window from a pane's menu (the main menu's command).
         std::function<void(int commandId)> runTool;
@@ -49,12 +48,9 @@ public:
         std::function<bool(int commandId)> toolEnabled;
     };
 
-    CPreFrame(AppState &state,
-        SettingsStore &settings,
-        UserPrompts &prompts,
-        ShellServices &shell,
-        Hooks hooks,
-        QWidget *owner = nullptr);
+    /// The frame belongs to @p context.parent (the main window), which owns it, and works on the
+    /// document and services @p context names.
+    CPreFrame(const CommandContext &context, Hooks hooks);
     ~CPreFrame() override;
 
     CViewerPane *pane(int side) const { return m_panes[side]; }
@@ -104,10 +100,8 @@ private:
     void updateStatus(int side);
     void updateToolActions();
 
-    AppState &m_state;
-    SettingsStore &m_settings;
-    UserPrompts &m_prompts;
-    ShellServices &m_shell;
+    CommandContext m_context;
+    CDuovueDoc &m_document;
     Hooks m_hooks;
 
     FramePlacement *m_placement = nullptr;

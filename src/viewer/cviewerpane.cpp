@@ -39,8 +39,8 @@ constexpr QPoint MenuOffset{5, 5};
 
 } // namespace
 
-CViewerPane::CViewerPane(AppState &state, UserPrompts &prompts, int paneIndex, QWidget *parent)
-    : CImgView(state, prompts, paneIndex, parent)
+CViewerPane::CViewerPane(CDuovueDoc &document, UserPrompts &prompts, int paneIndex, QWidget *parent)
+    : CImgView(document, prompts, paneIndex, parent)
     , m_menu(new CPaneMenu(this))
     , m_openHand(ViewerPictures::openHandCursor())
     , m_closedHand(ViewerPictures::closedHandCursor())

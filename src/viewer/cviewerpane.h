@@ -32,7 +32,7 @@ class CViewerPane final : public CImgView
 public:
     enum ColourMode { Colour = 0, Inverted = 1, Monochrome = 2 };
 
-    CViewerPane(AppState &state, UserPrompts &prompts, int paneIndex, QWidget *parent = nullptr);
+    CViewerPane(CDuovueDoc &document, UserPrompts &prompts, int paneIndex, QWidget *parent = nullptr);
     ~CViewerPane() override;
 
     int zoomFactor() const { return m_zoom; }

@@ -7,8 +7,9 @@
 #include <QTest>
 
 #include "core/appsettings.h"
-#include "core/appstate.h"
+#include "core/sessionstate.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -34,7 +35,8 @@ QColor colourOf(int side, int i)
 
 struct Fixture {
     Test::TestDir dir;
-    AppState state;
+    CDuovueDoc document;
+    SessionState session;
     Test::FakeShell shell;
     SettingsStore settings{dir.filePath(QStringLiteral("Duovue.ini"))};
     QStringList emptied;
@@ -45,20 +47,22 @@ struct Fixture {
     {
         (void)settings.setValue(AppSettings::ViewerPlacement(), 1);
         for (int side = 0; side < 2; ++side) {
+            FileList list;
             for (int i = 0; i < (side == 0 ? left : right); ++i) {
                 const QString name = QStringLiteral("s%1/p%2.bmp").arg(side).arg(i);
-                state.fileList[side].append(
-                    entryFor(dir.writeFile(name, windowsBmp({30, 20}, 0, 0, colourOf(side, i)))));
+                list.append(entryFor(dir.writeFile(name, windowsBmp({30, 20}, 0, 0, colourOf(side, i)))));
             }
-            if (!state.fileList[side].isEmpty())
-                state.fileList[side].setPrimary(0, QStringLiteral("1"));
+            document.appendEntries(side, list);
         }
         CPreFrame::Hooks hooks;
         hooks.sideEmptied = [this](int side) {
             emptied << QString::number(side);
         };
-        frame = std::make_unique<CPreFrame>(state, settings, shell, shell, hooks);
+        frame = std::make_unique<CPreFrame>(CommandContext{document, session, settings, shell, shell, nullptr}, hooks);
     }
+    const FileList &list(int side) const { return document.fileList(side); }
+    /// Puts the comparison mark on @p row, as a list command does.
+    void markRow(int side, int row) { document.setPosition(side, row); }
     CViewerPane *pane(int side) const { return frame->pane(side); }
     QRgb shownPixel(int side) const { return pane(side)->bitmap().pixel(0, 0) | 0xff000000u; }
     QStringList infoTexts() const
@@ -126,16 +130,17 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QFETCH(int, placement);
     Fixture f(3, 2);
     (void)f.settings.setValue(AppSettings::ViewerPlacement(), placement);
-    f.state.fileList[0].setPrimary(0, QStringLiteral("0"));
-    f.state.fileList[0].setPrimary(2, QStringLiteral("1"));
+    f.markRow(0, 2);
+    // Sorting moves the mark with its entry (p2 to the top) but leaves the stored position.
+    QVERIFY(f.document.sortRows(0, 0, true));
 
     QVERIFY(f.frame->open());
     QVERIFY(f.frame->isVisible());
-    QCOMPARE(f.state.activePair, 2);
-    QCOMPARE(f.state.viewerPosition[0], 2);
+    QCOMPARE(f.document.activePair(), 2);
+    QCOMPARE(f.document.position(0), 0);
     QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
     QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
-    QCOMPARE(f.frame->statusPane(1)->text(), f.state.fileList[1].fullPath(0));
+    QCOMPARE(f.frame->statusPane(1)->text(), f.list(1).fullPath(0));
     QCOMPARE(f.frame->isMaximized(), placement == 0);
     // The test screen is only 800 x 600, so the stored position is fitted onto it.
     if (placement)
@@ -143,7 +148,7 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
 
     f.frame->close();
     QVERIFY(!f.frame->isVisible());
-    QCOMPARE(f.state.activePair, 0);
+    QCOMPARE(f.document.activePair(), 0);
     QVERIFY(!f.pane(0)->hasPicture());
     QVERIFY(!f.pane(1)->isAutoAdvancing());
 }
@@ -176,18 +181,16 @@ void CPreFrameTest::chordsStepAndStopAtEnds()
     QFETCH(QList<int>, startAt);
     QFETCH(QList<int>, positions);
     Fixture f(3, 2);
-    for (int side = 0; side < 2; ++side) {
-        f.state.fileList[side].setPrimary(0, QStringLiteral("0"));
-        f.state.fileList[side].setPrimary(startAt[side], QStringLiteral("1"));
-    }
+    for (int side = 0; side < 2; ++side)
+        f.markRow(side, startAt[side]);
     QVERIFY(f.frame->open());
     f.pane(0)->startAutoAdvance();
 
     chord(f.frame.get(), Qt::Key(held), Qt::Key(key));
 
     for (int side = 0; side < 2; ++side) {
-        QCOMPARE(f.state.viewerPosition[side], positions[side]);
-        QCOMPARE(f.state.fileList[side].primary(positions[side]), QStringLiteral("1"));
+        QCOMPARE(f.document.position(side), positions[side]);
+        QCOMPARE(f.list(side).primary(positions[side]), QStringLiteral("1"));
         QCOMPARE(f.shownPixel(side), colourOf(side, positions[side]).rgb());
     }
     QTEST(f.infoTexts(), "boxes");
@@ -200,7 +203,7 @@ void CPreFrameTest::trashKeepsEntryWhenTrashFails()
 {
     Fixture f(2, 2);
     QVERIFY(f.frame->open());
-    const QString path = f.state.fileList[1].fullPath(0);
+    const QString path = f.list(1).fullPath(0);
     f.shell.trashFailures = {path};
     f.shell.answers.enqueue(true);
 
@@ -212,7 +215,7 @@ void CPreFrameTest::trashKeepsEntryWhenTrashFails()
     const auto errors = f.shell.callsOf(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors.constFirst().text.contains(path));
-    QCOMPARE(f.state.fileList[1].size(), 2);
+    QCOMPARE(f.list(1).size(), 2);
     QCOMPARE(f.pane(1)->imageInfo().path, path);
 }
 
@@ -225,13 +228,13 @@ void CPreFrameTest::trashOfLastEntryClosesViewer()
 
     f.pane(0)->runCommand(IdTrash);
 
-    QCOMPARE(f.state.fileList[0].size(), 0);
+    QCOMPARE(f.list(0).size(), 0);
     const auto errors = f.shell.callsOf(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(errors.constFirst().text, QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"));
     QCOMPARE(errors.constFirst().caption, QStringLiteral("確認"));
     QVERIFY(!f.frame->isVisible());
-    QCOMPARE(f.state.activePair, 0);
+    QCOMPARE(f.document.activePair(), 0);
     QCOMPARE(f.emptied, QStringList{QStringLiteral("0")});
 }
 
@@ -251,10 +254,9 @@ void CPreFrameTest::moveRemovesEntryUnlessOntoItself()
     Fixture f(3, 1);
     f.dir.makeDir(QStringLiteral("moved"));
     f.dir.makeSymlink(f.dir.filePath(QStringLiteral("s0")), QStringLiteral("link"));
-    f.state.fileList[0].setPrimary(0, QStringLiteral("0"));
-    f.state.fileList[0].setPrimary(1, QStringLiteral("1"));
+    f.markRow(0, 1);
     QVERIFY(f.frame->open());
-    const QString source = f.state.fileList[0].fullPath(1);
+    const QString source = f.list(0).fullPath(1);
     f.shell.folderAnswers.enqueue(f.dir.filePath(target));
 
     f.pane(0)->runCommand(IdMoveToFolder);
@@ -264,13 +266,13 @@ void CPreFrameTest::moveRemovesEntryUnlessOntoItself()
     QVERIFY(QFileInfo::exists(source) == !error.isEmpty());
     if (!error.isEmpty()) {
         QCOMPARE(errors.constFirst().text, error);
-        QCOMPARE(f.state.fileList[0].size(), 3);
+        QCOMPARE(f.list(0).size(), 3);
         return;
     }
     // The entry after the moved one moves up and shows, with the mark.
-    QCOMPARE(f.state.fileList[0].size(), 2);
-    QCOMPARE(f.state.viewerPosition[0], 1);
-    QCOMPARE(f.state.fileList[0].primary(1), QStringLiteral("1"));
+    QCOMPARE(f.list(0).size(), 2);
+    QCOMPARE(f.document.position(0), 1);
+    QCOMPARE(f.list(0).primary(1), QStringLiteral("1"));
     QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
 }
 
