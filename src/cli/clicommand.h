@@ -33,5 +33,6 @@ int usageError(Io &io, const Command &command, const QString &message);
 const Command &scanCommand();
 const Command &probeCommand();
 const Command &dupesCommand();
+const Command &composeCommand();
 
 } // namespace Duovue::Cli
