@@ -80,9 +80,13 @@ void ComposeInto(
 }
 
 Compositor::Compositor(const QImage &left, const QImage &right, QSize compositeSize)
-    : m_rightPicture(right)
-    , m_leftLayer(scaledLayer(left, compositeSize))
+    : m_leftLayer(scaledLayer(left, compositeSize))
 {
+    // The right picture is never drawn larger than twice the composite size. Shrinking a large
+    // photograph to that once makes every later resize step scale from a few megapixels at most.
+    const QSize largest(
+        std::min(right.width(), 2 * compositeSize.width()), std::min(right.height(), 2 * compositeSize.height()));
+    m_rightPicture = scaledLayer(right, largest);
 }
 
 const QImage &Compositor::rightLayer(QSize size)

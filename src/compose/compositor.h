@@ -14,7 +14,9 @@ namespace Duovue
 /// the two for a CompositeState.
 ///
 /// Each layer is scaled once per size change (smooth, area-averaging when shrinking); a slide only
-/// recomposes, which copies rows and bands of pixels between the layers and never scales.
+/// recomposes, which copies rows and bands of pixels between the layers and never scales. The right
+/// picture is first brought down to the largest size it can be drawn at (twice the composite size),
+/// so a resize step of a large photograph scales a few megapixels, not the whole picture.
 ///
 /// Thread: one thread at a time. The returned images are implicitly shared copies the caller may keep.
 class Compositor
