@@ -85,8 +85,8 @@ CGouseiDlg::CGouseiDlg(const QImage &left,
     , m_prompts(prompts)
     , m_leftInfo(leftInfo)
     , m_rightInfo(rightInfo)
-    , m_quality(CompositeOptions::read(settings).quality)
-    , m_state(left.size(), right.size(), CompositeOptions::read(settings))
+    , m_options(CompositeOptions::read(settings))
+    , m_state(left.size(), right.size(), m_options)
     , m_compositor(left, right, m_state.compositeSize())
 {
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
@@ -242,7 +242,7 @@ void CGouseiDlg::save()
     if (path.isEmpty())
         return;
     m_saveFolder = QFileInfo(path).absolutePath();
-    const Result<void> saved = SaveComposite(composite(), path, m_state.method(), m_quality);
+    const Result<void> saved = SaveComposite(composite(), path, m_state.method(), m_options.quality);
     if (!saved)
         m_prompts.error(QStringLiteral("ファイルを保存できませんでした。\r\n%1").arg(path), Captions::error());
 }

@@ -121,7 +121,7 @@ private:
     UserPrompts &m_prompts;
     const ImageInfo m_leftInfo;
     const ImageInfo m_rightInfo;
-    const int m_quality;
+    const CompositeOptions m_options; // as the settings were at opening
     CompositeState m_state;
     Compositor m_compositor;
     bool m_compositeStale = true;
