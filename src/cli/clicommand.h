@@ -29,6 +29,12 @@ struct Command {
 /// Prints "duovue-cli: <message>" and the command's synopsis to err; returns ExitCode::Usage.
 int usageError(Io &io, const Command &command, const QString &message);
 
+/// Text from outside (a file or folder name, an argument) made safe for one field of a row: "\"
+/// becomes "\\", tab, line feed and carriage return "\t", "\n" and "\r", and every other
+/// control character (U+0000 to U+001F, U+007F to U+009F) "\xhh", so that neither a row nor the
+/// terminal can be broken by a name. Every command prints such text through this.
+QString escaped(const QString &text);
+
 // Each subcommand lives in its own file.
 const Command &scanCommand();
 const Command &probeCommand();

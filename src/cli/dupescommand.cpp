@@ -114,27 +114,34 @@ int run(const QStringList &args, Io &io)
         return usageError(io, command(), QStringLiteral("FOLDER missing"));
     const QFileInfo info(folder);
     if (!info.isDir()) {
-        io.err << "duovue-cli dupes: " << folder << ": not a folder\n";
+        io.err << "duovue-cli dupes: " << escaped(folder) << ": not a folder\n";
         return Failure;
     }
     params.folder = info.absoluteFilePath();
     params.computeAllKeys = keys;
 
-    const SearchOutcome outcome = runWithProgress(params, io);
+    SearchOutcome outcome = runWithProgress(params, io);
     if (keys) {
         for (const SearchRow &row : outcome.table)
-            io.out << (row.key.isEmpty() ? QStringLiteral("-") : row.key) << '\t' << row.folder << row.name << '\n';
+            io.out << (row.key.isEmpty() ? QStringLiteral("-") : row.key) << '\t' << escaped(row.folder + row.name)
+                   << '\n';
         return Success;
     }
 
-    FileList left;
-    FileList right;
-    SearchGrouping::appendToLists(outcome.grouping.rows, left, right);
-    CheckRules::apply(rule, left, right);
-    for (qsizetype i = 0; i < left.size(); ++i) {
-        io.out << left.primary(i);
-        for (int c = 0; c < FileList::ColumnCount; ++c)
-            io.out << '\t' << left.column(c, i);
+    std::vector<FileList::Entry> &rows = outcome.grouping.rows;
+    if (rule != CheckRules::None) {
+        // The rules work on the two result lists; only the labels they change are printed.
+        FileList left;
+        FileList right;
+        SearchGrouping::appendToLists(rows, left, right);
+        CheckRules::apply(rule, left, right);
+        for (qsizetype i = 0; i < left.size(); ++i)
+            rows[std::size_t(i)].primary = left.primary(i);
+    }
+    for (const FileList::Entry &row : rows) {
+        io.out << row.primary;
+        for (const QString &column : row.columns)
+            io.out << '\t' << escaped(column);
         io.out << '\n';
     }
     SearchResults::Applied applied;

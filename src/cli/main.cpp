@@ -39,7 +39,7 @@ namespace Duovue::Cli
 
 int usageError(Io &io, const Command &command, const QString &message)
 {
-    io.err << "duovue-cli " << QString::fromUtf8(command.name) << ": " << message << '\n'
+    io.err << "duovue-cli " << QString::fromUtf8(command.name) << ": " << escaped(message) << '\n'
            << "usage: duovue-cli " << QString::fromUtf8(command.synopsis) << '\n';
     io.err.flush();
     return Usage;
@@ -84,6 +84,6 @@ int main(int argc, char **argv)
             return rc;
         }
     }
-    err << "duovue-cli: unknown command '" << first << "'; try 'duovue-cli --help'\n";
+    err << "duovue-cli: unknown command '" << Cli::escaped(first) << "'; try 'duovue-cli --help'\n";
     return Cli::Usage;
 }

@@ -51,7 +51,7 @@ int run(const QStringList &args, Io &io)
 
     int failures = 0;
     for (const QString &path : files) {
-        io.out << path << '\n';
+        io.out << escaped(path) << '\n';
         const Result<DecodedPicture> read = ReadPicture(path);
         if (!read.ok()) {
             ++failures;
@@ -63,7 +63,7 @@ int run(const QStringList &args, Io &io)
                 : read.error().code == Error::Code::NotFound ? "no such file"
                                                              : "cannot be read";
             io.out << "  error:       " << what << '\n';
-            io.err << "duovue-cli probe: " << read.error().message << '\n';
+            io.err << "duovue-cli probe: " << escaped(read.error().message) << '\n';
             continue;
         }
         const ImageInfo &info = read.value().info;

@@ -25,32 +25,6 @@ public:
     void openDocument(const QString &) override { }
 };
 
-// Tabs and line breaks in file names would break the one-row-per-line format.
-QString escaped(const QString &field)
-{
-    QString out;
-    out.reserve(field.size());
-    for (const QChar c : field) {
-        switch (c.unicode()) {
-        case u'\\':
-            out += QLatin1String("\\\\");
-            break;
-        case u'\t':
-            out += QLatin1String("\\t");
-            break;
-        case u'\n':
-            out += QLatin1String("\\n");
-            break;
-        case u'\r':
-            out += QLatin1String("\\r");
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
 int run(const QStringList &args, Io &io)
 {
     bool subfolders = false;
@@ -76,8 +50,13 @@ int run(const QStringList &args, Io &io)
     int result = Success;
     for (const QString &folder : folders) {
         const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-        if (FillFromFolder(state, host, 0, options, absolute).unreadable > 0) {
-            io.err << "duovue-cli scan: cannot read folder '" << folder << "'\n";
+        const FillOutcome outcome = FillFromFolder(state, host, 0, options, absolute);
+        if (outcome.unreadable > 0) {
+            io.err << "duovue-cli scan: cannot read folder '" << escaped(folder) << "'\n";
+            result = Failure;
+        }
+        for (const QString &part : outcome.unreadableSubfolders) {
+            io.err << "duovue-cli scan: cannot read folder '" << escaped(part) << "'\n";
             result = Failure;
         }
         options.mode = FillOptions::Mode::Add; // later folders add to the first, as a drop would
@@ -100,7 +79,8 @@ const Command &scanCommand()
     static const Command command{"scan",
         "scan [--subfolders] FOLDER...",
         "List the rows a new fill of the folders gives: name, folder, created, modified, size and position "
-        "mark, tab-separated (\\, tab and line breaks escaped as \\\\, \\t, \\n, \\r), then the total line "
+        "mark, tab-separated (\\, tab and line breaks escaped as \\\\, \\t, \\n, \\r, other control characters as "
+        "\\xhh), then the total line "
         "\"総アイテム数: N\". Exit 1 when a folder cannot be read.",
         run};
     return command;

@@ -15,26 +15,47 @@ namespace Duovue
 namespace
 {
 
-QStringList readLines(const QString &path, bool *exists = nullptr)
+// The file as byte lines, each without its "\n" but with any "\r" before it. Lines are matched
+// through their UTF-8 text but written back as the bytes they were, so that a line the program does
+// not change survives whatever its encoding (a hand-written Shift-JIS comment, say).
+struct RawFile {
+    QByteArray data;
+    QList<QByteArray> lines;
+    bool exists = false;
+    bool readable = true; // false when the file is there but could not be read
+};
+
+RawFile readRawFile(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (exists)
-            *exists = false;
-        return {};
+    RawFile file;
+    QFile f(path);
+    file.exists = f.exists();
+    if (!file.exists)
+        return file;
+    if (!f.open(QIODevice::ReadOnly)) {
+        file.readable = false;
+        return file;
     }
-    if (exists)
-        *exists = true;
-    const QString text = QString::fromUtf8(file.readAll());
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines) {
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
+    file.data = f.readAll();
+    if (f.error() != QFileDevice::NoError) {
+        file.readable = false;
+        return file;
     }
+    file.lines = file.data.split('\n');
     // A file that ends in a newline yields one empty tail element; it is not a line of its own.
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    if (file.data.isEmpty() || file.data.endsWith('\n'))
+        file.lines.removeLast();
+    return file;
+}
+
+// The line as text for matching: without its "\r", decoded as UTF-8. Bytes that are not UTF-8
+// decode to U+FFFD, which no section or key name of the program contains.
+QString lineText(const QByteArray &raw)
+{
+    QByteArrayView view(raw);
+    if (view.endsWith('\r'))
+        view.chop(1);
+    return QString::fromUtf8(view);
 }
 
 std::optional<QString> sectionName(const QString &line)
@@ -81,15 +102,21 @@ QString cutToBytes(const QString &value, int maxBytes)
 
 Result<void> replaceValue(const QString &path, const QString &section, const QString &key, const QString &value)
 {
-    bool exists = false;
-    QStringList lines = readLines(path, &exists);
-    const QString newLine = key + QLatin1Char('=') + value;
+    RawFile file = readRawFile(path);
+    // Writing now would replace every other setting with this one key.
+    if (!file.readable)
+        return Error{Error::Code::ReadFailed, QStringLiteral("Cannot read %1").arg(path)};
+    QList<QByteArray> &lines = file.lines;
+    // New lines follow the file's own line ends.
+    const QByteArray eol = !lines.isEmpty() && lines.first().endsWith('\r') ? QByteArray("\r") : QByteArray();
+    const QByteArray newLine = (key + QLatin1Char('=') + value).toUtf8();
 
     bool inSection = false;
     qsizetype sectionEnd = -1; // index after the last non-blank line of the wanted section
     bool done = false;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        if (const auto name = sectionName(lines.at(i))) {
+        const QString text = lineText(lines.at(i));
+        if (const auto name = sectionName(text)) {
             if (inSection)
                 break;
             inSection = (*name == section);
@@ -100,26 +127,35 @@ Result<void> replaceValue(const QString &path, const QString &section, const QSt
         if (!inSection)
             continue;
         QString k, v;
-        if (splitKeyValue(lines.at(i), &k, &v) && k == key) {
-            lines[i] = newLine;
+        if (splitKeyValue(text, &k, &v) && k == key) {
+            lines[i] = newLine + (lines.at(i).endsWith('\r') ? QByteArray("\r") : QByteArray());
             done = true;
             break;
         }
-        if (!lines.at(i).trimmed().isEmpty())
+        if (!text.trimmed().isEmpty())
             sectionEnd = i + 1;
     }
+    // A file whose last line had no line end keeps it so unless a line is added after it.
+    bool finalEol = file.data.isEmpty() || file.data.endsWith('\n');
     if (!done) {
         if (sectionEnd >= 0) {
-            lines.insert(sectionEnd, newLine);
+            finalEol = finalEol || sectionEnd == lines.size();
+            lines.insert(sectionEnd, newLine + eol);
         } else {
-            if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-                lines.append(QString());
-            lines.append(QLatin1Char('[') + section + QLatin1Char(']'));
-            lines.append(newLine);
+            if (!lines.isEmpty() && !lineText(lines.last()).trimmed().isEmpty())
+                lines.append(eol);
+            lines.append((QLatin1Char('[') + section + QLatin1Char(']')).toUtf8() + eol);
+            lines.append(newLine + eol);
+            finalEol = true;
         }
     }
 
-    return writeFileAtomically(path, (lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+    QByteArray data = lines.join('\n');
+    if (finalEol)
+        data += '\n';
+    if (file.exists && data == file.data)
+        return {};
+    return writeFileAtomically(path, data);
 }
 
 } // namespace
@@ -173,9 +209,10 @@ int SettingsStore::parseLeadingInt(QStringView text)
 
 std::optional<QString> SettingsStore::rawValue(const QString &section, const QString &key) const
 {
-    const QStringList lines = readLines(m_path);
+    const RawFile file = readRawFile(m_path);
     bool inSection = false;
-    for (const QString &line : lines) {
+    for (const QByteArray &raw : file.lines) {
+        const QString line = lineText(raw);
         if (const auto name = sectionName(line)) {
             inSection = (*name == section);
             continue;

@@ -17,7 +17,9 @@ struct StringSetting;
 /// Every read goes to the file (nothing is cached), every write replaces the file at once and
 /// atomically: the file is read, the one key changed in place, and the whole text written to a
 /// temporary file that is renamed over the old one. Comments, unknown sections and keys, and
-/// their order survive a write. Text is UTF-8; section and key names are compared exactly.
+/// their order survive a write, and every line a write does not change keeps its bytes, in
+/// whatever encoding and with whatever line end it has. Text is read and written as UTF-8; section
+/// and key names are compared exactly. A file that is there but cannot be read is never replaced.
 ///
 /// Thread: any, but one store per thread; two writers at once may lose one of the writes.
 class SettingsStore

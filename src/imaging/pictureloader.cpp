@@ -1,11 +1,7 @@
 #include "imaging/pictureloader.h"
 
-#include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
-
 #include "core/appstate.h"
+#include "imaging/picturedecoder.h"
 #include "imaging/probeimageheader.h"
 #include "lists/textformats.h"
 
@@ -22,78 +18,47 @@ Error readError(Error::Code code, const QString &path, const QString &reason)
     return Error{code, path + QStringLiteral(": ") + reason};
 }
 
-/// The picture decoder handles JPEG, BMP and GIF only, whatever other formats Qt's readers know:
-/// a PNG or SVG file renamed to ".jpg" is refused like any other file the decoder cannot read.
-bool isAcceptedFormat(const QByteArray &format)
+Error::Code errorCode(DecodeResult::Status status)
 {
-    return format == "jpeg" || format == "jpg" || format == "bmp" || format == "gif";
-}
-
-Result<DecodedPicture> decode(QByteArray &bytes, ImageInfo info)
-{
-    const Resolution resolution = ProbeImageHeader(bytes, info);
-    info.horizontalResolution = resolution.horizontal;
-    info.verticalResolution = resolution.vertical;
-
-    // The buffer wraps the bytes without copying them.
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAllocationLimit(PictureLimits::MaxDecodedMegabytes);
-    reader.setAutoTransform(false);
-    if (!isAcceptedFormat(reader.format()))
-        return readError(Error::Code::InvalidData, info.path, QStringLiteral("not a JPEG, BMP or GIF picture"));
-
-    QImage picture;
-    if (!reader.read(&picture) || picture.isNull())
-        return readError(Error::Code::InvalidData, info.path, reader.errorString());
-    if (picture.format() != QImage::Format_RGB32)
-        picture.convertTo(QImage::Format_RGB32);
-    if (picture.isNull()) // the conversion could not allocate
-        return readError(Error::Code::InvalidData, info.path, QStringLiteral("out of memory"));
-
-    info.width = picture.width();
-    info.height = picture.height();
-    return DecodedPicture{std::move(info), std::move(picture)};
+    switch (status) {
+    case DecodeResult::Status::NotFound:
+        return Error::Code::NotFound;
+    case DecodeResult::Status::AccessDenied:
+        return Error::Code::AccessDenied;
+    case DecodeResult::Status::ReadFailed:
+        return Error::Code::ReadFailed;
+    case DecodeResult::Status::TooLarge:
+        return Error::Code::Unsupported;
+    case DecodeResult::Status::Cancelled:
+        return Error::Code::Aborted;
+    default:
+        return Error::Code::InvalidData;
+    }
 }
 
 } // namespace
 
-Result<DecodedPicture> ReadPicture(const QString &path)
+Result<DecodedPicture> ReadPicture(const QString &path, const std::atomic<bool> *cancel)
 {
-    const QFileInfo fileInfo(path);
-    if (!fileInfo.exists())
-        return readError(Error::Code::NotFound, path, QStringLiteral("no such file"));
-    // Folders, pipes and devices would block or mean nothing as pictures.
-    if (!fileInfo.isFile())
-        return readError(Error::Code::ReadFailed, path, QStringLiteral("not a regular file"));
-
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return readError(
-            file.error() == QFileDevice::PermissionsError ? Error::Code::AccessDenied : Error::Code::ReadFailed,
-            path,
-            file.errorString());
-    const qint64 size = file.size();
-    if (size > PictureLimits::MaxFileSize)
-        return readError(Error::Code::Unsupported, path, QStringLiteral("file too large"));
-
-    QByteArray bytes(size, Qt::Uninitialized);
-    qint64 got = 0;
-    while (got < size) {
-        const qint64 n = file.read(bytes.data() + got, size - got);
-        if (n < 0)
-            return readError(Error::Code::ReadFailed, path, file.errorString());
-        if (n == 0) // the file shrank while we read it
-            break;
-        got += n;
-    }
-    bytes.truncate(got);
+    DecodeOptions options;
+    options.cancel = cancel;
+    PictureDecoder decoder(options);
+    ImageSink sink;
+    QByteArray head;
+    const DecodeResult decoded = decoder.decodeFile(path, sink, &head);
+    if (!decoded.ok())
+        return readError(errorCode(decoded.status), path, decoded.reason);
 
     ImageInfo info;
     info.path = path;
-    info.fileSize = static_cast<quint64>(got);
-    return decode(bytes, std::move(info));
+    info.fileSize = static_cast<quint64>(decoded.fileSize);
+    // Every field the probe reads lies within the first bytes of the file.
+    const Resolution resolution = ProbeImageHeader(head, info);
+    info.horizontalResolution = resolution.horizontal;
+    info.verticalResolution = resolution.vertical;
+    info.width = decoded.width;
+    info.height = decoded.height;
+    return DecodedPicture{std::move(info), sink.take()};
 }
 
 QString InformationText(const ImageInfo &info)

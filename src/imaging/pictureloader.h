@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QImage>
 #include <QString>
 
@@ -11,16 +13,6 @@ namespace Duovue
 
 struct AppState;
 
-/// Limits that keep a hostile or absurd file from exhausting memory: such files fail to load
-/// like any other picture the decoder refuses.
-namespace PictureLimits
-{
-/// Largest file read into memory.
-constexpr qint64 MaxFileSize = qint64(256) * 1024 * 1024;
-/// Largest decoded picture, in megabytes of pixels (128 megapixels at 4 bytes each).
-constexpr int MaxDecodedMegabytes = 512;
-} // namespace PictureLimits
-
 /// A decoded picture with its information record (path, type text, file size, pixel size,
 /// resolutions, Exif flag, bit depth; the list index is the caller's to set).
 struct DecodedPicture {
@@ -29,13 +21,15 @@ struct DecodedPicture {
     QImage picture;
 };
 
-/// Reads the whole file at @p path once, probes its header and decodes it (JPEG, BMP or GIF; the
-/// first frame of an animation). Fails with NotFound when no file is there, ReadFailed or
-/// AccessDenied when it cannot be read (also for folders and other non-regular files),
-/// Unsupported when it is larger than the limits, InvalidData when the decoder refuses it.
+/// Reads the file at @p path, probes its header and decodes it with PictureDecoder, under the
+/// limits every decode of Duovue shares (JPEG, BMP or GIF known by content; the first frame of an
+/// animation; a truncated picture is refused, not shown in part). Fails with NotFound when no file
+/// is there, ReadFailed or AccessDenied when it cannot be read (also for folders and other
+/// non-regular files), Unsupported when it is larger than the limits, InvalidData when it is not a
+/// picture Duovue decodes, Aborted when @p cancel was set.
 ///
 /// Thread: any; touches nothing shared. The caller owns the returned picture.
-Result<DecodedPicture> ReadPicture(const QString &path);
+Result<DecodedPicture> ReadPicture(const QString &path, const std::atomic<bool> *cancel = nullptr);
 
 /// The pane's description of a loaded picture: file size, picture size and, when the picture has
 /// a resolution, the resolution, one per line, lines separated by "\r\n".

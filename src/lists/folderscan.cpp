@@ -1,6 +1,7 @@
 #include "lists/folderscan.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
@@ -18,6 +19,14 @@
 namespace Duovue
 {
 
+namespace
+{
+
+// Descriptors held for the folders the walk is inside, besides the scanned folder's own.
+constexpr size_t OpenFolderLimit = 32;
+
+} // namespace
+
 struct FolderScan::Candidate {
     std::string name; // the name's bytes, valid UTF-8
     std::string key; // upper-cased name: the case-insensitive order
@@ -25,6 +34,18 @@ struct FolderScan::Candidate {
     qint64 created = 0;
     qint64 modified = 0;
     quint64 size = 0;
+};
+
+// One folder the walk is inside: its sorted names and how far the walk has come through them.
+struct FolderScan::Frame {
+    std::vector<Candidate> items;
+    size_t next = 0;
+    int fd = -1; // -1 while closed to spare descriptors; opened again through the parent's
+    quint64 dev = 0;
+    quint64 ino = 0;
+    std::string name; // the folder's name in its parent; empty for the scanned folder
+    qsizetype textLength = 0; // its folder column is the first textLength characters of m_text
+    QString text; // that column, made when its first entry is added
 };
 
 namespace
@@ -141,10 +162,11 @@ bool FolderScan::scan(const QString &folder)
 {
     m_visited.clear();
     m_lastProgress = std::chrono::steady_clock::now();
-    const QString text = folderText(folder);
-    QByteArray path = QFile::encodeName(text);
+    m_text = folderText(folder);
+    QByteArray path = QFile::encodeName(m_text);
     path.chop(1); // without the trailing "/"; empty for the root
-    return scanFolder(path, text);
+    const int fd = ::open(path.isEmpty() ? "/" : path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    return fd >= 0 && walk(fd);
 }
 
 bool FolderScan::pollStop()
@@ -190,34 +212,53 @@ FileList::Entry makeEntry(QString name, const QString &folder, qint64 created, q
 
 } // namespace
 
-bool FolderScan::scanFolder(const QByteArray &path, const QString &text)
+FolderScan::Entered FolderScan::enter(std::vector<Frame> &stack, int fd, std::string name)
 {
-    const int fd = ::open(path.isEmpty() ? "/" : path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     struct stat st;
-    if (::fstat(fd, &st) == 0 && !m_visited.emplace(quint64(st.st_dev), quint64(st.st_ino)).second) {
-        ::close(fd); // reached again through a link: its entries are in the list already
-        return true;
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return Entered::Unreadable;
     }
+    if (!m_visited.emplace(quint64(st.st_dev), quint64(st.st_ino)).second) {
+        ::close(fd); // reached again through a link: its entries are in the list already
+        return Entered::Skipped;
+    }
+    // The stream's descriptor goes with the stream; subfolders are opened through a second one.
+    const int keep = m_includeSubfolders ? ::fcntl(fd, F_DUPFD_CLOEXEC, 0) : -1;
     DIR *dir = ::fdopendir(fd);
     if (!dir) {
         ::close(fd);
-        return false;
+        if (keep >= 0)
+            ::close(keep);
+        return Entered::Unreadable;
     }
 
-    std::vector<Candidate> items;
-    bool stopped = false;
-    while (const dirent *de = ::readdir(dir)) {
-        if (pollStop()) {
-            stopped = true;
+    Frame frame;
+    frame.fd = keep;
+    frame.dev = quint64(st.st_dev);
+    frame.ino = quint64(st.st_ino);
+    frame.name = std::move(name);
+    frame.textLength = m_text.size();
+    bool partial = false;
+    for (;;) {
+        errno = 0;
+        const dirent *de = ::readdir(dir);
+        if (!de) {
+            partial = partial || errno != 0;
             break;
         }
-        const char *name = de->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+        // Names read so far are in no order yet, so none of them may be listed after an abort.
+        if (pollStop()) {
+            ::closedir(dir);
+            if (keep >= 0)
+                ::close(keep);
+            return Entered::Stopped;
+        }
+        const char *entryName = de->d_name;
+        if (entryName[0] == '.' && (entryName[1] == '\0' || (entryName[1] == '.' && entryName[2] == '\0')))
             continue;
-        const size_t len = std::strlen(name);
-        const bool image = isImageName(name, len);
+        const size_t len = std::strlen(entryName);
+        const bool image = isImageName(entryName, len);
         const unsigned char type = de->d_type;
         if (type == DT_DIR) {
             if (!m_includeSubfolders)
@@ -231,15 +272,18 @@ bool FolderScan::scanFolder(const QByteArray &path, const QString &text)
         } else {
             continue; // pipes, sockets and devices: reading them later could block or never end
         }
-        if (!isValidUtf8(name, len))
+        if (!isValidUtf8(entryName, len))
             continue;
         Candidate c;
         if (type == DT_DIR) {
             c.isFolder = true;
         } else {
             struct statx sx;
-            if (::statx(fd, name, AT_STATX_SYNC_AS_STAT, statxMask, &sx) != 0)
+            if (::statx(::dirfd(dir), entryName, AT_STATX_SYNC_AS_STAT, statxMask, &sx) != 0) {
+                // A name removed since it was read is simply gone; anything else hides a file.
+                partial = partial || errno != ENOENT;
                 continue;
+            }
             if (S_ISDIR(sx.stx_mode)) {
                 if (!m_includeSubfolders)
                     continue;
@@ -250,31 +294,111 @@ bool FolderScan::scanFolder(const QByteArray &path, const QString &text)
                 continue;
             }
         }
-        c.name.assign(name, len);
+        c.name.assign(entryName, len);
         c.key = sortKey(c.name);
-        items.push_back(std::move(c));
+        frame.items.push_back(std::move(c));
     }
     ::closedir(dir);
+    if (partial)
+        noteUnreadable(m_text);
 
-    std::sort(items.begin(), items.end(), [](const Candidate &a, const Candidate &b) {
+    std::sort(frame.items.begin(), frame.items.end(), [](const Candidate &a, const Candidate &b) {
         const int k = a.key.compare(b.key);
         return k != 0 ? k < 0 : a.name < b.name;
     });
-
-    for (const Candidate &c : items) {
-        if (!stopped && pollStop())
-            stopped = true;
-        QString name = QString::fromUtf8(c.name.data(), static_cast<qsizetype>(c.name.size()));
-        if (c.isFolder) {
-            if (stopped)
-                continue; // the names read before the abort stay; nothing new is entered
-            QByteArray childPath = path;
-            childPath += '/';
-            childPath.append(c.name.data(), static_cast<qsizetype>(c.name.size()));
-            scanFolder(childPath, text + name + QLatin1Char('/'));
-        } else {
-            m_list.append(makeEntry(std::move(name), text, c.created, c.modified, c.size));
+    stack.push_back(std::move(frame));
+    // Only the innermost folders keep their descriptors (the scanned folder always does); an outer
+    // one is opened again from its parent's when the walk returns to it.
+    if (stack.size() > OpenFolderLimit) {
+        Frame &old = stack[stack.size() - 1 - OpenFolderLimit];
+        if (&old != &stack.front() && old.fd >= 0) {
+            ::close(old.fd);
+            old.fd = -1;
         }
+    }
+    return Entered::Yes;
+}
+
+int FolderScan::frameFd(std::vector<Frame> &stack, size_t index)
+{
+    if (stack[index].fd >= 0)
+        return stack[index].fd;
+    size_t open = index;
+    while (open > 0 && stack[open].fd < 0)
+        --open;
+    if (stack[open].fd < 0)
+        return -1;
+    for (size_t k = open + 1; k <= index; ++k) {
+        const int fd = ::openat(stack[k - 1].fd, stack[k].name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        struct stat st;
+        // Renamed or replaced since the walk was inside it: it is no longer the folder being read.
+        if (fd < 0 || ::fstat(fd, &st) != 0 || quint64(st.st_dev) != stack[k].dev
+            || quint64(st.st_ino) != stack[k].ino) {
+            if (fd >= 0)
+                ::close(fd);
+            return -1;
+        }
+        stack[k].fd = fd;
+        if (k - 1 > 0 && k - 1 + OpenFolderLimit <= index) {
+            ::close(stack[k - 1].fd);
+            stack[k - 1].fd = -1;
+        }
+    }
+    return stack[index].fd;
+}
+
+void FolderScan::noteUnreadable(const QString &folderText)
+{
+    m_unreadable << (folderText.size() > 1 ? folderText.chopped(1) : folderText);
+}
+
+bool FolderScan::walk(int fd)
+{
+    std::vector<Frame> stack;
+    const Entered top = enter(stack, fd, std::string());
+    if (top == Entered::Unreadable)
+        return false;
+
+    while (!stack.empty()) {
+        Frame &frame = stack.back();
+        if (frame.next == frame.items.size()) {
+            if (frame.fd >= 0)
+                ::close(frame.fd);
+            stack.pop_back();
+            if (!stack.empty())
+                m_text.truncate(stack.back().textLength);
+            continue;
+        }
+        if (pollStop())
+            break;
+        Candidate &c = frame.items[frame.next++];
+        QString name = QString::fromUtf8(c.name.data(), static_cast<qsizetype>(c.name.size()));
+        if (!c.isFolder) {
+            if (frame.text.isNull())
+                frame.text = m_text; // shared by the folder's entries, not copied
+            m_list.append(makeEntry(std::move(name), frame.text, c.created, c.modified, c.size));
+            continue;
+        }
+        const qsizetype parentLength = m_text.size();
+        m_text += name + QLatin1Char('/');
+        const int parentFd = frameFd(stack, stack.size() - 1);
+        const int childFd = parentFd >= 0 ? ::openat(parentFd, c.name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        Entered entered = Entered::Unreadable;
+        if (childFd >= 0)
+            entered = enter(stack, childFd, std::move(c.name)); // frame is stale from here on
+        else if (parentFd >= 0 && errno == ENOENT)
+            entered = Entered::Skipped; // removed since it was read: nothing to list, nothing lost
+        if (entered == Entered::Stopped)
+            break;
+        if (entered != Entered::Yes) {
+            if (entered == Entered::Unreadable)
+                noteUnreadable(m_text);
+            m_text.truncate(parentLength);
+        }
+    }
+    for (const Frame &frame : stack) {
+        if (frame.fd >= 0)
+            ::close(frame.fd);
     }
     return true;
 }

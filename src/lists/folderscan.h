@@ -4,10 +4,13 @@
 #include <chrono>
 #include <functional>
 #include <set>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include "lists/cmysortstringarray.h"
 
@@ -21,11 +24,18 @@ namespace Duovue
 /// extension is one of ImageExtensions() are added; folders never are. Names that are not valid
 /// UTF-8 are skipped (they cannot be written as a path without naming another file), and a folder
 /// that is reached a second time through a symbolic link (same device and inode) is not entered
-/// again, so link loops end. A folder that cannot be read adds nothing.
+/// again, so link loops end. A folder that cannot be read adds nothing and is listed in
+/// unreadableFolders().
+///
+/// Folders are opened relative to their parent's descriptor, so the depth of a tree is not bounded
+/// by the longest path the system accepts, and only a fixed number of descriptors is held however
+/// deep the walk goes.
 ///
 /// The scan polls the abort flag for every name and stops when it is set, leaving the flag set so
-/// that the caller sees it; the entries found so far stay. The progress callback runs at most once
-/// per interval so that a GUI caller can let the event loop run (abort button, repaint).
+/// that the caller sees it. What it leaves in the list is always a prefix of what the whole scan
+/// would have added, in the same order: a folder that was being read when the flag was set adds
+/// nothing, and nothing after it is added. The progress callback runs at most once per interval so
+/// that a GUI caller can let the event loop run (abort button, repaint).
 ///
 /// Thread: the thread that owns the FileList; the abort flag may be set from anywhere.
 class FolderScan
@@ -46,13 +56,28 @@ public:
 
     bool aborted() const { return m_abort.load(std::memory_order_relaxed); }
 
+    /// Folders below the scanned ones that could not be read in full (no permission, an I/O error,
+    /// changed while the walk was inside them), as paths without a trailing "/", in the order they
+    /// were met. Kept across calls of scan() on this object.
+    const QStringList &unreadableFolders() const { return m_unreadable; }
+
     /// The text of a folder column for @p folder given without a trailing "/": "/" for the root.
     static QString folderText(const QString &folder);
 
 private:
     struct Candidate;
+    struct Frame;
 
-    bool scanFolder(const QByteArray &path, const QString &text);
+    enum class Entered { Yes, Skipped, Unreadable, Stopped };
+    /// Lists the folder open at @p fd (taken over) and, depth first, its subfolders; false when
+    /// that folder cannot be read at all.
+    bool walk(int fd);
+    /// Reads the folder open at @p fd (taken over) into a new frame on top of @p stack.
+    Entered enter(std::vector<Frame> &stack, int fd, std::string name);
+    /// The descriptor of stack[index], opened again from the nearest open ancestor when it was
+    /// closed to spare descriptors; -1 when that folder is no longer the one the walk was in.
+    int frameFd(std::vector<Frame> &stack, size_t index);
+    void noteUnreadable(const QString &folderText);
     bool pollStop();
 
     FileList &m_list;
@@ -63,6 +88,8 @@ private:
     std::chrono::steady_clock::time_point m_lastProgress{};
     unsigned m_tick = 0;
     std::set<std::pair<quint64, quint64>> m_visited;
+    QString m_text; // folder column of the folder being read
+    QStringList m_unreadable;
 };
 
 } // namespace Duovue

@@ -80,6 +80,7 @@ FillOutcome FillFromFolder(
     FolderScan scan = makeScan(state, host, side, options);
     if (!scan.scan(folder))
         ++outcome.unreadable;
+    outcome.unreadableSubfolders = scan.unreadableFolders();
     outcome.aborted = scan.aborted();
     finishSide(state, host, side);
     return outcome;
@@ -110,6 +111,7 @@ FillOutcome AddDroppedPaths(
                 ++outcome.unreadable;
         }
     }
+    outcome.unreadableSubfolders = scan.unreadableFolders();
     outcome.aborted = scan.aborted();
     finishSide(state, host, side);
     return outcome;

@@ -41,6 +41,7 @@ public:
 /// How a fill or a drop went.
 struct FillOutcome {
     int unreadable = 0; // folders or dropped paths that could not be read
+    QStringList unreadableSubfolders; // folders below those that could not be read in full
     bool aborted = false; // the abort button stopped the scan; the entries found so far stay
     bool openedDocument = false; // a single ".duov" file was handed to the document opening
 };

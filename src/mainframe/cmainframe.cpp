@@ -15,6 +15,7 @@
 #include "core/appsettings.h"
 #include "core/appstate.h"
 #include "core/cduovueapp.h"
+#include "core/frameplacement.h"
 #include "core/settingsstore.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
@@ -380,12 +381,14 @@ void CMainFrame::resizeEvent(QResizeEvent *event)
 
 void CMainFrame::applyPlacement()
 {
+    // The stored placement and the minimum are outer measures, frame included.
+    auto *placement = new FramePlacement(this, QSize(MinimumWidth, MinimumHeight));
     const SettingsStore &s = m_app.settings();
     if (s.value(AppSettings::MainPlacement()) != 0) {
-        const int w = qMax(MinimumWidth, s.value(AppSettings::MainWidth()));
-        const int h = qMax(MinimumHeight, s.value(AppSettings::MainHeight()));
-        resize(w, h);
-        move(s.value(AppSettings::MainLeft()), s.value(AppSettings::MainTop()));
+        placement->place(s.value(AppSettings::MainLeft()),
+            s.value(AppSettings::MainTop()),
+            s.value(AppSettings::MainWidth()),
+            s.value(AppSettings::MainHeight()));
     } else {
         resize(MinimumWidth, MinimumHeight);
     }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <atomic>
-#include <cstdio>
-#include <vector>
+#include <cstddef>
 
 #include <QByteArray>
 #include <QString>
+
+#include "imaging/picturedecoder.h"
+#include "search/boxreducer.h"
 
 namespace Duovue
 {
@@ -15,7 +17,7 @@ struct BitmapKey {
     enum class Outcome {
         Ok,
         Unreadable, // the file could not be opened or read
-        Undecodable, // no decoder produced a picture
+        Undecodable, // not a picture Duovue decodes: another format, truncated, too large, corrupt
         Cancelled
     };
     Outcome outcome = Outcome::Undecodable;
@@ -25,34 +27,30 @@ struct BitmapKey {
     QByteArray thumbnail; // n x n bytes of 0x40 / 0xC0
 };
 
-/// Computes bitmap keys. The whole picture is decoded at full size (a reduced-scale JPEG decode
-/// would change many keys, and a BMP or GIF copy of a JPEG must keep the JPEG's key), but never
-/// held: each decoded scanline goes straight into an n x n area average, so memory does not grow
-/// with the picture's size (a progressive JPEG still needs libjpeg's coefficient buffer).
+/// Computes bitmap keys. Pictures are decoded by PictureDecoder, so the search keys exactly the
+/// pictures the panes can show (JPEG, BMP and GIF by content, complete, within the limits). The
+/// whole picture is decoded at full size (a reduced-scale JPEG decode would change many keys, and a
+/// BMP or GIF copy of a JPEG must keep the JPEG's key), but never held: each decoded row goes
+/// straight into an n x n area average, so memory does not grow with the picture's size beyond
+/// what libjpeg needs for a progressive JPEG, which the memory budget accounts for.
 ///
-/// JPEG data goes through libjpeg with its default (accurate) settings; BMP and GIF data, and
-/// anything else Qt's image readers recognise by content, through QImageReader.
-///
-/// Thread: one object per worker thread; it keeps a file buffer for reuse between files.
+/// Thread: one object per worker thread; it keeps its decoder's buffers between files.
 class BitmapKeyMaker
 {
 public:
-    /// @p n is the reduction size, 10 to 20 in the search.
-    explicit BitmapKeyMaker(int n, const std::atomic<bool> *cancel = nullptr);
+    /// @p n is the reduction size, 10 to 20 in the search. @p cancel stops a decode in progress;
+    /// @p budget, when given, is shared with the other workers.
+    explicit BitmapKeyMaker(int n, const std::atomic<bool> *cancel = nullptr, MemoryBudget *budget = nullptr);
 
     BitmapKey compute(const QString &path);
     /// The same for data already in memory.
     BitmapKey computeFromData(const unsigned char *data, std::size_t length);
 
 private:
-    BitmapKey decodeJpeg(std::FILE *file, const unsigned char *data, std::size_t length);
-    BitmapKey decodeWithQt(const unsigned char *data, std::size_t length);
-    bool cancelled() const { return m_cancel && m_cancel->load(std::memory_order_relaxed); }
+    BitmapKey keyFrom(const DecodeResult &decoded) const;
 
-    int m_n;
-    const std::atomic<bool> *m_cancel;
-    std::vector<unsigned char> m_file;
-    std::vector<unsigned char> m_row;
+    PictureDecoder m_decoder;
+    BoxReducer m_reducer;
 };
 
 } // namespace Duovue

@@ -28,21 +28,37 @@ std::vector<std::pair<int, std::uint32_t>> overlaps(int bin, int sourceCount, in
 
 } // namespace
 
-BoxReducer::BoxReducer(int width, int height, int n)
-    : m_width(width)
-    , m_height(height)
-    , m_n(n)
+BoxReducer::BoxReducer(int n)
+    : m_n(n)
     , m_spans(static_cast<std::size_t>(n))
     , m_rowSums(static_cast<std::size_t>(n) * 3)
     , m_sums(static_cast<std::size_t>(n) * n * 3)
 {
-    for (int c = 0; c < n; ++c) {
+}
+
+BoxReducer::BoxReducer(int width, int height, int n)
+    : BoxReducer(n)
+{
+    begin(width, height);
+}
+
+qint64 BoxReducer::bytesFor(int, int) const
+{
+    return 0; // the sums only, which do not grow with the picture
+}
+
+bool BoxReducer::begin(int width, int height)
+{
+    m_width = width;
+    m_height = height;
+    std::fill(m_sums.begin(), m_sums.end(), 0);
+    for (int c = 0; c < m_n; ++c) {
         Span &span = m_spans[static_cast<std::size_t>(c)];
+        span = Span();
         int partials = 0;
-        span.fullBegin = span.fullEnd = 0;
         bool haveFull = false;
-        for (const auto &[x, w] : overlaps(c, width, n)) {
-            if (w == static_cast<std::uint32_t>(n)) {
+        for (const auto &[x, w] : overlaps(c, width, m_n)) {
+            if (w == static_cast<std::uint32_t>(m_n)) {
                 if (!haveFull) {
                     span.fullBegin = x;
                     haveFull = true;
@@ -55,6 +71,7 @@ BoxReducer::BoxReducer(int width, int height, int n)
             }
         }
     }
+    return true;
 }
 
 template <BoxReducer::PixelFormat F> void BoxReducer::sumRow(const unsigned char *pixels)

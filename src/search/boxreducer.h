@@ -5,6 +5,8 @@
 
 #include <QByteArray>
 
+#include "imaging/picturedecoder.h"
+
 namespace Duovue
 {
 
@@ -13,21 +15,23 @@ namespace Duovue
 /// pixel with the exact area they share (the aspect ratio is ignored); the sums are integers, so
 /// the result does not depend on the order of the rows.
 ///
-/// Thread: one object per decode; not shared.
-class BoxReducer
+/// It is a PictureSink, so a decoder can feed it directly; one decode can feed several reductions
+/// through a sink that passes each row on.
+///
+/// Thread: one object per decode at a time; not shared.
+class BoxReducer final : public PictureSink
 {
 public:
-    enum class PixelFormat {
-        Rgb24, // R, G, B
-        Bgrx32, // B, G, R, unused (QImage::Format_RGB32 in memory on little-endian machines)
-        Gray8 // one byte, R = G = B
-    };
-
-    /// @p width and @p height at least 1, @p n at least 1.
+    /// A reduction to @p n x @p n (at least 1) of the picture a decoder announces with begin().
+    explicit BoxReducer(int n);
+    /// The same, for a @p width x @p height picture (both at least 1).
     BoxReducer(int width, int height, int n);
 
-    /// Adds source row @p y (0 = top) of @p width pixels in @p format.
-    void addRow(int y, const unsigned char *pixels, PixelFormat format);
+    qint64 bytesFor(int width, int height) const override;
+    /// Starts over for a @p width x @p height picture.
+    bool begin(int width, int height) override;
+    /// Adds source row @p y (0 = top) of the picture's width in @p format.
+    void addRow(int y, const unsigned char *pixels, PixelFormat format) override;
 
     /// The N x N two-level thumbnail, top row first: 0xC0 where the rounded average colour has a
     /// luminance of 128 or more, else 0x40.
@@ -50,8 +54,8 @@ private:
 
     template <PixelFormat F> void sumRow(const unsigned char *pixels);
 
-    int m_width;
-    int m_height;
+    int m_width = 0;
+    int m_height = 0;
     int m_n;
     std::vector<Span> m_spans; // per output column
     std::vector<std::uint64_t> m_rowSums; // n x 3, the current row's weighted sums per column

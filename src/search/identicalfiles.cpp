@@ -3,12 +3,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
-
-#include <QFile>
 
 #include "search/crc32.h"
 
@@ -22,18 +18,12 @@ namespace
 // compared and hashed: copying from the page cache into a cold buffer costs more than the reading.
 constexpr std::size_t Chunk = 64 * 1024;
 constexpr std::size_t MinChunk = 4096;
-constexpr std::size_t ChunkBudget = 64u * 1024 * 1024; // bytes held at once for one size
-constexpr std::size_t MaxOpenFiles = 256; // larger sets of one size reopen their files per chunk
+constexpr std::size_t ChunkBudget = 64u * 1024 * 1024; // bytes held at once for one group
+constexpr std::size_t MaxOpenFiles = 256; // larger groups reopen their files per chunk
 
-// Reads exactly @p length bytes at @p offset from @p fd, or from the file at @p nativePath when
-// @p fd is -1; false on any shortfall (the file changed or failed).
-bool readAt(int fd, const QByteArray &nativePath, quint64 offset, unsigned char *out, std::size_t length)
+// Reads exactly @p length bytes at @p offset; false on any shortfall (the file changed or failed).
+bool readAt(int fd, quint64 offset, unsigned char *out, std::size_t length)
 {
-    const bool own = fd < 0;
-    if (own)
-        fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
     std::size_t got = 0;
     while (got < length) {
         const ssize_t r = ::pread(fd, out + got, length - got, static_cast<off_t>(offset + got));
@@ -43,27 +33,58 @@ bool readAt(int fd, const QByteArray &nativePath, quint64 offset, unsigned char 
             break;
         got += static_cast<std::size_t>(r);
     }
-    if (own)
-        ::close(fd);
     return got == length;
 }
 
-// Open descriptors of one size's files, closed however the size's pass ends.
-struct OpenFiles {
-    std::vector<int> fds;
-    explicit OpenFiles(std::size_t n)
-        : fds(n, -1)
+// Descriptors of one group's files, closed however the group's pass ends. A group too large to
+// keep open has no slots, and each read opens its file anew.
+class GroupFiles
+{
+public:
+    GroupFiles(const std::vector<int> &members, const Opener &open)
+        : m_open(open)
     {
+        if (members.size() > MaxOpenFiles)
+            return;
+        for (int m : members)
+            m_fds.emplace(m, open(m));
     }
-    ~OpenFiles()
+    ~GroupFiles()
     {
-        for (int fd : fds) {
+        for (const auto &[member, fd] : m_fds) {
             if (fd >= 0)
                 ::close(fd);
         }
     }
-    OpenFiles(const OpenFiles &) = delete;
-    OpenFiles &operator=(const OpenFiles &) = delete;
+    GroupFiles(const GroupFiles &) = delete;
+    GroupFiles &operator=(const GroupFiles &) = delete;
+
+    bool read(int member, quint64 offset, unsigned char *out, std::size_t length)
+    {
+        const auto it = m_fds.find(member);
+        if (it != m_fds.end())
+            return it->second >= 0 && readAt(it->second, offset, out, length);
+        const int fd = m_open(member);
+        if (fd < 0)
+            return false;
+        const bool ok = readAt(fd, offset, out, length);
+        ::close(fd);
+        return ok;
+    }
+
+    // Done with @p member: it differs from all others or failed.
+    void release(int member)
+    {
+        const auto it = m_fds.find(member);
+        if (it != m_fds.end() && it->second >= 0) {
+            ::close(it->second);
+            it->second = -1;
+        }
+    }
+
+private:
+    const Opener &m_open;
+    std::unordered_map<int, int> m_fds;
 };
 
 // A cheap fingerprint of a chunk to sort members into candidate subsets before the exact compare.
@@ -89,143 +110,136 @@ struct WorkSet {
     Crc32 crc; // the content so far, equal for every member
 };
 
+// Compares the files of one group (same size, same head) to their ends; appends the sets found.
+// False when cancelled.
+bool compareGroup(std::vector<int> members,
+    quint64 size,
+    const Opener &open,
+    const std::atomic<bool> *cancel,
+    std::vector<unsigned char> &buffer,
+    std::vector<Set> &sets)
+{
+    std::sort(members.begin(), members.end());
+    GroupFiles files(members, open);
+    std::vector<WorkSet> live(1);
+    live[0].members = std::move(members);
+    quint64 offset = 0;
+    while (!live.empty() && offset < size) {
+        if (cancel && cancel->load(std::memory_order_relaxed))
+            return false;
+        std::size_t active = 0;
+        for (const WorkSet &s : live)
+            active += s.members.size();
+        std::size_t chunk = std::clamp(ChunkBudget / active, MinChunk, Chunk);
+        chunk = static_cast<std::size_t>(std::min<quint64>(chunk, size - offset));
+
+        std::vector<WorkSet> next;
+        for (WorkSet &set : live) {
+            const std::size_t n = set.members.size();
+            if (buffer.size() < n * chunk)
+                buffer.resize(n * chunk);
+            std::vector<int> readable;
+            std::vector<unsigned char *> data;
+            for (std::size_t m = 0; m < n; ++m) {
+                unsigned char *dest = buffer.data() + m * chunk;
+                const int member = set.members[m];
+                if (files.read(member, offset, dest, chunk)) {
+                    readable.push_back(member);
+                    data.push_back(dest);
+                } else {
+                    files.release(member);
+                }
+            }
+            // Split by content: members go to the first subset whose chunk equals theirs.
+            struct Sub {
+                std::size_t representative;
+                std::vector<int> members;
+            };
+            std::vector<Sub> subs;
+            std::unordered_multimap<std::uint64_t, std::size_t> byPrint;
+            for (std::size_t m = 0; m < readable.size(); ++m) {
+                const std::uint64_t print = fingerprint(data[m], chunk);
+                bool placed = false;
+                const auto range = byPrint.equal_range(print);
+                for (auto it = range.first; it != range.second && !placed; ++it) {
+                    Sub &sub = subs[it->second];
+                    if (std::memcmp(data[sub.representative], data[m], chunk) == 0) {
+                        sub.members.push_back(readable[m]);
+                        placed = true;
+                    }
+                }
+                if (!placed) {
+                    byPrint.emplace(print, subs.size());
+                    subs.push_back({m, {readable[m]}});
+                }
+            }
+            for (Sub &sub : subs) {
+                if (sub.members.size() < 2) {
+                    files.release(sub.members.front());
+                    continue;
+                }
+                WorkSet child;
+                child.crc = set.crc;
+                child.crc.update(data[sub.representative], chunk);
+                child.members = std::move(sub.members);
+                next.push_back(std::move(child));
+            }
+        }
+        live = std::move(next);
+        offset += chunk;
+    }
+    for (WorkSet &set : live)
+        sets.push_back({std::move(set.members), set.crc.value()});
+    return true;
+}
+
 } // namespace
 
-Outcome find(
-    const std::vector<Candidate> &candidates, const std::atomic<bool> *cancel, const std::function<void(int)> &progress)
+Outcome find(const std::vector<Candidate> &candidates,
+    const Opener &open,
+    const std::atomic<bool> *cancel,
+    const std::function<void(int)> &progress)
 {
     Outcome outcome;
-    auto cancelled = [&] {
-        return cancel && cancel->load(std::memory_order_relaxed);
+    std::vector<int> order;
+    order.reserve(candidates.size());
+    for (std::size_t i = 0; i < candidates.size(); ++i) {
+        if (candidates[i].readable)
+            order.push_back(static_cast<int>(i));
+    }
+    int settled = static_cast<int>(candidates.size() - order.size());
+    auto sameGroup = [&](int a, int b) {
+        return candidates[std::size_t(a)].size == candidates[std::size_t(b)].size
+            && candidates[std::size_t(a)].head == candidates[std::size_t(b)].head;
     };
-
-    std::vector<int> order(candidates.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<int>(i);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return candidates[std::size_t(a)].size < candidates[std::size_t(b)].size;
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Candidate &x = candidates[std::size_t(a)];
+        const Candidate &y = candidates[std::size_t(b)];
+        return x.size != y.size ? x.size < y.size : x.head != y.head ? x.head < y.head : a < b;
     });
 
-    std::vector<QByteArray> native(candidates.size());
     std::vector<unsigned char> buffer;
-    int settled = 0;
-
     for (std::size_t begin = 0; begin < order.size();) {
-        const quint64 size = candidates[std::size_t(order[begin])].size;
         std::size_t end = begin + 1;
-        while (end < order.size() && candidates[std::size_t(order[end])].size == size)
+        while (end < order.size() && sameGroup(order[begin], order[end]))
             ++end;
-        const std::size_t count = end - begin;
-        if (count < 2) {
-            settled += static_cast<int>(count);
-            begin = end;
-            continue;
-        }
-        if (cancelled()) {
-            outcome.cancelled = true;
-            return outcome;
-        }
-
-        std::vector<WorkSet> open(1);
-        for (std::size_t k = begin; k < end; ++k) {
-            open[0].members.push_back(order[k]);
-            native[std::size_t(order[k])] = QFile::encodeName(candidates[std::size_t(order[k])].path);
-        }
-        std::sort(open[0].members.begin(), open[0].members.end());
-        // Member m of the size's files keeps its descriptor at fds[slot[m]] while it is compared.
-        OpenFiles files(count <= MaxOpenFiles ? count : 0);
-        std::unordered_map<int, std::size_t> slot;
-        for (std::size_t k = 0; k < files.fds.size(); ++k) {
-            const int m = open[0].members[k];
-            slot.emplace(m, k);
-            files.fds[k] = ::open(native[std::size_t(m)].constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        }
-        auto fdOf = [&](int m) {
-            const auto it = slot.find(m);
-            return it == slot.end() ? -1 : files.fds[it->second];
-        };
-        auto release = [&](int m) {
-            const auto it = slot.find(m);
-            if (it != slot.end() && files.fds[it->second] >= 0) {
-                ::close(files.fds[it->second]);
-                files.fds[it->second] = -1;
-            }
-        };
-
-        quint64 offset = 0;
-        while (!open.empty() && offset < size) {
-            if (cancelled()) {
+        if (end - begin >= 2) {
+            if (cancel && cancel->load(std::memory_order_relaxed)) {
                 outcome.cancelled = true;
                 return outcome;
             }
-            std::size_t active = 0;
-            for (const WorkSet &s : open)
-                active += s.members.size();
-            std::size_t chunk = std::clamp(ChunkBudget / active, MinChunk, Chunk);
-            chunk = static_cast<std::size_t>(std::min<quint64>(chunk, size - offset));
-
-            std::vector<WorkSet> next;
-            for (WorkSet &set : open) {
-                const std::size_t n = set.members.size();
-                if (buffer.size() < n * chunk)
-                    buffer.resize(n * chunk);
-                std::vector<int> readable;
-                std::vector<unsigned char *> data;
-                for (std::size_t m = 0; m < n; ++m) {
-                    unsigned char *dest = buffer.data() + m * chunk;
-                    const int member = set.members[m];
-                    if (readAt(fdOf(member), native[std::size_t(member)], offset, dest, chunk)) {
-                        readable.push_back(member);
-                        data.push_back(dest);
-                    } else {
-                        release(member);
-                    }
-                }
-                // Split by content: members go to the first subset whose chunk equals theirs.
-                struct Sub {
-                    std::size_t representative;
-                    std::vector<int> members;
-                };
-                std::vector<Sub> subs;
-                std::unordered_multimap<std::uint64_t, std::size_t> byPrint;
-                for (std::size_t m = 0; m < readable.size(); ++m) {
-                    const std::uint64_t print = fingerprint(data[m], chunk);
-                    bool placed = false;
-                    const auto range = byPrint.equal_range(print);
-                    for (auto it = range.first; it != range.second && !placed; ++it) {
-                        Sub &sub = subs[it->second];
-                        if (std::memcmp(data[sub.representative], data[m], chunk) == 0) {
-                            sub.members.push_back(readable[m]);
-                            placed = true;
-                        }
-                    }
-                    if (!placed) {
-                        byPrint.emplace(print, subs.size());
-                        subs.push_back({m, {readable[m]}});
-                    }
-                }
-                for (Sub &sub : subs) {
-                    if (sub.members.size() < 2) {
-                        release(sub.members.front()); // differs from all others: done with it
-                        continue;
-                    }
-                    WorkSet child;
-                    child.crc = set.crc;
-                    child.crc.update(data[sub.representative], chunk);
-                    child.members = std::move(sub.members);
-                    next.push_back(std::move(child));
-                }
+            const std::vector<int> members(order.begin() + std::ptrdiff_t(begin), order.begin() + std::ptrdiff_t(end));
+            if (!compareGroup(
+                    members, candidates[std::size_t(order[begin])].size, open, cancel, buffer, outcome.sets)) {
+                outcome.cancelled = true;
+                return outcome;
             }
-            open = std::move(next);
-            offset += chunk;
+            settled += static_cast<int>(end - begin);
+            if (progress)
+                progress(settled);
+        } else {
+            ++settled;
         }
-        for (WorkSet &set : open)
-            outcome.sets.push_back({std::move(set.members), set.crc.value()});
-        for (std::size_t k = begin; k < end; ++k)
-            native[std::size_t(order[k])].clear();
-        settled += static_cast<int>(count);
-        if (progress)
-            progress(settled);
         begin = end;
     }
     if (progress)
@@ -233,34 +247,30 @@ Outcome find(
     return outcome;
 }
 
-std::optional<std::uint32_t> fileCrc(const QString &path)
+std::optional<std::uint32_t> headCrc(int fd, quint64 size)
 {
-    const QByteArray nativePath = QFile::encodeName(path);
-    // Not blocking on open: a FIFO named like a picture is refused by the check below.
-    const int fd = ::open(nativePath.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    unsigned char head[HeadBytes];
+    const std::size_t length = static_cast<std::size_t>(std::min<quint64>(size, HeadBytes));
+    if (!readAt(fd, 0, head, length))
         return std::nullopt;
-    struct stat st {
-    };
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
+    return Crc32::of(head, length);
+}
+
+std::optional<std::uint32_t> fileCrc(int fd)
+{
     std::vector<unsigned char> buffer(Chunk);
     Crc32 crc;
-    for (;;) {
-        const ssize_t r = ::read(fd, buffer.data(), buffer.size());
+    for (quint64 offset = 0;;) {
+        const ssize_t r = ::pread(fd, buffer.data(), buffer.size(), static_cast<off_t>(offset));
         if (r < 0 && errno == EINTR)
             continue;
-        if (r < 0) {
-            ::close(fd);
+        if (r < 0)
             return std::nullopt;
-        }
         if (r == 0)
             break;
         crc.update(buffer.data(), static_cast<std::size_t>(r));
+        offset += static_cast<quint64>(r);
     }
-    ::close(fd);
     return crc.value();
 }
 

@@ -2,13 +2,9 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <QFile>
 
 #include "lists/textformats.h"
-#include "search/crc32.h"
+#include "search/hashcandidates.h"
 #include "search/identicalfiles.h"
 
 namespace Duovue
@@ -27,15 +23,6 @@ SearchRow rowFor(const GatheredFile &file, int order)
     row.size = FormatFileSize(file.size);
     row.order = order;
     return row;
-}
-
-bool canOpen(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    ::close(fd);
-    return true;
 }
 
 } // namespace
@@ -83,7 +70,9 @@ void SearchEngine::abort()
         m_stopCompare.store(true);
     else
         return;
-    // Wake a walk that waits for room in the queue and workers that wait for a job.
+    // Wake a walk that waits for room in the queue, workers that wait for a job and decodes that
+    // wait for memory; decodes in progress see the flag themselves.
+    m_budget.wake();
     std::lock_guard lock(m_mutex);
     m_jobReady.notify_all();
     m_jobTaken.notify_all();
@@ -93,6 +82,7 @@ void SearchEngine::cancel()
 {
     m_stopGathering.store(true);
     m_stopCompare.store(true);
+    m_budget.wake();
     std::lock_guard lock(m_mutex);
     m_jobReady.notify_all();
     m_jobTaken.notify_all();
@@ -118,47 +108,53 @@ SearchOutcome SearchEngine::takeOutcome()
 void SearchEngine::run()
 {
     SearchTable table;
-    if (m_params.method == SearchMethod::Hash)
-        gatherHash(table);
-    else
+    int gathered = 0;
+    if (m_params.method == SearchMethod::Hash) {
+        HashCandidates files;
+        gatherHash(files);
+        gathered = files.size();
+        enterComparePhase(gathered);
+        // Only files that share their size and first block with another are read again; each
+        // surviving set is byte-identical to its end, and its members get the set's CRC as key.
+        const IdenticalFiles::Outcome sets = IdenticalFiles::find(
+            files.candidates(),
+            [&files](int index) {
+                return files.open(index);
+            },
+            &m_stopCompare,
+            [this](int settled) {
+                m_compared.store(settled, std::memory_order_relaxed);
+            });
+        table = files.table(sets, m_params.computeAllKeys);
+    } else {
         gatherBitmap(table);
-
-    m_outcome.filesAborted = m_stopGathering.load();
-    m_outcome.filesGathered = static_cast<int>(table.size());
-    m_phase.store(SearchPhase::Compare);
-    m_compareTotal.store(static_cast<int>(table.size()));
-
-    if (m_params.method == SearchMethod::Hash && !m_params.computeAllKeys) {
-        // Only files that share their size with another are read; each surviving set is
-        // byte-identical to its end, and its members get the set's CRC as their key.
-        std::vector<IdenticalFiles::Candidate> candidates;
-        candidates.reserve(table.size());
-        for (const SearchRow &row : table)
-            candidates.push_back({row.folder + row.name, static_cast<quint64>(parseNumberText(row.size))});
-        const IdenticalFiles::Outcome sets = IdenticalFiles::find(candidates, &m_stopCompare, [this](int settled) {
-            m_compared.store(settled, std::memory_order_relaxed);
-        });
-        int setNumber = 0;
-        for (const IdenticalFiles::Set &set : sets.sets) {
-            const QString key = Crc32::keyText(set.crc);
-            const QByteArray identity = QByteArray::number(setNumber++);
-            for (int m : set.members) {
-                table[std::size_t(m)].key = key;
-                table[std::size_t(m)].identity = identity;
-            }
-        }
+        gathered = static_cast<int>(table.size());
+        enterComparePhase(gathered);
     }
 
     if (m_params.computeAllKeys)
         m_outcome.table = table;
     m_compared.store(0);
-    m_outcome.grouping = SearchGrouping::group(table, &m_stopCompare, [this](int done, int) {
-        m_compared.store(done, std::memory_order_relaxed);
+    // The hash method's table holds only the members of its sets (no other row can join a group);
+    // the count still runs over every gathered file.
+    m_outcome.grouping = SearchGrouping::group(table, &m_stopCompare, [this](int done, int total) {
+        if (done < total)
+            m_compared.store(done, std::memory_order_relaxed);
     });
+    if (!m_outcome.grouping.aborted && gathered >= 2)
+        m_compared.store(gathered, std::memory_order_relaxed);
     m_phase.store(SearchPhase::Done);
     std::lock_guard lock(m_mutex);
     m_finished.store(true, std::memory_order_release);
     m_finishedChanged.notify_all();
+}
+
+void SearchEngine::enterComparePhase(int gathered)
+{
+    m_outcome.filesAborted = m_stopGathering.load();
+    m_outcome.filesGathered = gathered;
+    m_phase.store(SearchPhase::Compare);
+    m_compareTotal.store(gathered);
 }
 
 bool SearchEngine::waitForFinished(int milliseconds)
@@ -169,40 +165,12 @@ bool SearchEngine::waitForFinished(int milliseconds)
     });
 }
 
-void SearchEngine::gatherHash(SearchTable &table)
+void SearchEngine::gatherHash(HashCandidates &files)
 {
-    SearchWalk::walk(m_params.folder, m_params.subfolders, m_stopGathering, [&](GatheredFile &&file) {
-        const QString path = file.path();
-        // An unopenable candidate is skipped entirely, as if never met.
-        if (!file.regular || !canOpen(path))
-            return;
-        SearchRow row = rowFor(file, static_cast<int>(table.size()));
-        if (m_params.computeAllKeys) {
-            const std::optional<std::uint32_t> crc = IdenticalFiles::fileCrc(path);
-            if (!crc)
-                return;
-            row.key = Crc32::keyText(*crc);
-        }
-        table.push_back(std::move(row));
-        m_files.store(static_cast<int>(table.size()), std::memory_order_relaxed);
+    SearchWalk::walkEntries(m_params.folder, m_params.subfolders, true, m_stopGathering, [&](const WalkEntry &entry) {
+        if (files.add(entry, m_params.computeAllKeys))
+            m_files.store(files.size(), std::memory_order_relaxed);
     });
-    if (m_params.computeAllKeys) {
-        // Every file has its key now, but an equal key is still no proof of equal bytes: the
-        // groups come from the identical-content sets as in the search without a listing.
-        std::vector<IdenticalFiles::Candidate> candidates;
-        for (const SearchRow &row : table)
-            candidates.push_back({row.folder + row.name, static_cast<quint64>(parseNumberText(row.size))});
-        const IdenticalFiles::Outcome sets = IdenticalFiles::find(candidates, &m_stopCompare);
-        for (std::size_t s = 0; s < sets.sets.size(); ++s) {
-            for (int m : sets.sets[s].members)
-                table[std::size_t(m)].identity = QByteArray::number(static_cast<qulonglong>(s));
-        }
-        // Rows in no set have an identity of their own.
-        for (SearchRow &row : table) {
-            if (row.identity.isEmpty())
-                row.identity = "solo:" + QByteArray::number(row.order);
-        }
-    }
 }
 
 void SearchEngine::gatherBitmap(SearchTable &table)
@@ -220,6 +188,8 @@ void SearchEngine::gatherBitmap(SearchTable &table)
     SearchWalk::walk(m_params.folder, m_params.subfolders, m_stopGathering, [&](GatheredFile &&file) {
         const int row = static_cast<int>(table.size());
         table.push_back(rowFor(file, row));
+        // The count is of files gathered, whether or not their keys are done.
+        m_files.store(row + 1, std::memory_order_relaxed);
         std::unique_lock lock(m_mutex);
         // Keep the walk only a little ahead of the decoders: the table holds every gathered row
         // anyway, but a queue of paths for a whole disk is not needed to keep them busy.
@@ -238,35 +208,23 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         t.join();
     m_workers.clear();
 
-    // Every worker has ended: the results are complete and no one else touches them now.
-    std::vector<bool> keep(table.size(), false);
+    // Every worker has ended: the results are complete and no one else touches them now. A file
+    // whose key was stopped or never started by an abort stays gathered, without a key.
     for (Done &d : m_done) {
+        if (d.key.outcome != BitmapKey::Outcome::Ok)
+            continue;
         SearchRow &row = table[std::size_t(d.row)];
-        if (d.key.outcome == BitmapKey::Outcome::Cancelled)
-            continue; // stopped before it was keyed: not gathered
-        keep[std::size_t(d.row)] = true;
-        if (d.key.outcome == BitmapKey::Outcome::Ok) {
-            row.key = d.key.key;
-            row.width = FormatFileSize(static_cast<quint64>(d.key.width));
-            row.height = FormatFileSize(static_cast<quint64>(d.key.height));
-            row.identity = d.key.thumbnail;
-        }
+        row.key = d.key.key;
+        row.width = FormatFileSize(static_cast<quint64>(d.key.width));
+        row.height = FormatFileSize(static_cast<quint64>(d.key.height));
+        row.identity = d.key.thumbnail;
     }
     m_done.clear();
-    SearchTable kept;
-    kept.reserve(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (keep[i]) {
-            kept.push_back(std::move(table[i]));
-            kept.back().order = static_cast<int>(kept.size()) - 1;
-        }
-    }
-    table = std::move(kept);
 }
 
 void SearchEngine::decodeWorker()
 {
-    BitmapKeyMaker maker(m_params.reductionSize, &m_stopGathering);
+    BitmapKeyMaker maker(m_params.reductionSize, &m_stopGathering, &m_budget);
     for (;;) {
         Job job;
         {
@@ -275,7 +233,7 @@ void SearchEngine::decodeWorker()
                 return !m_jobs.empty() || m_walkDone || m_stopGathering.load();
             });
             if (m_stopGathering.load()) {
-                m_jobs.clear(); // not started: never gathered
+                m_jobs.clear(); // not started: gathered, left without a key
                 m_jobTaken.notify_all();
                 return;
             }
@@ -287,10 +245,7 @@ void SearchEngine::decodeWorker()
         }
         BitmapKey key = maker.compute(job.path);
         std::lock_guard lock(m_mutex);
-        const bool counted = key.outcome != BitmapKey::Outcome::Cancelled;
         m_done.push_back({job.row, std::move(key)});
-        if (counted)
-            m_files.fetch_add(1, std::memory_order_relaxed);
     }
 }
 

@@ -10,12 +10,15 @@
 
 #include <QString>
 
+#include "imaging/picturedecoder.h"
 #include "search/bitmapkey.h"
 #include "search/searchtable.h"
 #include "search/searchwalk.h"
 
 namespace Duovue
 {
+
+class HashCandidates;
 
 enum class SearchMethod { Hash = 0, Bitmap = 1 };
 
@@ -32,7 +35,7 @@ enum class SearchPhase { Idle, Files, Compare, Done };
 
 struct SearchProgress {
     SearchPhase phase = SearchPhase::Idle;
-    int files = 0; // files gathered (hash) or keyed (bitmap) so far
+    int files = 0; // files gathered so far (rows of the table, keyed or not)
     int compared = 0; // comparison phase: done of total
     int compareTotal = 0;
 };
@@ -48,7 +51,9 @@ struct SearchOutcome {
 /// (hash method) finds identical files, up to eight decode workers make bitmap keys, and the
 /// grouping runs on the coordinator once every worker has been joined. Workers never touch the
 /// table: each returns its key by value into a queue that only the coordinator reads, so no table
-/// moves under a writer and no late result can arrive after the grouping starts.
+/// moves under a writer and no late result can arrive after the grouping starts. The workers share
+/// one MemoryBudget of DecodeLimits::maxDecodeBytes, so their decodes together never hold more
+/// however many run: giant pictures make the others wait rather than add up.
 ///
 /// Thread: create, start, abort, cancel, progress and take the outcome from one thread (the GUI
 /// thread in the program). The destructor cancels and joins every thread it started.
@@ -87,7 +92,8 @@ private:
     };
 
     void run();
-    void gatherHash(SearchTable &table);
+    void enterComparePhase(int gathered);
+    void gatherHash(HashCandidates &files);
     void gatherBitmap(SearchTable &table);
     void decodeWorker();
 
@@ -111,6 +117,8 @@ private:
     std::deque<Job> m_jobs;
     std::vector<Done> m_done;
     bool m_walkDone = false;
+
+    MemoryBudget m_budget{DecodeLimits().maxDecodeBytes};
 
     SearchOutcome m_outcome; // written by the coordinator, read after it is joined
 };

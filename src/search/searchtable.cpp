@@ -5,49 +5,55 @@
 namespace Duovue::SearchGrouping
 {
 
-GroupingResult group(SearchTable &table, const std::atomic<bool> *abort, const std::function<void(int, int)> &progress)
+GroupingResult group(
+    const SearchTable &table, const std::atomic<bool> *abort, const std::function<void(int, int)> &progress)
 {
     GroupingResult result;
     const int count = static_cast<int>(table.size());
     if (count < 2)
         return result;
 
-    std::stable_sort(table.begin(), table.end(), [](const SearchRow &a, const SearchRow &b) {
-        const int c = TextColumnCompare(a.key, b.key, true);
-        return c != 0 ? c < 0 : a.order < b.order;
+    // Rows are sorted through their indices: moving whole rows would cost a second table's worth
+    // of memory at a hundred thousand files.
+    std::vector<int> sorted(table.size());
+    for (int i = 0; i < count; ++i)
+        sorted[std::size_t(i)] = i;
+    auto at = [&](int k) -> const SearchRow & {
+        return table[std::size_t(sorted[std::size_t(k)])];
+    };
+    std::sort(sorted.begin(), sorted.end(), [&](int a, int b) {
+        const SearchRow &x = table[std::size_t(a)];
+        const SearchRow &y = table[std::size_t(b)];
+        const int c = TextColumnCompare(x.key, y.key, true);
+        return c != 0 ? c < 0 : x.order != y.order ? x.order < y.order : a < b;
     });
 
+    // The rows of the result with their labels, collected first so that the result is allocated once.
+    std::vector<std::pair<int, int>> members; // row index, label
     int label = 1;
     for (int i = 0; i < count;) {
         int end = i + 1;
-        while (end < count && table[std::size_t(end)].key == table[std::size_t(i)].key)
+        while (end < count && at(end).key == at(i).key)
             ++end;
-        if (!table[std::size_t(i)].key.isEmpty() && end - i >= 2) {
+        if (!at(i).key.isEmpty() && end - i >= 2) {
             // Split the run of equal keys by identity, each part keeping its table order; parts
             // come out in the order their first rows stand.
             std::vector<bool> taken(std::size_t(end - i), false);
             for (int a = i; a < end; ++a) {
                 if (taken[std::size_t(a - i)])
                     continue;
-                std::vector<int> members{a};
+                std::vector<int> part{a};
                 for (int b = a + 1; b < end; ++b) {
-                    if (!taken[std::size_t(b - i)]
-                        && table[std::size_t(b)].identity == table[std::size_t(a)].identity) {
-                        members.push_back(b);
+                    if (!taken[std::size_t(b - i)] && at(b).identity == at(a).identity) {
+                        part.push_back(b);
                         taken[std::size_t(b - i)] = true;
                     }
                 }
-                if (members.size() < 2)
+                if (part.size() < 2)
                     continue;
                 ++label;
-                const QString text = QString::number(label);
-                for (int m : members) {
-                    const SearchRow &row = table[std::size_t(m)];
-                    FileList::Entry entry;
-                    entry.primary = text;
-                    entry.columns = {row.name, row.folder, row.created, row.modified, row.size, row.width, row.height};
-                    result.rows.push_back(std::move(entry));
-                }
+                for (int m : part)
+                    members.emplace_back(sorted[std::size_t(m)], label);
             }
         }
         i = end;
@@ -59,6 +65,21 @@ GroupingResult group(SearchTable &table, const std::atomic<bool> *abort, const s
         }
     }
     result.groups = label - 1;
+
+    result.rows.reserve(members.size());
+    QString text;
+    int textLabel = 0;
+    for (const auto &[index, rowLabel] : members) {
+        if (rowLabel != textLabel) {
+            text = QString::number(rowLabel);
+            textLabel = rowLabel;
+        }
+        const SearchRow &row = table[std::size_t(index)];
+        FileList::Entry entry;
+        entry.primary = text;
+        entry.columns = {row.name, row.folder, row.created, row.modified, row.size, row.width, row.height};
+        result.rows.push_back(std::move(entry));
+    }
     return result;
 }
 

@@ -44,11 +44,11 @@ struct GroupingResult {
 namespace SearchGrouping
 {
 
-/// Sorts @p table by key, descending (empty keys last, equal keys in walk order), and turns every
-/// run of two or more rows with the same non-empty key and the same identity into one group,
-/// labelled from "2" in output order. @p abort is polled after each run, so no group is cut.
-/// @p progress receives (rows scanned, row count).
-GroupingResult group(SearchTable &table,
+/// Orders the rows of @p table by key, descending (empty keys last, equal keys in walk order), and
+/// turns every run of two or more rows with the same non-empty key and the same identity into one
+/// group, labelled from "2" in output order. The table itself is left as it is. @p abort is polled
+/// after each run, so no group is cut. @p progress receives (rows scanned, row count).
+GroupingResult group(const SearchTable &table,
     const std::atomic<bool> *abort = nullptr,
     const std::function<void(int done, int total)> &progress = {});
 

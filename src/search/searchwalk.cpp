@@ -19,18 +19,36 @@ namespace Duovue::SearchWalk
 namespace
 {
 
+constexpr unsigned StatMask = STATX_BASIC_STATS | STATX_BTIME;
+
+// Decodes a name from the file-name encoding; false when it is not valid there. Most names are
+// ASCII, which needs no round trip.
+bool decodeName(const QByteArray &native, QString *text)
+{
+    if (std::all_of(native.begin(), native.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x80;
+        })) {
+        *text = QString::fromLatin1(native);
+        return true;
+    }
+    *text = QFile::decodeName(native);
+    return QFile::encodeName(*text) == native;
+}
+
 struct Walker {
     bool subfolders;
+    bool openFiles;
     const std::atomic<bool> &stop;
-    const std::function<void(GatheredFile &&)> &onFile;
+    const std::function<void(const WalkEntry &)> &onEntry;
     std::set<std::pair<dev_t, ino_t>> visited;
+    int folders = 0;
     int count = 0;
 
-    void walkFolder(const QString &folderWithSlash, const QByteArray &nativeFolder)
+    bool stopped() const { return stop.load(std::memory_order_relaxed); }
+
+    // Takes ownership of @p dirFd.
+    void walkFolder(int dirFd, const QString &folderText, const QByteArray &nativeFolder)
     {
-        const int dirFd = ::open(nativeFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dirFd < 0)
-            return;
         struct stat self {
         };
         if (::fstat(dirFd, &self) != 0 || !visited.insert({self.st_dev, self.st_ino}).second) {
@@ -45,51 +63,87 @@ struct Walker {
         struct Name {
             QString text;
             QByteArray native;
+            unsigned char type;
         };
         std::vector<Name> names;
         while (const dirent *e = ::readdir(dir)) {
             const QByteArray native(e->d_name);
             if (native == "." || native == "..")
                 continue;
-            const QString text = QFile::decodeName(native);
-            if (QFile::encodeName(text) != native)
-                continue; // not valid in the file-name encoding
-            names.push_back({text, native});
+            QString text;
+            if (decodeName(native, &text))
+                names.push_back({std::move(text), native, e->d_type});
         }
         std::sort(names.begin(), names.end(), [](const Name &a, const Name &b) {
             const int c = a.text.compare(b.text, Qt::CaseInsensitive);
             return c != 0 ? c < 0 : a.native < b.native;
         });
 
+        const int fd = ::dirfd(dir);
+        int index = -1;
         for (const Name &n : names) {
-            if (stop.load(std::memory_order_relaxed))
+            if (stopped())
                 break;
             struct statx sx {
             };
-            if (::statx(::dirfd(dir), n.native.constData(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS | STATX_BTIME, &sx)
-                != 0)
-                continue; // a dangling link, or gone meanwhile
-            const bool isDir = S_ISDIR(sx.stx_mode);
+            bool known = false;
+            auto statByName = [&] {
+                known = ::statx(fd, n.native.constData(), AT_STATX_SYNC_AS_STAT, StatMask, &sx) == 0;
+                return known;
+            };
+            // The entry's type from the listing spares a status call per file; links and file
+            // systems that do not say are asked.
+            bool isDir = n.type == DT_DIR;
+            if (n.type != DT_DIR && n.type != DT_REG) {
+                if (!statByName())
+                    continue; // a dangling link, or gone meanwhile
+                isDir = S_ISDIR(sx.stx_mode);
+            }
             if (isDir && subfolders) {
-                QByteArray childNative = nativeFolder;
-                if (!childNative.endsWith('/'))
-                    childNative += '/';
-                childNative += n.native;
-                walkFolder(folderWithSlash + n.text + QLatin1Char('/'), childNative);
-                if (stop.load(std::memory_order_relaxed))
+                const int childFd = ::openat(fd, n.native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                if (childFd >= 0) {
+                    QByteArray childNative = nativeFolder;
+                    if (!childNative.endsWith('/'))
+                        childNative += '/';
+                    childNative += n.native;
+                    walkFolder(childFd, folderText + n.text + QLatin1Char('/'), childNative);
+                }
+                if (stopped())
                     break;
             }
             if (!hasImageExtension(n.text))
                 continue;
-            GatheredFile file;
-            file.name = n.text;
-            file.folder = folderWithSlash;
-            file.modified = sx.stx_mtime.tv_sec;
-            file.created = (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec;
-            file.size = isDir ? 0 : sx.stx_size;
-            file.regular = S_ISREG(sx.stx_mode);
+
+            int file = -1;
+            if (openFiles && !isDir && (!known || S_ISREG(sx.stx_mode))) {
+                file = ::openat(fd, n.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+                if (file >= 0) {
+                    known = ::statx(file, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, StatMask, &sx) == 0
+                        && S_ISREG(sx.stx_mode);
+                    if (!known) { // replaced by something else meanwhile
+                        ::close(file);
+                        file = -1;
+                    }
+                }
+            }
+            if (!known && !statByName())
+                continue;
+            if (index < 0)
+                index = folders++;
+            const WalkEntry entry{index,
+                folderText,
+                nativeFolder,
+                n.text,
+                n.native,
+                (sx.stx_mask & STATX_BTIME) ? sx.stx_btime.tv_sec : sx.stx_ctime.tv_sec,
+                sx.stx_mtime.tv_sec,
+                S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size,
+                S_ISREG(sx.stx_mode),
+                file};
             ++count;
-            onFile(std::move(file));
+            onEntry(entry);
+            if (file >= 0)
+                ::close(file);
         }
         ::closedir(dir);
     }
@@ -105,18 +159,39 @@ QString trimmedFolder(const QString &folder)
     return f;
 }
 
+int walkEntries(const QString &folder,
+    bool subfolders,
+    bool openFiles,
+    const std::atomic<bool> &stop,
+    const std::function<void(const WalkEntry &)> &onEntry)
+{
+    const QString root = trimmedFolder(folder);
+    if (root.isEmpty())
+        return 0;
+    const QByteArray nativeRoot = QFile::encodeName(root);
+    const int fd = ::open(nativeRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    Walker walker{subfolders, openFiles, stop, onEntry, {}, 0, 0};
+    walker.walkFolder(fd, root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'), nativeRoot);
+    return walker.count;
+}
+
 int walk(const QString &folder,
     bool subfolders,
     const std::atomic<bool> &stop,
     const std::function<void(GatheredFile &&)> &onFile)
 {
-    const QString root = trimmedFolder(folder);
-    if (root.isEmpty())
-        return 0;
-    Walker walker{subfolders, stop, onFile, {}, 0};
-    const QString withSlash = root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/');
-    walker.walkFolder(withSlash, QFile::encodeName(root));
-    return walker.count;
+    return walkEntries(folder, subfolders, false, stop, [&](const WalkEntry &e) {
+        GatheredFile file;
+        file.name = e.name;
+        file.folder = e.folderText;
+        file.created = e.created;
+        file.modified = e.modified;
+        file.size = e.size;
+        file.regular = e.regular;
+        onFile(std::move(file));
+    });
 }
 
 } // namespace Duovue::SearchWalk

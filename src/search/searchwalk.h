@@ -3,6 +3,7 @@
 #include <atomic>
 #include <functional>
 
+#include <QByteArray>
 #include <QString>
 
 namespace Duovue
@@ -20,13 +21,30 @@ struct GatheredFile {
     QString path() const { return folder + name; }
 };
 
+/// A candidate as the walk meets it, valid only during the callback: nothing is copied, so a
+/// caller that keeps little per file (the hash method at a hundred thousand files) can.
+struct WalkEntry {
+    int folder = 0; // index of the folder among those that gave entries, in the order of their first
+    const QString &folderText; // ends with "/"
+    const QByteArray &nativeFolder; // the folder in the file-name encoding, without the final "/"
+    const QString &name;
+    const QByteArray &nativeName;
+    qint64 created = 0;
+    qint64 modified = 0;
+    quint64 size = 0;
+    bool regular = true;
+    /// Open for reading when the walk was asked to open files and this regular file could be
+    /// opened; -1 otherwise. The walk closes it after the callback.
+    int fd = -1;
+};
+
 /// Walks one folder, optionally with its subfolders, for the similar-image search.
 ///
 /// Entries of each folder come in name order ignoring case; a subfolder is walked where it is met,
 /// before the entries after it. A folder reached twice (through a link) is entered only once, so
-/// link loops end. Names that are not valid UTF-8 are skipped rather than turned into the path of
-/// another file. Unreadable folders add nothing. @p stop is polled per entry; once it is set every
-/// level stops.
+/// link loops end. Subfolders are opened relative to their parent, so depth is no limit. Names
+/// that are not valid UTF-8 are skipped rather than turned into the path of another file.
+/// Unreadable folders add nothing. @p stop is polled per entry; once it is set every level stops.
 ///
 /// Thread: any; the callback runs on the calling thread.
 namespace SearchWalk
@@ -38,6 +56,15 @@ int walk(const QString &folder,
     bool subfolders,
     const std::atomic<bool> &stop,
     const std::function<void(GatheredFile &&)> &onFile);
+
+/// The same walk without copies. With @p openFiles each regular candidate is opened (without
+/// blocking, so a FIFO that replaced it meanwhile cannot hang the walk) and its status read from
+/// the open file; a regular file that cannot be opened comes with fd -1.
+int walkEntries(const QString &folder,
+    bool subfolders,
+    bool openFiles,
+    const std::atomic<bool> &stop,
+    const std::function<void(const WalkEntry &)> &onEntry);
 
 /// The folder text with its trailing "/" removed, the root kept as "/".
 QString trimmedFolder(const QString &folder);

@@ -67,7 +67,9 @@ CImgView::CImgView(AppState &state, UserPrompts &prompts, int paneIndex, QWidget
 
 CImgView::~CImgView()
 {
-    // A running ReadPicture owns all its data; its result is simply never looked at.
+    // A running ReadPicture owns all its data; it is told to stop, and its result is never looked
+    // at. The pool thread is joined at exit, which must not wait for a large decode.
+    cancelRunningLoad();
     m_watcher.disconnect(this);
     if (m_popup)
         m_popup->close();
@@ -120,6 +122,8 @@ void CImgView::requestPicture(int index)
     m_pendingIndex = index;
     if (!m_watcher.isRunning())
         startPendingLoad();
+    else
+        cancelRunningLoad(); // its result gives way to this request anyway
 }
 
 void CImgView::startPendingLoad()
@@ -133,7 +137,16 @@ void CImgView::startPendingLoad()
     m_runningIndex = index;
     m_runningPath = list.fullPath(index);
     m_runningGeneration = m_generation;
-    m_watcher.setFuture(QtConcurrent::run(ReadPicture, m_runningPath));
+    m_runningCancel = std::make_shared<std::atomic<bool>>(false);
+    m_watcher.setFuture(QtConcurrent::run([path = m_runningPath, cancel = m_runningCancel] {
+        return ReadPicture(path, cancel.get());
+    }));
+}
+
+void CImgView::cancelRunningLoad()
+{
+    if (m_runningCancel)
+        m_runningCancel->store(true);
 }
 
 void CImgView::backgroundLoadFinished()
@@ -158,6 +171,7 @@ void CImgView::dropBackgroundLoads()
 {
     ++m_generation;
     m_pendingIndex = -1;
+    cancelRunningLoad();
 }
 
 bool CImgView::isLoading() const

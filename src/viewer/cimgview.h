@@ -1,5 +1,8 @@
 #pragma once
 
+#include <atomic>
+#include <memory>
+
 #include <QFutureWatcher>
 #include <QPixmap>
 #include <QPointer>
@@ -25,8 +28,9 @@ class UserPrompts;
 /// a left click opens the actual-size preview popup (CPreviewDlg).
 ///
 /// Thread: GUI thread. Background loads run ReadPicture on a pool thread with their own copy of
-/// the path; the result is applied here, on the GUI thread, and dropped when a newer request or a
-/// change of the list made it stale.
+/// the path and of a cancel flag; the result is applied here, on the GUI thread, and dropped when a
+/// newer request or a change of the list made it stale. A decode whose result will be dropped is
+/// cancelled, so that neither the next picture nor the program's exit waits for it.
 class CImgView : public QWidget
 {
     Q_OBJECT
@@ -98,6 +102,7 @@ private:
     void startPendingLoad();
     void backgroundLoadFinished();
     void dropBackgroundLoads();
+    void cancelRunningLoad();
     void showToolTip();
     void invalidateScaled();
 
@@ -113,6 +118,7 @@ private:
     quint64 m_runningGeneration = 0;
     int m_runningIndex = -1;
     QString m_runningPath;
+    std::shared_ptr<std::atomic<bool>> m_runningCancel; // shared with the running decode
     int m_pendingIndex = -1;
 
     QTimer m_toolTipTimer;

@@ -1,5 +1,8 @@
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -101,6 +104,63 @@ private Q_SLOTS:
         QVERIFY(store.writeInt(QStringLiteral("New"), QStringLiteral("k"), -3).ok());
         QCOMPARE(readAll(path),
             QByteArray("; written by hand\n[App]\nDir0=/b\nUnknown=keep me\nDir1=/c\n\n[Other]\nx=1\n\n[New]\nk=-3\n"));
+    }
+
+    void unchangedLinesKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        // Shift-JIS: "; コメント", "[設定]", "幅=1" and a folder "C:\写真" as the Windows build wrote them.
+        const QByteArray sjisComment = "; \x83\x52\x83\x81\x83\x93\x83\x67";
+        const QByteArray sjisSection = "[\x90\xDD\x92\xE8]\n\x95\x9D=1\n";
+        const QByteArray sjisFolder = "Dir1=C:\\\x8E\xCA\x90\x5E";
+        QTest::newRow("shift-jis comment, section, key and value")
+            << QByteArray(sjisComment + "\n[App]\nDir0=/a\n" + sjisFolder + "\n\n" + sjisSection)
+            << QByteArray(sjisComment + "\n[App]\nDir0=/b\n" + sjisFolder + "\n\n" + sjisSection
+                   + "\n[\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3]\n\xE5\xB9\x85=1024\n");
+        QTest::newRow("windows line ends")
+            << QByteArray("[App]\r\nDir0=/a\r\n; \x83\x52\r\n")
+            << QByteArray("[App]\r\nDir0=/b\r\n; \x83\x52\r\n\r\n[\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3]\r\n"
+                          "\xE5\xB9\x85=1024\r\n");
+        QTest::newRow("no line end at the end")
+            << QByteArray("[\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3]\n\xE5\xB9\x85=800\n[App]\nDir0=/a")
+            << QByteArray("[\xE3\x83\xA1\xE3\x82\xA4\xE3\x83\xB3]\n\xE5\xB9\x85=1024\n[App]\nDir0=/b");
+    }
+    void unchangedLinesKeepTheirBytes()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), before);
+        SettingsStore store(path);
+        QVERIFY(store.setValue(AppSettings::LastFolder(0), QStringLiteral("/b")).ok());
+        QVERIFY(store.setValue(AppSettings::MainWidth(), 1024).ok());
+        QCOMPARE(readAll(path), after);
+    }
+
+    void unreadableFileIsNotReplaced()
+    {
+        // Permissions do not stop root: write from a child process that has given it up.
+        Test::TestDir dir;
+        const QByteArray before = "[App]\nDir0=/keep\n";
+        const QString path = dir.writeFile(QStringLiteral("Duovue.ini"), before);
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0777) == 0);
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0222) == 0); // writable, not readable
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(77);
+            SettingsStore store(path);
+            ::_exit(store.setValue(AppSettings::LastFolder(1), QStringLiteral("/new")).ok() ? 1 : 0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ::chmod(QFile::encodeName(path).constData(), 0644);
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+            QSKIP("cannot give up root here");
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(readAll(path), before);
     }
 
     void readsWindowsLineEndings()

@@ -7,6 +7,7 @@
 #include <QTest>
 
 #include "core/appstate.h"
+#include "imaging/picturedecoder.h"
 #include "imaging/pictureloader.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -42,6 +43,7 @@ private Q_SLOTS:
     void refusesFile_data();
     void refusesFile();
     void refusesFileItCannotOpen();
+    void cancelledReadIsAborted();
     void informationText_data();
     void informationText();
     void successClearsMarker();
@@ -154,12 +156,19 @@ void PictureLoaderTest::refusesFile_data()
     QByteArray huge = windowsBmp(QSize(1, 1), 2835, 2835);
     huge.replace(18, 8, QByteArray("\x60\xEA\x00\x00\x60\xEA\x00\x00", 8));
     QTest::newRow("absurd BMP size") << m_dir.writeFile(QStringLiteral("absurd.bmp"), huge) << Error::Code::InvalidData;
+    const QString absurd = m_dir.filePath(QStringLiteral("absurd-whole.bmp"));
+    QVERIFY(makeSparseFile(absurd, huge.left(54), 54 + qint64(60000 * 3) * 60000));
+    QTest::newRow("absurd BMP size, all rows there") << absurd << Error::Code::Unsupported;
 
-    // A sparse file just over the size limit: refused before anything is read.
-    const QString big = m_dir.writeFile(QStringLiteral("big.bmp"), windowsBmp(QSize(1, 1), 0, 0));
-    QFile bigFile(big);
-    QVERIFY(bigFile.resize(PictureLimits::MaxFileSize + 1));
+    // A GIF is held whole to be decoded; a sparse one just over the size limit is refused unread.
+    const QString big = m_dir.filePath(QStringLiteral("big.gif"));
+    QVERIFY(makeSparseFile(big, gif(QSize(1, 1)), DecodeLimits().maxFileBytes + 1));
     QTest::newRow("over the size limit") << big << Error::Code::Unsupported;
+
+    // Data that ends early is refused, not shown in part.
+    const QByteArray jpeg = encodedJpeg(QSize(64, 48));
+    QTest::newRow("truncated JPEG") << m_dir.writeFile(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() / 2))
+                                    << Error::Code::InvalidData;
 }
 
 void PictureLoaderTest::refusesFile()
@@ -180,6 +189,17 @@ void PictureLoaderTest::refusesFileItCannotOpen()
     const Result<DecodedPicture> read = ReadPicture(path);
     QVERIFY(!read.ok());
     QCOMPARE(read.error().code, Error::Code::AccessDenied);
+}
+
+// The panes cancel decodes whose result they will drop; a cancelled read changes nothing.
+void PictureLoaderTest::cancelledReadIsAborted()
+{
+    const QString path = m_dir.writeFile(QStringLiteral("cancel.jpg"), encodedJpeg(QSize(32, 32)));
+    const std::atomic<bool> cancel{true};
+    const Result<DecodedPicture> read = ReadPicture(path, &cancel);
+    QVERIFY(!read.ok());
+    QCOMPARE(read.error().code, Error::Code::Aborted);
+    QVERIFY(ReadPicture(path).ok());
 }
 
 void PictureLoaderTest::informationText_data()

@@ -1,5 +1,8 @@
+#include <algorithm>
 #include <atomic>
+#include <climits>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -212,9 +215,11 @@ private Q_SLOTS:
         QVERIFY(::chmod(shut.constData(), 0) == 0);
         scan.setIncludeSubfolders(true);
         QStringList found;
+        QStringList unreadable;
         if (::geteuid() != 0) {
             QVERIFY(scan.scan(dir.path()));
             found = relative(list, dir.path());
+            unreadable = scan.unreadableFolders();
         } else {
             // Permissions do not stop root: scan in a child process that has given up root.
             QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
@@ -227,7 +232,9 @@ private Q_SLOTS:
                 if (::setgid(65534) != 0 || ::setuid(65534) != 0)
                     ::_exit(77);
                 scan.scan(dir.path());
-                const QByteArray text = relative(list, dir.path()).join(QLatin1Char('|')).toUtf8();
+                const QByteArray text = (relative(list, dir.path()).join(QLatin1Char('|')) + QLatin1Char('\n')
+                    + scan.unreadableFolders().join(QLatin1Char('|')))
+                                            .toUtf8();
                 const bool written = ::write(pipeFds[1], text.constData(), size_t(text.size())) == text.size();
                 ::_exit(written ? 0 : 1);
             }
@@ -242,40 +249,120 @@ private Q_SLOTS:
             if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
                 QSKIP("cannot give up root here");
             QVERIFY(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-            found = QString::fromUtf8(text).split(QLatin1Char('|'));
+            const QStringList parts = QString::fromUtf8(text).split(QLatin1Char('\n'));
+            found = parts.value(0).split(QLatin1Char('|'));
+            unreadable = parts.value(1).split(QLatin1Char('|'));
         }
         ::chmod(shut.constData(), 0755);
         QCOMPARE(found, strings({"file.jpg", "open/1.jpg"}));
+        // Reported, so that a caller can tell a complete list from one with holes.
+        QCOMPARE(unreadable, QStringList{dir.filePath(QStringLiteral("shut"))});
     }
 
-    void abortStopsAndKeepsWhatWasFound()
+    void abortLeavesAPrefixOfTheWholeScan_data()
     {
+        QTest::addColumn<int>("abortAtCall");
+        // The callback runs every 16 names read or listed: the first call falls while the top folder
+        // is read, the later ones while subfolders are read or listed.
+        for (int call : {1, 2, 3, 5, 8, 13, 17, 21, 25})
+            QTest::addRow("call %d", call) << call;
+    }
+    void abortLeavesAPrefixOfTheWholeScan()
+    {
+        QFETCH(int, abortAtCall);
         Test::TestDir dir;
-        for (int f = 0; f < 5; ++f) {
-            for (int i = 0; i < 40; ++i)
-                dir.writeFile(QStringLiteral("f%1/%2.jpg").arg(f).arg(i, 2, 10, QLatin1Char('0')));
+        for (int f = 0; f < 6; ++f) {
+            for (int i = 0; i < 30; ++i)
+                dir.writeFile(QStringLiteral("s%1/f%2.jpg").arg(f).arg(i, 2, 10, QLatin1Char('0')));
         }
-        FileList list;
+        dir.writeFile(QStringLiteral("s2/inner/i.jpg"));
+        dir.writeFile(QStringLiteral("a.jpg"));
+        // Files after the subfolders: an abort inside a subfolder must not let them in.
+        for (int i = 0; i < 12; ++i)
+            dir.writeFile(QStringLiteral("z%1.gif").arg(i, 2, 10, QLatin1Char('0')));
         std::atomic<bool> abort{false};
+        FileList whole;
+        FolderScan all(whole, abort);
+        all.setIncludeSubfolders(true);
+        QVERIFY(all.scan(dir.path()));
+        const QStringList expected = names(whole);
+
+        FileList list;
         FolderScan scan(list, abort);
         scan.setIncludeSubfolders(true);
         int calls = 0;
-        // With a zero interval the callback runs every few names; the "user" presses abort once the
-        // first folder is in.
         scan.setProgressCallback(
             [&] {
-                ++calls;
-                if (list.size() >= 40)
+                if (++calls == abortAtCall)
                     abort = true;
             },
             std::chrono::milliseconds(0));
         QVERIFY(scan.scan(dir.path()));
         QVERIFY(scan.aborted());
         QVERIFY(abort); // left set for every level of the caller to see
-        QVERIFY(calls > 0);
-        QVERIFY(list.size() >= 40);
-        QVERIFY(list.size() < 200);
-        QCOMPARE(list.column(0, 0), QStringLiteral("00.jpg"));
+        const QStringList kept = names(list);
+        QVERIFY(kept.size() < expected.size());
+        QCOMPARE(kept, expected.mid(0, kept.size()));
+    }
+
+    void walksTreesDeeperThanTheLongestPath()
+    {
+        // Deeper than PATH_MAX allows by full path, and more levels than the descriptors the scan
+        // may hold.
+        constexpr int depth = 150;
+        constexpr char folder[] = "a-folder-name-long-enough-to-pass-path-max";
+        Test::TestDir dir;
+        const int root = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        QVERIFY(root >= 0);
+        QString expectedFolder = dir.path() + QLatin1Char('/');
+        QStringList expected;
+        int fd = ::dup(root);
+        for (int level = 1; level <= depth; ++level) {
+            QVERIFY(::mkdirat(fd, folder, 0755) == 0);
+            const int next = ::openat(fd, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = next;
+            QVERIFY(fd >= 0);
+            expectedFolder += QLatin1String(folder) + QLatin1Char('/');
+            if (level == 1 || level == 60 || level == 120 || level == depth) {
+                QVERIFY(::close(::openat(fd, "x.jpg", O_CREAT | O_WRONLY | O_CLOEXEC, 0644)) == 0);
+                expected.prepend(expectedFolder + QStringLiteral("x.jpg")); // the folder sorts first
+            }
+        }
+        ::close(fd);
+        QVERIFY(QFile::encodeName(expected.first()).size() > PATH_MAX);
+
+        rlimit limit;
+        QVERIFY(::getrlimit(RLIMIT_NOFILE, &limit) == 0);
+        rlimit scarce = limit;
+        scarce.rlim_cur = std::min<rlim_t>(limit.rlim_cur, 64);
+        QVERIFY(::setrlimit(RLIMIT_NOFILE, &scarce) == 0);
+        FileList list;
+        std::atomic<bool> abort{false};
+        FolderScan scan(list, abort);
+        scan.setIncludeSubfolders(true);
+        const bool scanned = scan.scan(dir.path());
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+        QVERIFY(scanned);
+        QCOMPARE(names(list), expected);
+        QCOMPARE(scan.unreadableFolders(), QStringList());
+
+        // QTemporaryDir removes by full path, which fails this deep: climb back up through "..".
+        fd = ::dup(root);
+        for (int next; (next = ::openat(fd, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC)) >= 0;) {
+            ::unlinkat(fd, "x.jpg", 0);
+            ::close(fd);
+            fd = next;
+        }
+        ::unlinkat(fd, "x.jpg", 0);
+        for (int level = depth; level > 0; --level) {
+            const int up = ::openat(fd, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(fd);
+            fd = up;
+            QVERIFY(fd >= 0 && ::unlinkat(fd, folder, AT_REMOVEDIR) == 0);
+        }
+        ::close(fd);
+        ::close(root);
     }
 
     void abortSetBeforeTheScanAddsNothing()

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolBar>
+#include <QWindow>
 
 #include "core/appsettings.h"
 #include "core/caboutdlg.h"
@@ -154,20 +155,33 @@ private Q_SLOTS:
             QCOMPARE(frame->action(id)->shortcut(), keys);
     }
 
-    void placementFromSettings()
+    void placementIsTheOuterRectangle_data()
     {
+        QTest::addColumn<QRect>("stored");
+        QTest::addColumn<QRect>("outer");
+        QTest::newRow("as stored") << QRect(100, 50, 1024, 768) << QRect(100, 50, 1024, 768);
+        QTest::newRow("absurd size, far off screen")
+            << QRect(-50000, 50, 16777215, 16777215) << QRect(0, 0, 1920, 1080);
+        QTest::newRow("below the minimum") << QRect(10, 20, 300, 200) << QRect(10, 20, 800, 600);
+    }
+    void placementIsTheOuterRectangle()
+    {
+        QFETCH(QRect, stored);
+        QFETCH(QRect, outer);
         Fixture f;
         QVERIFY(f.store.setValue(AppSettings::MainPlacement(), 1).ok());
-        QVERIFY(f.store.setValue(AppSettings::MainLeft(), 100).ok());
-        QVERIFY(f.store.setValue(AppSettings::MainTop(), 50).ok());
-        QVERIFY(f.store.setValue(AppSettings::MainWidth(), 1024).ok());
-        QVERIFY(f.store.setValue(AppSettings::MainHeight(), 768).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainLeft(), stored.x()).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainTop(), stored.y()).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainWidth(), stored.width()).ok());
+        QVERIFY(f.store.setValue(AppSettings::MainHeight(), stored.height()).ok());
         QVERIFY(f.app.initInstance());
         CMainFrame *frame = f.app.mainFrame();
         QVERIFY(!frame->isMaximized());
-        QCOMPARE(frame->size(), QSize(1024, 768));
-        QCOMPARE(frame->pos(), QPoint(100, 50));
-        QCOMPARE(frame->minimumSize(), QSize(800, 600));
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        const QMargins margins = frame->windowHandle()->frameMargins();
+        QVERIFY(!margins.isNull()); // the test screen frames its windows
+        QTRY_COMPARE(frame->frameGeometry(), outer);
+        QCOMPARE(frame->minimumSize().grownBy(margins), QSize(800, 600));
     }
 
     void sizeRuleSplitsHalvesAndRightPane()

@@ -1,6 +1,10 @@
+#include <algorithm>
+#include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <QBuffer>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTest>
@@ -10,6 +14,7 @@
 #include "search/searchdriver.h"
 #include "search/searchengine.h"
 #include "search/searchwalk.h"
+#include "support/imagingfactory.h"
 #include "support/searchfactory.h"
 #include "support/testdir.h"
 
@@ -170,6 +175,40 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(outcome), (QStringList{u"2:a-copy.jpg"_s, u"2:a.jpg"_s, u"3:b-copy.jpg"_s, u"3:b.jpg"_s}));
     }
 
+    // Three files of one size: two copies and one that differs in a single byte, around the edge
+    // of the first block that is compared before whole files. Only the copies may group; a link
+    // to a copy is a copy too. A folder named like a picture is a candidate that is not gathered,
+    // and the folders after it must still be told apart.
+    void hashGroupsOnlyIdenticalContent_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<int>("differsAt");
+        const int head = int(IdenticalFiles::HeadBytes);
+        for (int size : {1, head - 1, head, head + 1, 3 * head + 5}) {
+            for (int at : {0, head - 1, head, size - 1}) {
+                if (at < size)
+                    QTest::addRow("%d bytes, byte %d differs", size, at) << size << at;
+            }
+        }
+    }
+
+    void hashGroupsOnlyIdenticalContent()
+    {
+        QFETCH(int, size);
+        QFETCH(int, differsAt);
+        Test::TestDir dir;
+        QByteArray data = randomBytes(size, unsigned(size));
+        dir.writeFile(QStringLiteral("0.jpg/a.jpg"), data);
+        dir.writeFile(QStringLiteral("sub/b.jpg"), data);
+        dir.makeSymlink(QStringLiteral("../0.jpg/a.jpg"), QStringLiteral("sub/link.gif"));
+        data[differsAt] = static_cast<char>(data[differsAt] ^ 0x40);
+        dir.writeFile(QStringLiteral("sub/c.jpg"), data);
+        const SearchOutcome outcome = runSearch(paramsFor(dir.path(), SearchMethod::Hash));
+        QCOMPARE(outcome.filesGathered, 4);
+        QCOMPARE(rowsOf(outcome), (QStringList{u"2:a.jpg"_s, u"2:b.jpg"_s, u"2:link.gif"_s}));
+        QCOMPARE(outcome.grouping.rows[1].columns[1], dir.path() + QStringLiteral("/sub/"));
+    }
+
     // Files that agree for longer than the first chunks and differ only at the very end.
     void hashComparesToTheLastByte()
     {
@@ -183,19 +222,36 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(outcome), (QStringList{u"2:1.jpg"_s, u"2:2.jpg"_s}));
     }
 
+    // Sets are confirmed from the files themselves, whatever their heads say: a file gone since
+    // it was met, or one that differs only after its head, stays out; a file whose head differs
+    // is never opened again.
     void identicalSetsCarryTheContentCrc()
     {
         Test::TestDir dir;
         const QByteArray data = randomBytes(200000, 5);
-        std::vector<IdenticalFiles::Candidate> c;
+        QByteArray late = data;
+        late[150000] = static_cast<char>(late[150000] ^ 1);
+        QStringList paths;
         for (int i = 0; i < 3; ++i)
-            c.push_back({dir.writeFile(QStringLiteral("%1").arg(i), data), quint64(data.size())});
-        c.push_back({dir.filePath(QStringLiteral("gone")), quint64(data.size())}); // vanished
-        const IdenticalFiles::Outcome out = IdenticalFiles::find(c);
+            paths << dir.writeFile(QString::number(i), data);
+        paths << dir.writeFile(QStringLiteral("late"), late) << dir.filePath(QStringLiteral("gone"))
+              << dir.writeFile(QStringLiteral("other head"), randomBytes(200000, 6));
+        const std::uint32_t head = Crc32::of(data.constData(), IdenticalFiles::HeadBytes);
+        std::vector<IdenticalFiles::Candidate> c(std::size_t(paths.size()), {quint64(data.size()), head, true});
+        c.back().head = head ^ 1;
+        std::vector<int> opened;
+        const auto open = [&](int i) {
+            opened.push_back(i);
+            return ::open(QFile::encodeName(paths[i]).constData(), O_RDONLY | O_CLOEXEC);
+        };
+        const IdenticalFiles::Outcome out = IdenticalFiles::find(c, open);
         QCOMPARE(out.sets.size(), std::size_t(1));
         QCOMPARE(out.sets[0].members, (std::vector<int>{0, 1, 2}));
         QCOMPARE(out.sets[0].crc, Crc32::of(data));
-        QCOMPARE(IdenticalFiles::fileCrc(c[0].path).value_or(0), Crc32::of(data));
+        QVERIFY(std::find(opened.begin(), opened.end(), 5) == opened.end());
+        const int fd = open(0);
+        QCOMPARE(IdenticalFiles::fileCrc(fd).value_or(0), Crc32::of(data));
+        ::close(fd);
     }
 
     void bitmapGroupsPictureCopies()
@@ -247,6 +303,39 @@ private Q_SLOTS:
         QCOMPARE(rowsOf(outcome), (QStringList{u"2:a.bmp"_s, u"2:a2.bmp"_s, u"3:b.bmp"_s, u"3:b2.bmp"_s}));
     }
 
+    // Only pictures the panes can show are keyed: other formats under picture names, truncated
+    // copies and hostile files stay ungrouped in the bitmap method, while the hash method still
+    // groups byte copies, since it reads bytes, not pictures.
+    void bitmapKeysOnlyDecodablePictures()
+    {
+        Test::TestDir dir;
+        const QByteArray jpeg = SF::jpeg(SF::pattern(160, 120, 4), 90);
+        dir.writeFile(QStringLiteral("a.jpg"), jpeg);
+        dir.writeFile(QStringLiteral("b.jpg"), jpeg);
+        dir.writeFile(QStringLiteral("a-cut.jpg"), jpeg.left(jpeg.size() * 4 / 5));
+        QByteArray png;
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        SF::pattern(160, 120, 4).save(&buffer, "PNG");
+        for (const char *name : {"png.jpg", "png.bmp", "png.gif"})
+            dir.writeFile(QString::fromLatin1(name), png);
+        const QByteArray progressive = SF::jpeg(SF::pattern(64, 64, 5), 90, true);
+        for (const char *name : {"huge1.jpg", "huge2.jpg"})
+            dir.writeFile(QString::fromLatin1(name), Test::ImagingFactory::withDeclaredSize(progressive, 30000, 30000));
+        for (const char *name : {"scans1.jpg", "scans2.jpg"})
+            dir.writeFile(QString::fromLatin1(name), Test::ImagingFactory::withRepeatedScan(progressive, 600));
+
+        SearchParams p = paramsFor(dir.path(), SearchMethod::Bitmap);
+        p.workers = 3;
+        SearchOutcome outcome = runSearch(p);
+        QCOMPARE(outcome.filesGathered, 10);
+        QCOMPARE(sortedNamesOf(outcome), (QStringList{u"a.jpg"_s, u"b.jpg"_s}));
+
+        outcome = runSearch(paramsFor(dir.path(), SearchMethod::Hash));
+        QCOMPARE(outcome.grouping.groups, 4);
+        QVERIFY(sortedNamesOf(outcome).contains(u"png.gif"_s));
+    }
+
     // A FIFO named like a picture must neither block a worker nor the walk.
     void specialFilesDoNotBlock()
     {
@@ -289,6 +378,35 @@ private Q_SLOTS:
         QVERIFY(outcome.filesGathered >= 2);
         QCOMPARE(outcome.grouping.groups, 1);
         QCOMPARE(int(outcome.grouping.rows.size()), outcome.filesGathered);
+    }
+
+    // The file count is of files gathered, not of keys done, and files whose keys an abort stopped
+    // or never started stay in the total, without a key.
+    void bitmapAbortCountsEveryGatheredFile()
+    {
+        Test::TestDir dir;
+        const QByteArray slow = SF::jpeg(SF::pattern(2400, 1800, 7), 90, true);
+        for (int i = 0; i < 5; ++i)
+            dir.writeFile(QStringLiteral("p%1.jpg").arg(i), slow);
+        SearchParams p = paramsFor(dir.path(), SearchMethod::Bitmap);
+        p.workers = 1;
+        p.computeAllKeys = true;
+        SearchEngine engine(p);
+        engine.start();
+        // One worker keys one file at a time; the walk gathers at once.
+        QTRY_VERIFY_WITH_TIMEOUT(engine.progress().files >= 1 || engine.isFinished(), 20000);
+        const int shown = engine.progress().files;
+        engine.abort();
+        const SearchOutcome outcome = engine.takeOutcome();
+        QCOMPARE(int(outcome.table.size()), outcome.filesGathered);
+        QVERIFY(outcome.filesGathered >= shown);
+        const auto keyed = std::count_if(outcome.table.begin(), outcome.table.end(), [](const SearchRow &r) {
+            return !r.key.isEmpty();
+        });
+        if (outcome.filesAborted)
+            QVERIFY(keyed < outcome.filesGathered);
+        else
+            QCOMPARE(int(keyed), 5);
     }
 
     void driverReportsProgressAndResult()

@@ -1,6 +1,7 @@
 #include "support/imagingfactory.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
 #include <QImageWriter>
 #include <QtEndian>
@@ -298,6 +299,47 @@ QByteArray pngHeader()
     out.append(char(8)).append(char(2)).append(char(0)).append(char(0)).append(char(0));
     put32(out, 0, true);
     return out;
+}
+
+void setLe16(QByteArray &bytes, qsizetype at, quint16 value)
+{
+    qToLittleEndian(value, bytes.data() + at);
+}
+
+void setLe32(QByteArray &bytes, qsizetype at, quint32 value)
+{
+    qToLittleEndian(value, bytes.data() + at);
+}
+
+QByteArray withDeclaredSize(const QByteArray &jpeg, quint16 width, quint16 height)
+{
+    QByteArray out = jpeg;
+    // The first start-of-frame marker (C0 to C2); the sizes follow its length and precision.
+    for (qsizetype i = 2; i + 9 < out.size(); ++i) {
+        const auto marker = static_cast<quint8>(out[i + 1]);
+        if (static_cast<quint8>(out[i]) == 0xFF && marker >= 0xC0 && marker <= 0xC2) {
+            qToBigEndian(height, out.data() + i + 5);
+            qToBigEndian(width, out.data() + i + 7);
+            break;
+        }
+    }
+    return out;
+}
+
+QByteArray withRepeatedScan(const QByteArray &jpeg, int extra)
+{
+    // Entropy-coded data never holds FF DA, so each one starts a scan. The first scan of a
+    // progressive file sets the DC values outright; decoded again, it sets the same values.
+    const QByteArrayView sos("\xFF\xDA", 2);
+    const qsizetype first = jpeg.indexOf(sos);
+    const qsizetype second = jpeg.indexOf(sos, first + 2);
+    return jpeg.left(second) + jpeg.mid(first, second - first).repeated(extra) + jpeg.mid(second);
+}
+
+bool makeSparseFile(const QString &path, const QByteArray &head, qint64 size)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(head) == head.size() && file.resize(size);
 }
 
 } // namespace Duovue::Test::ImagingFactory

@@ -4,6 +4,7 @@
 #include <QColor>
 #include <QList>
 #include <QSize>
+#include <QString>
 
 namespace Duovue::Test::ImagingFactory
 {
@@ -54,5 +55,19 @@ QByteArray gif(QSize size, const char *version = "89a", int bits = 8, int frames
 
 /// The first eight bytes of a PNG file followed by an IHDR chunk.
 QByteArray pngHeader();
+
+/// Overwrites two or four bytes of @p bytes at @p at with @p value, least significant first.
+void setLe16(QByteArray &bytes, qsizetype at, quint16 value);
+void setLe32(QByteArray &bytes, qsizetype at, quint32 value);
+
+// Hostile variants of real pictures.
+
+/// @p jpeg with its frame header claiming @p width x @p height pixels.
+QByteArray withDeclaredSize(const QByteArray &jpeg, quint16 width, quint16 height);
+/// @p jpeg (progressive) with its first scan repeated @p extra more times: the same picture, in
+/// as many more scans.
+QByteArray withRepeatedScan(const QByteArray &jpeg, int extra);
+/// Makes @p path a sparse file of @p size bytes that starts with @p head; true on success.
+bool makeSparseFile(const QString &path, const QByteArray &head, qint64 size);
 
 } // namespace Duovue::Test::ImagingFactory

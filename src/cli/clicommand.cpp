@@ -1,0 +1,57 @@
+#include "cli/clicommand.h"
+
+#include <algorithm>
+
+namespace Duovue::Cli
+{
+
+namespace
+{
+
+bool needsEscape(char16_t u)
+{
+    // C0, DEL and C1: a terminal would act on them (ESC starts a command sequence, and so does
+    // U+009B in terminals that honour C1 in UTF-8).
+    return u == u'\\' || u < 0x20 || (u >= 0x7F && u < 0xA0);
+}
+
+} // namespace
+
+QString escaped(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) {
+            return needsEscape(c.unicode());
+        }))
+        return text;
+    QString out;
+    out.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        switch (u) {
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            if (needsEscape(u)) {
+                static const char digits[] = "0123456789abcdef";
+                out += QLatin1String("\\x");
+                out += QLatin1Char(digits[u >> 4]);
+                out += QLatin1Char(digits[u & 0xF]);
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out;
+}
+
+} // namespace Duovue::Cli
