@@ -45,7 +45,7 @@ Result<DecodedPicture> readSide(const QString &path, Io &io)
 {
     Result<DecodedPicture> read = ReadPicture(path);
     if (!read)
-        io.err << "duovue-cli compose: " << path << ": " << read.error().message << '\n';
+        io.err << "duovue-cli compose: " << escaped(path) << ": " << escaped(read.error().message) << '\n';
     return read;
 }
 
@@ -109,7 +109,7 @@ int run(const QStringList &args, Io &io)
         return Failure;
     const QImage &leftPicture = left.value().picture;
     if (leftPicture.width() < CompositeState::MinimumLeftWidth) {
-        io.err << "duovue-cli compose: " << files[0] << ": the left picture is narrower than "
+        io.err << "duovue-cli compose: " << escaped(files[0]) << ": the left picture is narrower than "
                << CompositeState::MinimumLeftWidth << " pixels\n";
         return Failure;
     }
@@ -119,7 +119,7 @@ int run(const QStringList &args, Io &io)
     const QString &out = files[2];
     const Result<void> saved = SaveComposite(compositor.compose(state), out, state.method(), options.quality);
     if (!saved) {
-        io.err << "duovue-cli compose: " << out << ": " << saved.error().message << '\n';
+        io.err << "duovue-cli compose: " << escaped(out) << ": " << escaped(saved.error().message) << '\n';
         return Failure;
     }
     io.out << "composite " << state.compositeSize().width() << " x " << state.compositeSize().height() << ", "
