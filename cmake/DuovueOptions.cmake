@@ -2,7 +2,10 @@
 add_library(duovue_options INTERFACE)
 target_compile_features(duovue_options INTERFACE cxx_std_20)
 target_compile_options(duovue_options INTERFACE
-    -Wall -Wextra -Wpedantic -Wold-style-cast -Woverloaded-virtual -Wnon-virtual-dtor)
+    -Wall -Wextra -Wpedantic -Wold-style-cast -Woverloaded-virtual -Wnon-virtual-dtor
+    # Assertion messages name files relative to the source tree: no build machine's path in the
+    # program.
+    -fmacro-prefix-map=${PROJECT_SOURCE_DIR}/=)
 if(DUOVUE_WERROR)
     target_compile_options(duovue_options INTERFACE -Werror)
 endif()
@@ -25,3 +28,12 @@ if(DUOVUE_TSAN)
     target_compile_options(duovue_options INTERFACE -fsanitize=thread -fno-omit-frame-pointer)
     target_link_options(duovue_options INTERFACE -fsanitize=thread)
 endif()
+
+# Puts a copy of the HTML manual in <dir>/manual, where a program built into <dir> looks for it
+# (the installed program finds it under share/duovue/manual).
+function(duovue_copy_manual dir)
+    file(GLOB pages RELATIVE ${PROJECT_SOURCE_DIR}/docs/manual ${PROJECT_SOURCE_DIR}/docs/manual/*)
+    foreach(page ${pages})
+        configure_file(${PROJECT_SOURCE_DIR}/docs/manual/${page} ${dir}/manual/${page} COPYONLY)
+    endforeach()
+endfunction()

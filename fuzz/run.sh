@@ -1,6 +1,6 @@
 #!/bin/sh
-# Builds the header-probe fuzzer with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
-# and runs it from the seed corpus.
+# Builds the header-probe fuzzer through CMake with clang (libFuzzer, AddressSanitizer,
+# UndefinedBehaviorSanitizer; option DUOVUE_FUZZ) and runs it from the seed corpus.
 #
 #   fuzz/run.sh [SECONDS] [extra libFuzzer options...]
 #
@@ -16,15 +16,12 @@ mkdir -p "$out/corpus"
 
 CXX=${CXX:-clang++-14}
 command -v "$CXX" >/dev/null 2>&1 || CXX=clang++
+launcher=
+command -v ccache >/dev/null 2>&1 && launcher=-DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 
-# Qt is built with -mno-direct-extern-access / reduce-relocations, so the code must be PIC.
-"$CXX" -std=c++20 -g -O1 -fPIC \
-    -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-    -DQT_NO_CAST_FROM_ASCII -DQT_NO_KEYWORDS \
-    $(pkg-config --cflags Qt6Core) -I"$root/src" \
-    "$here/probefuzzer.cpp" "$root/src/imaging/probeimageheader.cpp" \
-    $(pkg-config --libs Qt6Core) \
-    -o "$out/probefuzzer"
+cmake -S "$root" -B "$out/cmake" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER="$CXX" $launcher \
+    -DDUOVUE_FUZZ=ON -DDUOVUE_CORE_ONLY=ON -DBUILD_TESTING=OFF >/dev/null
+cmake --build "$out/cmake" --target probefuzzer >/dev/null
 
 cd "$out"
-exec ./probefuzzer -max_total_time="$seconds" -print_final_stats=1 -max_len=4096 "$@" corpus "$here/corpus"
+exec "$out/cmake/fuzz/probefuzzer" -max_total_time="$seconds" -print_final_stats=1 -max_len=4096 "$@" corpus "$here/corpus"

@@ -6,9 +6,9 @@
 #include <QTimer>
 #include <QTranslator>
 
-#include "core/cduovueapp.h"
-#include "core/desktopshell.h"
-#include "core/messageboxprompts.h"
+#include "app/cduovueapp.h"
+#include "app/desktopshell.h"
+#include "app/messageboxprompts.h"
 #include "core/settingsstore.h"
 #include "mainframe/cmainframe.h"
 

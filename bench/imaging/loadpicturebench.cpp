@@ -19,7 +19,7 @@
 #include <QImageReader>
 #include <QTemporaryDir>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 #include "imaging/pictureloader.h"
 
 using namespace Duovue;
@@ -54,12 +54,11 @@ double median(std::vector<double> values)
     return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
-double timeLoadPicture(AppState &state)
+double timeLoadPicture(CDuovueDoc &document)
 {
-    PaneContent content;
     QElapsedTimer timer;
     timer.start();
-    const Result<LoadOutcome> outcome = LoadPicture(state, 0, 0, content);
+    const Result<LoadOutcome> outcome = document.loadPicture(0, 0);
     const double ms = timer.nsecsElapsed() / 1e6;
     if (!outcome.ok() || outcome.value() != LoadOutcome::Loaded)
         qFatal("LoadPicture failed");
@@ -100,15 +99,17 @@ int main(int argc, char **argv)
     const int rounds = std::max(1, parser.value(QStringLiteral("rounds")).toInt());
     const double goal = parser.value(QStringLiteral("goal")).toDouble();
 
-    AppState state;
+    CDuovueDoc document;
     FileList::Entry entry;
     const QFileInfo info(path);
     entry.columns[0] = info.fileName();
     entry.columns[1] = info.absolutePath() + u'/';
-    state.fileList[0].append(entry);
+    FileList list;
+    list.append(entry);
+    document.appendEntries(0, list);
 
     // One untimed run of each warms the file cache and loads the JPEG plugin.
-    timeLoadPicture(state);
+    timeLoadPicture(document);
     timeBareDecode(path);
 
     std::vector<double> load;
@@ -118,11 +119,11 @@ int main(int argc, char **argv)
         double a;
         double b;
         if (i % 2 == 0) {
-            a = timeLoadPicture(state);
+            a = timeLoadPicture(document);
             b = timeBareDecode(path);
         } else {
             b = timeBareDecode(path);
-            a = timeLoadPicture(state);
+            a = timeLoadPicture(document);
         }
         load.push_back(a);
         bare.push_back(b);

@@ -3,8 +3,8 @@
 //   duovue-bench-lists fill DIR [--rounds N] [--make FILES FOLDERS]
 //   duovue-bench-lists sort [--rows N] [--rounds N]
 //
-// "fill" times a subfolder fill of DIR (scan into the side's FileList, then the item count is set
-// once) against `find DIR -type f -printf '%s %T@\n'` run as a child process, alternating the two
+// "fill" times a subfolder fill of DIR (scan, then the entries join the document's list and its
+// model at once) against `find DIR -type f -printf '%s %T@\n'` run as a child process, alternating the two
 // so that both see the same cache state; it prints the medians and their ratio. "--make" first
 // creates FILES empty .jpg files spread over FOLDERS folders under DIR.
 // "sort" times the column-click sort of N rows by name and by size.
@@ -25,10 +25,10 @@
 #include <QDir>
 #include <QFile>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
+#include "document/filelistmodel.h"
+#include "document/listfill.h"
 #include "lists/columnsort.h"
-#include "lists/filelistmodel.h"
-#include "lists/listfill.h"
 #include "lists/textformats.h"
 
 extern char **environ;
@@ -60,39 +60,31 @@ double median(std::vector<double> v)
 
 // The window's part of a fill, measuring how often the event loop would get to run and, when
 // asked, pressing the abort button after a while.
-class QuietHost final : public ListFillHost
+class QuietProgress final : public FillProgress
 {
 public:
-    explicit QuietHost(AppState &state)
-        : m_state(state)
-    {
-    }
-    void newDocument() override { }
-    void resetSide(int) override { }
-    void listChanged(int) override { }
-    void beginProgress() override { m_last = m_start = Clock::now(); }
-    void endProgress() override { }
-    void pumpEvents() override
+    void begin() override { m_last = m_start = Clock::now(); }
+    void end() override { }
+    void pump() override
     {
         const auto now = Clock::now();
         maxGapMs = std::max(maxGapMs, std::chrono::duration<double, std::milli>(now - m_last).count());
         m_last = now;
         ++pumps;
-        if (abortAfterMs > 0 && !m_state.abortRequested
+        if (abortAfterMs > 0 && !abortRequested
             && std::chrono::duration<double, std::milli>(now - m_start).count() >= abortAfterMs) {
-            m_state.abortRequested = true;
+            abortRequested = true;
             abortedAt = now;
         }
     }
-    void openDocument(const QString &) override { }
 
+    std::atomic<bool> abortRequested{false};
     int pumps = 0;
     double maxGapMs = 0;
     double abortAfterMs = 0;
     Clock::time_point abortedAt{};
 
 private:
-    AppState &m_state;
     Clock::time_point m_start{};
     Clock::time_point m_last{};
 };
@@ -142,19 +134,18 @@ double timeFind(const QByteArray &root, double *cpu)
 
 double timeFill(const QString &root, int *rows, int *pumps, double *cpu)
 {
-    AppState state;
-    FileListModel model(state, 0);
-    QuietHost host(state);
+    CDuovueDoc document;
+    FileListModel model(document, 0);
+    QuietProgress progress;
     FillOptions options;
     options.includeSubfolders = true;
     const auto start = Clock::now();
     const double cpuStart = cpuMs();
-    FillFromFolder(state, host, 0, options, root);
-    model.syncRowCount();
+    FillFromFolder(document, progress.abortRequested, progress, 0, options, root);
     const double ms = msSince(start);
     *cpu = cpuMs() - cpuStart;
     *rows = model.rowCount();
-    *pumps = host.pumps;
+    *pumps = progress.pumps;
     return ms;
 }
 
@@ -201,22 +192,21 @@ int fillBench(const QStringList &args)
     std::vector<double> gaps, latencies;
     int kept = 0;
     for (int r = 0; r < rounds; ++r) {
-        AppState state;
-        FileListModel model(state, 0);
-        QuietHost host(state);
+        CDuovueDoc document;
+        FileListModel model(document, 0);
+        QuietProgress progress;
         FillOptions options;
         options.includeSubfolders = true;
-        FillFromFolder(state, host, 0, options, root);
-        gaps.push_back(host.maxGapMs);
+        FillFromFolder(document, progress.abortRequested, progress, 0, options, root);
+        gaps.push_back(progress.maxGapMs);
 
-        AppState aborting;
+        CDuovueDoc aborting;
         FileListModel abortModel(aborting, 0);
-        QuietHost abortHost(aborting);
-        abortHost.abortAfterMs = median(fill) / 3;
-        FillFromFolder(aborting, abortHost, 0, options, root);
-        abortModel.syncRowCount();
-        if (abortHost.abortedAt != Clock::time_point{})
-            latencies.push_back(msSince(abortHost.abortedAt));
+        QuietProgress abortProgress;
+        abortProgress.abortAfterMs = median(fill) / 3;
+        FillFromFolder(aborting, abortProgress.abortRequested, abortProgress, 0, options, root);
+        if (abortProgress.abortedAt != Clock::time_point{})
+            latencies.push_back(msSince(abortProgress.abortedAt));
         kept = abortModel.rowCount();
     }
     std::printf("longest time between event-loop turns: median %.1f ms, worst %.1f ms\n",
@@ -261,21 +251,20 @@ int sortBench(const QStringList &args)
     for (const auto &c : cases) {
         std::vector<double> first, second, firstCpu, secondCpu;
         for (int r = 0; r < rounds; ++r) {
-            AppState state;
-            state.fileList[0] = base;
+            CDuovueDoc document;
+            document.appendEntries(0, base);
             // Unshare the arrays first: the lists of the program are never shared copies.
-            for (int col = 0; col < FileList::ColumnCount; ++col)
-                state.fileList[0].setColumn(col, 0, QString(state.fileList[0].column(col, 0)));
-            state.fileList[0].setPrimary(0, QString(state.fileList[0].primary(0)));
+            document.setEntry(0, 0, document.fileList(0).entry(0));
             SortDirections flags{};
             auto start = Clock::now();
             double cpu = cpuMs();
-            ColumnClickSort(state, 0, flags, c.column);
+            document.sortRows(0, c.column, flags[c.column]);
+            flags[c.column] = !flags[c.column];
             first.push_back(msSince(start));
             firstCpu.push_back(cpuMs() - cpu);
             start = Clock::now();
             cpu = cpuMs();
-            ColumnClickSort(state, 0, flags, c.column); // the second click: reverse order
+            document.sortRows(0, c.column, flags[c.column]); // the second click: reverse order
             second.push_back(msSince(start));
             secondCpu.push_back(cpuMs() - cpu);
         }

@@ -6,7 +6,7 @@ set -eu
 src=$(cd "$(dirname "$0")/../.." && pwd)
 build=${1:-$src/build-release}
 tree=${2:-${TMPDIR:-/tmp}/duovue-bench-tree}
-cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF -DDUOVUE_BENCH=ON >/dev/null
 cmake --build "$build" --target duovue-bench-lists >/dev/null
 bin="$build/bench/lists/duovue-bench-lists"
 if [ ! -d "$tree" ]; then

@@ -2,8 +2,8 @@
 #include <QFileInfo>
 
 #include "cli/clicommand.h"
-#include "core/appstate.h"
-#include "lists/listfill.h"
+#include "document/cduovuedoc.h"
+#include "document/listfill.h"
 #include "lists/textformats.h"
 
 namespace Duovue::Cli
@@ -13,16 +13,12 @@ namespace
 {
 
 // The fill without a window: nothing to show, nothing to pump.
-class QuietHost final : public ListFillHost
+class QuietProgress final : public FillProgress
 {
 public:
-    void newDocument() override { }
-    void resetSide(int) override { }
-    void listChanged(int) override { }
-    void beginProgress() override { }
-    void endProgress() override { }
-    void pumpEvents() override { }
-    void openDocument(const QString &) override { }
+    void begin() override { }
+    void end() override { }
+    void pump() override { }
 };
 
 int run(const QStringList &args, Io &io)
@@ -43,14 +39,15 @@ int run(const QStringList &args, Io &io)
     if (folders.isEmpty())
         return usageError(io, scanCommand(), QStringLiteral("no folder given"));
 
-    AppState state;
-    QuietHost host;
+    CDuovueDoc document;
+    std::atomic<bool> abortRequested{false};
+    QuietProgress progress;
     FillOptions options;
     options.includeSubfolders = subfolders;
     int result = Success;
     for (const QString &folder : folders) {
         const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
-        const FillOutcome outcome = FillFromFolder(state, host, 0, options, absolute);
+        const FillOutcome outcome = FillFromFolder(document, abortRequested, progress, 0, options, absolute);
         if (outcome.unreadable > 0) {
             io.err << "duovue-cli scan: cannot read folder '" << escaped(folder) << "'\n";
             result = Failure;
@@ -62,7 +59,7 @@ int run(const QStringList &args, Io &io)
         options.mode = FillOptions::Mode::Add; // later folders add to the first, as a drop would
     }
 
-    const FileList &list = state.fileList[0];
+    const FileList &list = document.fileList(0);
     for (qsizetype i = 0; i < list.size(); ++i) {
         for (int c = 0; c < 5; ++c)
             io.out << escaped(list.column(c, i)) << '\t';

@@ -18,7 +18,7 @@ Result<void> writeFileAtomically(const QString &path, const QByteArray &data)
     // when a file-size limit or a full disk stops it), and would then rename a truncated file over
     // the good one. Unbuffered writes return the short count, which we can see.
     if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return Error{Error::Code::WriteFailed, file.errorString()};
+        return Error{Error::Code::WriteFailed, QStringLiteral("Cannot write %1: %2").arg(path, file.errorString())};
     qint64 written = 0;
     while (written < data.size()) {
         const qint64 n = file.write(data.constData() + written, data.size() - written);

@@ -1,6 +1,7 @@
 #include "core/recentfiles.h"
 
 #include "core/appsettings.h"
+#include "core/logging.h"
 #include "core/settingsstore.h"
 
 namespace Duovue
@@ -22,7 +23,7 @@ void RecentFiles::save(SettingsStore &store) const
         const QString p = i <= m_paths.size() ? m_paths.at(i - 1) : QString();
         // Only touch keys that hold or held something, so a store without recent files stays clean.
         if (!p.isEmpty() || store.contains(AppSettings::RecentFile(i).section, AppSettings::RecentFile(i).key))
-            (void)store.setValue(AppSettings::RecentFile(i), p);
+            warnIfFailed(lcSettings(), store.setValue(AppSettings::RecentFile(i), p));
     }
 }
 

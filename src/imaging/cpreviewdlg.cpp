@@ -1,8 +1,5 @@
 #include "imaging/cpreviewdlg.h"
 
-#include <utility>
-
-#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -10,16 +7,13 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "core/appstate.h"
 #include "imaging/panegeometry.h"
 
 namespace Duovue
 {
 
-CPreviewDlg::CPreviewDlg(
-    AppState &state, int paneIndex, const QImage &picture, QSize pictureSize, const QString &title, QWidget *parent)
+CPreviewDlg::CPreviewDlg(int paneIndex, const QImage &picture, QSize pictureSize, const QString &title, QWidget *parent)
     : QDialog(parent)
-    , m_state(state)
     , m_paneIndex(paneIndex)
     , m_picture(picture)
     , m_pictureSize(pictureSize)
@@ -33,18 +27,7 @@ CPreviewDlg::CPreviewDlg(
     setSizeGripEnabled(false);
 }
 
-CPreviewDlg::~CPreviewDlg()
-{
-    clearOpenFlag();
-}
-
-void CPreviewDlg::clearOpenFlag()
-{
-    // Only once: a closed popup is deleted later, by which time the pane may have opened a new one.
-    if (std::exchange(m_flagCleared, true))
-        return;
-    m_state.previewPopupOpen[m_paneIndex] = false;
-}
+CPreviewDlg::~CPreviewDlg() = default;
 
 void CPreviewDlg::place(QScreen *screen)
 {
@@ -140,12 +123,6 @@ void CPreviewDlg::keyPressEvent(QKeyEvent *event)
         return;
     }
     QDialog::keyPressEvent(event);
-}
-
-void CPreviewDlg::closeEvent(QCloseEvent *event)
-{
-    clearOpenFlag();
-    QDialog::closeEvent(event);
 }
 
 } // namespace Duovue

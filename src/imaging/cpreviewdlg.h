@@ -9,14 +9,12 @@ class QScreen;
 namespace Duovue
 {
 
-struct AppState;
-
 /// The actual-size view of a main-window preview pane's picture: a window over half the work
 /// area (left pane's popup on the left half, right pane's on the right), showing the picture 1:1
 /// and panned by dragging with the left button. A double click, the close box or Escape closes it.
 ///
-/// While it exists, AppState::previewPopupOpen[pane] is set by the opener; the popup clears it when
-/// it closes or is destroyed. Deletes itself when closed.
+/// Deletes itself when closed; the opening pane watches it through a QPointer and counts it open
+/// while it is shown.
 ///
 /// Thread: GUI thread. Shares the pane's picture (implicitly shared, never copied).
 class CPreviewDlg final : public QDialog
@@ -26,12 +24,8 @@ class CPreviewDlg final : public QDialog
 
 public:
     /// @p picture is the pane's bitmap, @p pictureSize the size its information record gives.
-    CPreviewDlg(AppState &state,
-        int paneIndex,
-        const QImage &picture,
-        QSize pictureSize,
-        const QString &title,
-        QWidget *parent = nullptr);
+    CPreviewDlg(
+        int paneIndex, const QImage &picture, QSize pictureSize, const QString &title, QWidget *parent = nullptr);
     ~CPreviewDlg() override;
 
     int paneIndex() const { return m_paneIndex; }
@@ -50,14 +44,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
     void moveEvent(QMoveEvent *event) override;
 
 private:
-    void clearOpenFlag();
-
-    AppState &m_state;
     const int m_paneIndex;
     const QImage m_picture;
     const QSize m_pictureSize;
@@ -66,7 +56,6 @@ private:
     QPoint m_lastCursor; // screen coordinates
     QMargins m_placedFrame; // the frame assumed when the window was last placed
     bool m_replacedForFrame = false; // placed again once the real frame was known
-    bool m_flagCleared = false;
 };
 
 } // namespace Duovue

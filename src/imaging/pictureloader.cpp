@@ -1,6 +1,5 @@
 #include "imaging/pictureloader.h"
 
-#include "core/appstate.h"
 #include "imaging/picturedecoder.h"
 #include "imaging/probeimageheader.h"
 #include "lists/textformats.h"
@@ -71,52 +70,29 @@ QString InformationText(const ImageInfo &info)
     return text;
 }
 
-LoadOutcome ApplyPictureLoad(
-    AppState &state, int pane, qsizetype index, Result<DecodedPicture> read, PaneContent &content)
+LoadOutcome ApplyPictureLoad(PaneContent &content, qsizetype index, Result<DecodedPicture> read)
 {
-    Q_ASSERT(pane >= 0 && pane < AppState::PaneCount);
-    const int side = pane % 2;
-    content.clear();
-
+    content = PaneContent();
     if (read.ok()) {
         DecodedPicture &decoded = read.value();
         content.info = std::move(decoded.info);
         content.info.listIndex = static_cast<qint32>(index);
         content.picture = std::move(decoded.picture);
         content.informationText = InformationText(content.info);
-        state.loadMarker[pane] = 0;
-        state.loadSucceeded[pane] = true;
+        content.loadMarker = 0;
+        content.loadSucceeded = true;
         return LoadOutcome::Loaded;
     }
 
     // Both failures keep the failing entry's number for the list's "position here" rule; only
     // loadSucceeded tells a failure at entry 0 from a success.
-    state.loadMarker[pane] = static_cast<int>(index);
-    state.loadSucceeded[pane] = false;
+    content.loadMarker = static_cast<int>(index);
     if (read.error().code != Error::Code::NotFound)
         return LoadOutcome::Undecodable;
-
     content.missingFile = true;
     content.info.width = MissingFileBitmapWidth;
     content.info.height = MissingFileBitmapHeight;
-    FileList &list = state.fileList[side];
-    if (index >= 0 && index < list.size()) {
-        list.setColumn(0, index, QStringLiteral("ファイルがありません"));
-        list.setColumn(1, index, QString());
-        list.setColumn(2, index, QString());
-        list.setColumn(3, index, QString());
-    }
     return LoadOutcome::MissingFile;
-}
-
-Result<LoadOutcome> LoadPicture(AppState &state, int pane, qsizetype index, PaneContent &content)
-{
-    if (pane < 0 || pane >= AppState::PaneCount)
-        return Error{Error::Code::InvalidArgument, QStringLiteral("no picture pane %1").arg(pane)};
-    const FileList &list = state.fileList[pane % 2];
-    if (index < 0 || index >= list.size())
-        return Error{Error::Code::InvalidArgument, QStringLiteral("no list entry %1").arg(index)};
-    return ApplyPictureLoad(state, pane, index, ReadPicture(list.fullPath(index)), content);
 }
 
 } // namespace Duovue

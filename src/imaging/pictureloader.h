@@ -11,8 +11,6 @@
 namespace Duovue
 {
 
-struct AppState;
-
 /// A decoded picture with its information record (path, type text, file size, pixel size,
 /// resolutions, Exif flag, bit depth; the list index is the caller's to set).
 struct DecodedPicture {
@@ -35,8 +33,8 @@ Result<DecodedPicture> ReadPicture(const QString &path, const std::atomic<bool> 
 /// a resolution, the resolution, one per line, lines separated by "\r\n".
 QString InformationText(const ImageInfo &info);
 
-/// What a picture pane holds. Owned by the pane; written only by the loader (and cleared by parts
-/// that empty the pane).
+/// What a picture pane holds: the picture with its description and the outcome of its last load.
+/// The document owns one per pane; the loader fills it.
 struct PaneContent {
     /// The decoded picture; null while the pane shows no picture or the missing-file placeholder.
     QImage picture;
@@ -44,9 +42,21 @@ struct PaneContent {
     QString informationText;
     /// The pane shows the missing-file placeholder (its info then holds 223 x 30).
     bool missingFile = false;
+    /// LoadMarker: 1 until the first load, 0 after a successful one, the failing entry's index after
+    /// a failed one. Only a load changes it.
+    int loadMarker = 1;
+    /// The last load succeeded and its picture is still there. Kept beside the marker because a
+    /// failure at entry 0 leaves the marker at 0, which alone would read as success.
+    bool loadSucceeded = false;
 
     bool hasPicture() const { return !picture.isNull() || missingFile; }
-    void clear() { *this = PaneContent(); }
+    /// Drops the picture and its description; the load marker stays.
+    void clearPicture()
+    {
+        const int marker = loadMarker;
+        *this = PaneContent();
+        loadMarker = marker;
+    }
 };
 
 enum class LoadOutcome { Loaded, MissingFile, Undecodable };
@@ -55,23 +65,16 @@ enum class LoadOutcome { Loaded, MissingFile, Undecodable };
 constexpr int MissingFileBitmapWidth = 223;
 constexpr int MissingFileBitmapHeight = 30;
 
-/// Applies a finished read of entry @p index of side @p pane % 2 to pane @p pane and to the shared
-/// state: the pane's content, AppState::loadMarker and AppState::loadSucceeded, and for a missing
-/// file the entry's list texts (name "ファイルがありません", folder and times emptied).
+/// Puts a finished read of list entry @p index into @p content: the picture with its information
+/// record and text and a marker of 0 after a success; after a failure no picture (the placeholder
+/// for a missing file) and the failing entry's index as the marker, which the list's "position
+/// here" rule compares against. Because a failure at entry 0 also leaves 0 there, readers that need
+/// a good picture (pair tools, compositing) check loadSucceeded.
 ///
-/// The marker is 0 after a success and the failing entry's index after a failure, which the list's
-/// "position here" rule compares against; because a failure at entry 0 also leaves 0 there,
-/// readers that need a good picture (pair tools, compositing) check loadSucceeded.
+/// A missing file also changes the entry's list texts; that is the document's part
+/// (CDuovueDoc::applyPictureLoad).
 ///
-/// Thread: GUI thread (it writes the shared state).
-LoadOutcome ApplyPictureLoad(
-    AppState &state, int pane, qsizetype index, Result<DecodedPicture> read, PaneContent &content);
-
-/// Loads entry @p index of side @p pane % 2 into pane @p pane (0..3) synchronously: ReadPicture
-/// followed by ApplyPictureLoad. An index outside the side's list is refused with InvalidArgument
-/// before anything changes.
-///
-/// Thread: GUI thread.
-Result<LoadOutcome> LoadPicture(AppState &state, int pane, qsizetype index, PaneContent &content);
+/// Thread: the thread that owns @p content.
+LoadOutcome ApplyPictureLoad(PaneContent &content, qsizetype index, Result<DecodedPicture> read);
 
 } // namespace Duovue

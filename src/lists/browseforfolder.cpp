@@ -1,6 +1,6 @@
 #include "lists/browseforfolder.h"
 
-#include "core/appstate.h"
+#include "core/sessionstate.h"
 #include "core/userprompts.h"
 
 namespace Duovue
@@ -19,13 +19,13 @@ QString browseTitle(BrowseKind kind)
     return QString();
 }
 
-QString BrowseForFolder(UserPrompts &prompts, AppState &state, BrowseKind kind, int side)
+QString BrowseForFolder(UserPrompts &prompts, SessionState &session, BrowseKind kind, int side)
 {
     const QString folder =
-        prompts.chooseFolder(browseTitle(kind), state.lastFolder[side], kind != BrowseKind::ImageFolder);
+        prompts.chooseFolder(browseTitle(kind), session.lastFolder[side], kind != BrowseKind::ImageFolder);
     if (folder.isEmpty())
         return QString();
-    state.lastFolder[side] = folder;
+    session.lastFolder[side] = folder;
     return folder;
 }
 

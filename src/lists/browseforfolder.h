@@ -5,7 +5,7 @@
 namespace Duovue
 {
 
-struct AppState;
+struct SessionState;
 class UserPrompts;
 
 /// The three uses of the folder chooser.
@@ -19,9 +19,9 @@ enum class BrowseKind {
 QString browseTitle(BrowseKind kind);
 
 /// Asks for a folder, starting at the side's remembered folder. A chosen folder becomes the side's
-/// state.lastFolder and is returned; a cancelled choice returns an empty string and changes nothing.
+/// session.lastFolder and is returned; a cancelled choice returns an empty string and changes nothing.
 ///
 /// Thread: GUI thread (the chooser is modal).
-QString BrowseForFolder(UserPrompts &prompts, AppState &state, BrowseKind kind, int side);
+QString BrowseForFolder(UserPrompts &prompts, SessionState &session, BrowseKind kind, int side);
 
 } // namespace Duovue

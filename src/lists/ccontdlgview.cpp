@@ -8,22 +8,21 @@
 #include <QRadioButton>
 
 #include "core/appsettings.h"
-#include "core/appstate.h"
+#include "core/logging.h"
+#include "core/sessionstate.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
 #include "lists/browseforfolder.h"
 #include "lists/textformats.h"
 
 namespace Duovue
 {
 
-CContDlgView::CContDlgView(
-    int side, AppState &state, SettingsStore &settings, UserPrompts &prompts, ListFillHost &host, QWidget *parent)
+CContDlgView::CContDlgView(int side, const CommandContext &context, FillProgress &progress, QWidget *parent)
     : QWidget(parent)
     , m_side(side)
-    , m_state(state)
-    , m_settings(settings)
-    , m_prompts(prompts)
-    , m_host(host)
+    , m_context(context)
+    , m_progress(progress)
 {
     setObjectName(QStringLiteral("ControlForm%1").arg(side));
     m_new = new QRadioButton(QStringLiteral("新規 (&N)"), this);
@@ -36,7 +35,7 @@ CContDlgView::CContDlgView(
     m_new->setChecked(true);
     m_subfolders = new QCheckBox(QStringLiteral("サブフォルダも含める (&S)"), this);
     m_subfolders->setObjectName(QStringLiteral("SubfolderBox"));
-    m_subfolders->setChecked(m_settings.value(AppSettings::IncludeSubfolders(side)) != 0);
+    m_subfolders->setChecked(m_context.settings.value(AppSettings::IncludeSubfolders(side)) != 0);
     m_folder = new QPushButton(QStringLiteral("フォルダ選択 (&T)"), this);
     m_folder->setObjectName(QStringLiteral("FolderButton"));
     m_total = new QLabel(this);
@@ -62,12 +61,23 @@ CContDlgView::CContDlgView(
     grid->setSizeConstraint(QLayout::SetNoConstraint);
 
     connect(m_folder, &QPushButton::clicked, this, &CContDlgView::chooseFolder);
+
+    const CDuovueDoc &document = m_context.document;
+    const auto countChanged = [this, &document](int changedSide) {
+        if (changedSide == m_side)
+            setTotalCount(static_cast<int>(document.fileList(m_side).size()));
+    };
+    connect(&document, &CDuovueDoc::listReset, this, countChanged);
+    connect(&document, &CDuovueDoc::rowsInserted, this, countChanged);
+    connect(&document, &CDuovueDoc::rowsRemoved, this, countChanged);
+    setTotalCount(static_cast<int>(document.fileList(m_side).size()));
 }
 
 CContDlgView::~CContDlgView()
 {
     // Written as the window closes: a failed write keeps the old value and there is no one to tell.
-    (void)m_settings.setValue(AppSettings::IncludeSubfolders(m_side), m_subfolders->isChecked() ? 1 : 0);
+    warnIfFailed(lcLists(),
+        m_context.settings.setValue(AppSettings::IncludeSubfolders(m_side), m_subfolders->isChecked() ? 1 : 0));
 }
 
 QSize CContDlgView::sizeHint() const
@@ -122,10 +132,10 @@ QString CContDlgView::selectedText() const
 void CContDlgView::chooseFolder()
 {
     const FillOptions fill = options();
-    const QString folder = BrowseForFolder(m_prompts, m_state, BrowseKind::ImageFolder, m_side);
+    const QString folder = BrowseForFolder(m_context.prompts, m_context.session, BrowseKind::ImageFolder, m_side);
     if (folder.isEmpty())
         return;
-    FillFromFolder(m_state, m_host, m_side, fill, folder);
+    FillFromFolder(m_context.document, m_context.session.abortRequested, m_progress, m_side, fill, folder);
 }
 
 } // namespace Duovue

@@ -2,7 +2,8 @@
 
 #include <QWidget>
 
-#include "lists/listfill.h"
+#include "document/commandcontext.h"
+#include "document/listfill.h"
 
 class QCheckBox;
 class QLabel;
@@ -12,17 +13,13 @@ class QRadioButton;
 namespace Duovue
 {
 
-struct AppState;
-class SettingsStore;
-class UserPrompts;
-
 /// The control form above a file list: "新規 (&N)" / "追加 (&A)", "サブフォルダも含める (&S)", the
 /// folder button "フォルダ選択 (&T)" that fills the side from a chosen folder, and the two count
-/// labels. The subfolder box starts from "Con"/"Sub<side>" and is written back when the form is
-/// destroyed; the radio always starts at "新規".
+/// labels, which follow the document. The subfolder box starts from "Con"/"Sub<side>" and is
+/// written back when the form is destroyed; the radio always starts at "新規".
 ///
-/// Thread: GUI thread. Does not own the state, the store, the prompts or the fill host, which must
-/// outlive it.
+/// Thread: GUI thread. Does not own what the context names or the progress, which must outlive it.
+/// Its widget parent is @p parent, not the context's dialog owner.
 class CContDlgView final : public QWidget
 {
     Q_OBJECT
@@ -31,12 +28,7 @@ class CContDlgView final : public QWidget
 public:
     static constexpr int FormWidth = 310;
 
-    CContDlgView(int side,
-        AppState &state,
-        SettingsStore &settings,
-        UserPrompts &prompts,
-        ListFillHost &host,
-        QWidget *parent = nullptr);
+    CContDlgView(int side, const CommandContext &context, FillProgress &progress, QWidget *parent = nullptr);
     ~CContDlgView() override;
 
     int side() const { return m_side; }
@@ -63,10 +55,8 @@ public Q_SLOTS:
 
 private:
     int m_side;
-    AppState &m_state;
-    SettingsStore &m_settings;
-    UserPrompts &m_prompts;
-    ListFillHost &m_host;
+    CommandContext m_context;
+    FillProgress &m_progress;
     QRadioButton *m_new = nullptr;
     QRadioButton *m_add = nullptr;
     QCheckBox *m_subfolders = nullptr;

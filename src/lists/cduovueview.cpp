@@ -3,8 +3,9 @@
 #include <QHeaderView>
 
 #include "core/appsettings.h"
+#include "core/logging.h"
 #include "core/settingsstore.h"
-#include "lists/filelistmodel.h"
+#include "document/cduovuedoc.h"
 
 namespace Duovue
 {
@@ -26,8 +27,8 @@ const QList<int> &resultOrder()
 
 } // namespace
 
-CDuovueView::CDuovueView(AppState &state, SettingsStore &settings, int side, QWidget *parent)
-    : CMyVirtualListView(state, side, parent)
+CDuovueView::CDuovueView(CDuovueDoc &document, SettingsStore &settings, int side, QWidget *parent)
+    : CMyVirtualListView(document, side, parent)
     , m_settings(settings)
 {
     QHeaderView *header = horizontalHeader();
@@ -39,6 +40,8 @@ CDuovueView::CDuovueView(AppState &state, SettingsStore &settings, int side, QWi
     header->hideSection(5);
     header->hideSection(6);
     setDisplayOrder(basicOrder());
+    setResultColumns(document.dimensionColumnsShown());
+    connect(&document, &CDuovueDoc::dimensionColumnsChanged, this, &CDuovueView::setResultColumns);
 }
 
 CDuovueView::~CDuovueView()
@@ -48,7 +51,7 @@ CDuovueView::~CDuovueView()
     const QHeaderView *header = horizontalHeader();
     for (int c = 0; c < FileList::ColumnCount; ++c) {
         const int width = header->isSectionHidden(c) ? 0 : header->sectionSize(c);
-        (void)m_settings.setValue(AppSettings::ColumnWidth(side(), c), width);
+        warnIfFailed(lcLists(), m_settings.setValue(AppSettings::ColumnWidth(side(), c), width));
     }
 }
 

@@ -31,6 +31,13 @@ void CMySortStringArray::append(Entry &&entry)
     m_primary.append(std::move(entry.primary));
 }
 
+void CMySortStringArray::append(const CMySortStringArray &other)
+{
+    for (int c = 0; c < ColumnCount; ++c)
+        m_columns[c].append(other.m_columns[c]);
+    m_primary.append(other.m_primary);
+}
+
 void CMySortStringArray::insert(qsizetype i, const Entry &entry)
 {
     for (int c = 0; c < ColumnCount; ++c)
@@ -50,6 +57,13 @@ void CMySortStringArray::removeAt(qsizetype i)
     for (int c = 0; c < ColumnCount; ++c)
         m_columns[c].removeAt(i);
     m_primary.removeAt(i);
+}
+
+void CMySortStringArray::remove(qsizetype i, qsizetype n)
+{
+    for (int c = 0; c < ColumnCount; ++c)
+        m_columns[c].remove(i, n);
+    m_primary.remove(i, n);
 }
 
 void CMySortStringArray::truncate(qsizetype n)

@@ -34,6 +34,8 @@ public:
     bool isEmpty() const { return m_primary.isEmpty(); }
 
     const QString &primary(qsizetype i) const { return m_primary.at(i); }
+    /// Every primary string, in list order.
+    const QStringList &primaries() const { return m_primary; }
     void setPrimary(qsizetype i, const QString &text) { m_primary[i] = text; }
     const QString &column(int col, qsizetype i) const { return m_columns[col].at(i); }
     void setColumn(int col, qsizetype i, const QString &text) { m_columns[col][i] = text; }
@@ -44,9 +46,13 @@ public:
     Entry entry(qsizetype i) const;
     void append(const Entry &entry);
     void append(Entry &&entry);
+    /// Appends every entry of @p other, in order.
+    void append(const CMySortStringArray &other);
     void insert(qsizetype i, const Entry &entry);
     void set(qsizetype i, const Entry &entry);
     void removeAt(qsizetype i);
+    /// Removes the @p n entries from index @p i on.
+    void remove(qsizetype i, qsizetype n);
     /// Keeps the first @p n entries.
     void truncate(qsizetype n);
     /// Grows with empty entries or cuts to @p n entries.

@@ -16,10 +16,9 @@
 #include <QToolTip>
 #include <QUrl>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
+#include "document/filelistmodel.h"
 #include "lists/droppedpaths.h"
-#include "lists/filelistmodel.h"
-#include "lists/resultchecks.h"
 #include "lists/rowimages.h"
 
 namespace Duovue
@@ -38,11 +37,11 @@ public:
 
 } // namespace
 
-CMyVirtualListView::CMyVirtualListView(AppState &state, int side, QWidget *parent)
+CMyVirtualListView::CMyVirtualListView(CDuovueDoc &document, int side, QWidget *parent)
     : QTableView(parent)
-    , m_state(state)
+    , m_document(document)
     , m_side(side)
-    , m_model(new FileListModel(state, side, this))
+    , m_model(new FileListModel(document, side, this))
 {
     setObjectName(QStringLiteral("ListView%1").arg(side));
     m_model->setRowImages(RowImages::modelImages());
@@ -93,6 +92,10 @@ CMyVirtualListView::CMyVirtualListView(AppState &state, int side, QWidget *paren
         if (current.isValid())
             Q_EMIT currentRowChanged(current.row());
     });
+    // A reset clears the selection without telling; the count label must follow anyway.
+    connect(m_model, &QAbstractItemModel::modelReset, this, &CMyVirtualListView::rowCountChanged);
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &CMyVirtualListView::rowCountChanged);
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this, &CMyVirtualListView::rowCountChanged);
 }
 
 CMyVirtualListView::~CMyVirtualListView()
@@ -106,17 +109,12 @@ void CMyVirtualListView::setPartner(CMyVirtualListView *partner)
     m_partner = partner;
 }
 
-void CMyVirtualListView::refresh()
+void CMyVirtualListView::rowCountChanged()
 {
+    // Rows that come or go under a drag make its row numbers wrong.
     if (m_drag.isActive())
         finishDrag(false);
-    m_model->syncRowCount();
     Q_EMIT selectedCountChanged(selectedCount());
-}
-
-void CMyVirtualListView::updateRows(int first, int last)
-{
-    m_model->updateRows(first, last);
 }
 
 QList<int> CMyVirtualListView::selectedRowList() const
@@ -143,15 +141,15 @@ void CMyVirtualListView::columnClicked(int column)
 {
     if (m_drag.isActive())
         return;
-    if (ColumnClickSort(m_state, m_side, m_sortDescending, column)) {
-        m_model->updateAll();
+    if (m_document.sortRows(m_side, column, m_sortDescending[column])) {
+        m_sortDescending[column] = !m_sortDescending[column];
         Q_EMIT rowsRearranged();
     }
 }
 
 void CMyVirtualListView::mirrorScroll(Qt::Orientation orientation, int value)
 {
-    if (!m_state.resultMode || !m_partner || m_mirroring)
+    if (!m_document.resultMode() || !m_partner || m_mirroring)
         return;
     m_partner->m_mirroring = true;
     QScrollBar *bar = orientation == Qt::Vertical ? m_partner->verticalScrollBar() : m_partner->horizontalScrollBar();
@@ -171,13 +169,7 @@ QRect CMyVirtualListView::iconRect(int row) const
 
 void CMyVirtualListView::toggleChecksOfSelection()
 {
-    const QList<int> rows = selectedRowList();
-    for (int row : rows) {
-        ResultChecks::toggleRow(m_state, row);
-        updateRows(row, row);
-        if (m_partner)
-            m_partner->updateRows(row, row);
-    }
+    m_document.toggleChecks(selectedRowList());
 }
 
 void CMyVirtualListView::mousePressEvent(QMouseEvent *event)
@@ -185,13 +177,9 @@ void CMyVirtualListView::mousePressEvent(QMouseEvent *event)
     const QPoint pos = event->position().toPoint();
     const QModelIndex index = indexAt(pos);
     QTableView::mousePressEvent(event);
-    if (m_state.resultMode && event->button() == Qt::LeftButton && index.isValid()
-        && iconRect(index.row()).contains(pos)) {
-        ResultChecks::toggleRow(m_state, index.row());
-        updateRows(index.row(), index.row());
-        if (m_partner)
-            m_partner->updateRows(index.row(), index.row());
-    }
+    if (m_document.resultMode() && event->button() == Qt::LeftButton && index.isValid()
+        && iconRect(index.row()).contains(pos))
+        m_document.toggleChecks({index.row()});
 }
 
 void CMyVirtualListView::mouseMoveEvent(QMouseEvent *event)
@@ -228,7 +216,7 @@ void CMyVirtualListView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
-    if (m_state.resultMode) {
+    if (m_document.resultMode()) {
         if (event->key() == Qt::Key_Space) {
             toggleChecksOfSelection();
             event->accept();
@@ -255,7 +243,7 @@ void CMyVirtualListView::processKey(QKeyEvent *event)
 void CMyVirtualListView::startDrag(Qt::DropActions supportedActions)
 {
     Q_UNUSED(supportedActions)
-    if (m_state.resultMode || m_drag.isActive())
+    if (m_document.resultMode() || m_drag.isActive())
         return;
     if (!m_drag.begin(selectedRowList()))
         return;
@@ -381,13 +369,12 @@ void CMyVirtualListView::finishDrag(bool drop)
     viewport()->update();
     if (!drop || insertion == -1)
         return;
-    const int first = DragReorder::drop(m_state.fileList[m_side], rows, insertion);
+    const int first = m_document.moveRows(m_side, rows, insertion);
     if (first < 0)
         return;
     const int last = first + static_cast<int>(rows.size()) - 1;
     selectionModel()->select(QItemSelection(m_model->index(first, 0), m_model->index(last, m_model->columnCount() - 1)),
         QItemSelectionModel::ClearAndSelect);
-    m_model->updateAll();
     Q_EMIT rowsRearranged();
 }
 

@@ -12,7 +12,7 @@ class QLabel;
 namespace Duovue
 {
 
-struct AppState;
+class CDuovueDoc;
 class FileListModel;
 
 /// A file list of the main window: an owner-data list over one side's FileList (the model reads the
@@ -21,28 +21,26 @@ class FileListModel;
 /// edges), takes files and folders dropped on its rows, and in result mode keeps the two lists
 /// scrolling together, passes keys on to the other list and toggles row checks.
 ///
-/// Thread: GUI thread. Owns its model; does not own the AppState or the partner list.
+/// The model follows the document, so the view never needs a refresh; an edit of the list goes
+/// through the document's operations.
+///
+/// Thread: GUI thread. Owns its model; does not own the document or the partner list.
 class CMyVirtualListView : public QTableView
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CMyVirtualListView)
 
 public:
-    CMyVirtualListView(AppState &state, int side, QWidget *parent = nullptr);
+    CMyVirtualListView(CDuovueDoc &document, int side, QWidget *parent = nullptr);
     ~CMyVirtualListView() override;
 
     int side() const { return m_side; }
     FileListModel *fileModel() const { return m_model; }
-    AppState &state() const { return m_state; }
+    CDuovueDoc &document() const { return m_document; }
 
     /// The list of the other side, for result-mode mirroring.
     void setPartner(CMyVirtualListView *partner);
     CMyVirtualListView *partner() const { return m_partner; }
-
-    /// Sets the item count to the FileList's length (after every change of its length).
-    void refresh();
-    /// Redraws rows @p first..@p last.
-    void updateRows(int first, int last);
 
     /// The selected rows, ascending.
     QList<int> selectedRowList() const;
@@ -92,8 +90,9 @@ private:
     QRect iconRect(int row) const;
     void toggleChecksOfSelection();
     void mirrorScroll(Qt::Orientation orientation, int value);
+    void rowCountChanged();
 
-    AppState &m_state;
+    CDuovueDoc &m_document;
     int m_side;
     FileListModel *m_model;
     QPointer<CMyVirtualListView> m_partner;

@@ -1,7 +1,5 @@
 #include "lists/columnsort.h"
 
-#include "core/appstate.h"
-
 namespace Duovue
 {
 
@@ -10,14 +8,12 @@ bool isNumericColumn(int column)
     return column >= 4 && column < CMySortStringArray::ColumnCount;
 }
 
-bool ColumnClickSort(AppState &state, int side, SortDirections &descending, int column)
+bool SortByColumn(FileList &list, int column, bool descending)
 {
-    FileList &list = state.fileList[side];
-    if (list.isEmpty() || state.resultMode || column < 0 || column >= CMySortStringArray::ColumnCount)
+    if (list.isEmpty() || column < 0 || column >= CMySortStringArray::ColumnCount)
         return false;
     const CMySortStringArray::Comparator compare = isNumericColumn(column) ? NumericColumnCompare : TextColumnCompare;
-    list.sortAll(compare, column, descending[column]);
-    descending[column] = !descending[column];
+    list.sortAll(compare, column, descending);
     return true;
 }
 

@@ -7,20 +7,17 @@
 namespace Duovue
 {
 
-struct AppState;
-
 /// The per-view direction flags of the column-click sort, one per column, all ascending at start.
 using SortDirections = std::array<bool, CMySortStringArray::ColumnCount>;
 
 /// True for the right-aligned columns (size, width, height), which sort by number.
 bool isNumericColumn(int column);
 
-/// A click on the header of column @p column of side @p side: sorts the whole list by that column,
-/// by number for the right-aligned columns and as text otherwise, in the direction of the column's
-/// flag, then flips the flag. The position mark moves with its entry; viewerPosition is left as
-/// it is. Nothing happens on an empty list or in result mode. Returns true when the list was sorted.
+/// Sorts the whole of @p list by @p column: by number for the right-aligned columns, as text
+/// otherwise, in the direction @p descending asks for. The primary strings move with their
+/// entries. Returns false, and sorts nothing, for an empty list or a column out of range.
 ///
-/// Thread: GUI thread.
-bool ColumnClickSort(AppState &state, int side, SortDirections &descending, int column);
+/// Thread: the thread that owns the list.
+bool SortByColumn(FileList &list, int column, bool descending);
 
 } // namespace Duovue

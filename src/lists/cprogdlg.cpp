@@ -11,8 +11,6 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
-#include "core/appstate.h"
-
 namespace Duovue
 {
 
@@ -72,9 +70,9 @@ QList<QPixmap> CProgDlg::animationFrames()
     return frames;
 }
 
-CProgDlg::CProgDlg(AppState &state, QWidget *owner)
+CProgDlg::CProgDlg(std::atomic<bool> &abortRequested, QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
-    , m_state(state)
+    , m_abortRequested(abortRequested)
     , m_frames(animationFrames())
 {
     setObjectName(QStringLiteral("CProgDlg"));
@@ -109,7 +107,7 @@ CProgDlg::~CProgDlg()
 
 void CProgDlg::requestAbort()
 {
-    m_state.abortRequested = true;
+    m_abortRequested = true;
 }
 
 void CProgDlg::reject()

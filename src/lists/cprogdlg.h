@@ -1,5 +1,7 @@
 #pragma once
 
+#include <atomic>
+
 #include <QBasicTimer>
 #include <QDialog>
 #include <QList>
@@ -11,11 +13,9 @@ class QPushButton;
 namespace Duovue
 {
 
-struct AppState;
-
 /// The modeless progress dialog "処理中" shown while long work runs on the GUI thread (folder scans,
 /// drops, the binary and JPEG marker comparisons): a text, an endless animation and the abort
-/// button "中　止 (&A)", which sets AppState::abortRequested. The work polls that flag and clears
+/// button "中　止 (&A)", which sets the abort flag it is given. The work polls that flag and clears
 /// it when it ends.
 ///
 /// While the dialog is shown, input to every other window of the program is held back (mouse,
@@ -34,7 +34,8 @@ public:
     static constexpr int FrameHeight = 54;
     static constexpr int FrameIntervalMs = 100;
 
-    CProgDlg(AppState &state, QWidget *owner);
+    /// @p abortRequested must outlive the dialog (the session's flag).
+    CProgDlg(std::atomic<bool> &abortRequested, QWidget *owner);
     ~CProgDlg() override;
 
     /// The animation's frames, drawn by the program.
@@ -57,7 +58,7 @@ protected:
 private:
     void setInputHeld(bool held);
 
-    AppState &m_state;
+    std::atomic<bool> &m_abortRequested;
     QLabel *m_animation = nullptr;
     QPushButton *m_abort = nullptr;
     QList<QPixmap> m_frames;

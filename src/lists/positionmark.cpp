@@ -1,15 +1,10 @@
 #include "lists/positionmark.h"
 
-#include "core/appstate.h"
-
 namespace Duovue
 {
 
-void MoveMark(AppState &state, int oldIndex, int side)
+void MoveMark(FileList &list, int &position, int oldIndex)
 {
-    if (state.resultMode)
-        return;
-    FileList &list = state.fileList[side];
     const int count = static_cast<int>(list.size());
     // Callers promise a non-empty list and a valid old index; a broken promise must not write
     // outside the arrays.
@@ -19,7 +14,6 @@ void MoveMark(AppState &state, int oldIndex, int side)
     static const QString marked = QStringLiteral("1");
     if (oldIndex >= 0 && oldIndex < count)
         list.setPrimary(oldIndex, unmarked);
-    int &position = state.viewerPosition[side];
     if (position >= count)
         position = count - 1;
     if (position < 0)

@@ -1,7 +1,5 @@
 #include "lists/resultchecks.h"
 
-#include "core/appstate.h"
-
 namespace Duovue::ResultChecks
 {
 
@@ -13,14 +11,6 @@ QString toggled(const QString &label)
     while (i < label.size() && label.at(i) == QLatin1Char('-'))
         ++i;
     return label.mid(i);
-}
-
-void toggleRow(AppState &state, int row)
-{
-    for (FileList &list : state.fileList) {
-        if (row >= 0 && row < list.size())
-            list.setPrimary(row, toggled(list.primary(row)));
-    }
 }
 
 } // namespace Duovue::ResultChecks

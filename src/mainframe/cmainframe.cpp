@@ -13,16 +13,16 @@
 #include <QVBoxLayout>
 
 #include "core/appsettings.h"
-#include "core/appstate.h"
-#include "core/cduovueapp.h"
-#include "core/frameplacement.h"
+#include "core/recentfiles.h"
+#include "core/sessionstate.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
+#include "document/listfill.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
 #include "lists/droppedpaths.h"
-#include "lists/filelistmodel.h"
-#include "lists/guifillhost.h"
-#include "lists/listfill.h"
+#include "lists/frameplacement.h"
+#include "lists/guifillprogress.h"
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
@@ -34,8 +34,6 @@ namespace Duovue
 
 namespace
 {
-
-const QString ResultMark = QStringLiteral("※比較モード");
 
 // Qt shows the text after a tab as the shortcut column, as the menu captions expect. A caption with
 // two tabs ("バイナリ比較\t\tCtrl+B(&B)") keeps its look with one: Qt does not align on a second tab.
@@ -59,10 +57,11 @@ QString frameDropDocument(const QMimeData *mime)
 
 } // namespace
 
-CMainFrame::CMainFrame(CDuovueApp &app, QWidget *parent)
+CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles, QWidget *parent)
     : QMainWindow(parent)
-    , m_app(app)
-    , m_documentTitle(QStringLiteral("無題"))
+    , m_context{services.document, services.session, services.settings, services.prompts, services.shell, this}
+    , m_recentFiles(recentFiles)
+    , m_fillProgress(std::make_unique<GuiFillProgress>(services.session.abortRequested, this))
 {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(ToolbarIcons::programIcon());
@@ -70,27 +69,14 @@ CMainFrame::CMainFrame(CDuovueApp &app, QWidget *parent)
     // Drops on the rows of a list are the list's; a drop anywhere else reaches the frame, which
     // takes only a single ".duov" document.
     setAcceptDrops(true);
-    GuiFillHost::Hooks hooks;
-    hooks.newDocument = [this] {
-        newDocument();
-    };
-    hooks.resetSide = [this](int side) {
-        clearPicturePane(side);
-    };
-    hooks.listChanged = [this](int side) {
-        refreshList(side);
-    };
-    hooks.openDocument = [this](const QString &path) {
-        openDocumentFile(path);
-    };
-    m_fillHost = std::make_unique<GuiFillHost>(app.state(), this, std::move(hooks));
 
     createActions();
     createMenus();
     createToolbar();
     createLayout();
     applyPlacement();
-    updateTitle();
+    setWindowTitle(m_context.document.windowTitle());
+    connect(&m_context.document, &CDuovueDoc::titleChanged, this, &QWidget::setWindowTitle);
 }
 
 CMainFrame::~CMainFrame() = default;
@@ -137,13 +123,12 @@ void CMainFrame::createActions()
     for (QAction *a : std::as_const(m_actions))
         a->setShortcutContext(Qt::WindowShortcut);
 
-    connect(action(IdFileNew), &QAction::triggered, this, &CMainFrame::newDocument);
+    connect(action(IdFileNew), &QAction::triggered, &m_context.document, &CDuovueDoc::newDocument);
     connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
-    connect(action(IdHelp), &QAction::triggered, &m_app, &CDuovueApp::showHelp);
-    connect(action(IdAppAbout), &QAction::triggered, &m_app, &CDuovueApp::showAbout);
     connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
-        runSimilarImageSearch(*this);
+        runSimilarImageSearch(m_context);
     });
+    // Help and About belong to the application object, which connects them.
 
     // Commands whose tools are not part of this build stay visible but cannot be chosen.
     for (int id : {IdFileOpen,
@@ -204,7 +189,7 @@ void CMainFrame::rebuildRecentFilesMenu()
         return;
     qDeleteAll(m_recentActions);
     m_recentActions.clear();
-    const QStringList &paths = m_app.recentFiles().paths();
+    const QStringList &paths = m_recentFiles.paths();
     if (paths.isEmpty()) {
         auto *placeholder = new QAction(QStringLiteral("最近使ったファイル"), this);
         placeholder->setEnabled(false);
@@ -255,7 +240,7 @@ void CMainFrame::createToolbar()
     }
     addToolBar(Qt::TopToolBarArea, m_toolbar);
 
-    const bool shown = m_app.settings().value(AppSettings::ShowToolbar()) != 0;
+    const bool shown = m_context.settings.value(AppSettings::ShowToolbar()) != 0;
     m_toolbar->setVisible(shown);
     QAction *toggle = action(IdViewToolbar);
     toggle->setChecked(shown);
@@ -307,43 +292,32 @@ void CMainFrame::createLayout()
 
 QWidget *CMainFrame::createListView(int side)
 {
-    auto *view = new CDuovueView(m_app.state(), m_app.settings(), side, this);
+    auto *view = new CDuovueView(m_context.document, m_context.settings, side, this);
     view->setMinimumHeight(0);
     connect(view, &CMyVirtualListView::pathsDropped, this, [this, side](const QStringList &paths) {
         addDroppedPaths(side, paths);
     });
     if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
         connect(view, &CMyVirtualListView::selectedCountChanged, form, &CContDlgView::setSelectedCount);
-    if (auto *pane = qobject_cast<CImgView *>(m_picturePanes[side])) {
+    if (auto *pane = qobject_cast<CImgView *>(m_picturePanes[side]))
         connect(view, &CMyVirtualListView::currentRowChanged, pane, &CImgView::showListEntry);
-        connect(pane, &CImgView::listEntryChanged, view, [view](int paneSide, int index) {
-            if (paneSide == view->side())
-                view->updateRows(index, index);
-        });
-    }
     return view;
 }
 
 QWidget *CMainFrame::createControlForm(int side)
 {
-    auto *form = new CContDlgView(side, m_app.state(), m_app.settings(), m_app.prompts(), *m_fillHost, this);
+    auto *form = new CContDlgView(side, m_context, *m_fillProgress, this);
     form->setMinimumWidth(0);
     return form;
 }
 
 QWidget *CMainFrame::createPicturePane(int side)
 {
-    // The list view feeds it (showListEntry when a row gets the focus) and repaints the row that
-    // listEntryChanged names; a model reset there would move the focus and load again.
-    auto *pane = new CImgView(m_app.state(), m_app.prompts(), side, this);
+    // The list view feeds it (showListEntry when a row gets the focus); the document's paneChanged
+    // repaints it.
+    auto *pane = new CImgView(m_context.document, m_context.prompts, side, this);
     pane->setDisplayMode(CImgView::DisplayMode::PreviewFit);
     return pane;
-}
-
-void CMainFrame::clearPicturePane(int side)
-{
-    if (auto *pane = qobject_cast<CImgView *>(m_picturePanes[side]))
-        pane->clearPicture();
 }
 
 void CMainFrame::applySizeRule()
@@ -383,7 +357,7 @@ void CMainFrame::applyPlacement()
 {
     // The stored placement and the minimum are outer measures, frame included.
     auto *placement = new FramePlacement(this, QSize(MinimumWidth, MinimumHeight));
-    const SettingsStore &s = m_app.settings();
+    const SettingsStore &s = m_context.settings;
     if (s.value(AppSettings::MainPlacement()) != 0) {
         placement->place(s.value(AppSettings::MainLeft()),
             s.value(AppSettings::MainTop()),
@@ -394,73 +368,25 @@ void CMainFrame::applyPlacement()
     }
 }
 
-void CMainFrame::setDocumentTitle(const QString &title)
-{
-    m_documentTitle = title;
-    updateTitle();
-}
-
-void CMainFrame::updateTitle()
-{
-    QString title = m_documentTitle + QStringLiteral(" - Duovue");
-    if (m_app.state().resultMode && !title.contains(ResultMark))
-        title += QLatin1Char(' ') + ResultMark;
-    setWindowTitle(title);
-}
-
-void CMainFrame::newDocument()
-{
-    AppState &state = m_app.state();
-    for (int side = 0; side < 2; ++side) {
-        state.fileList[side].clear();
-        refreshList(side);
-        clearPicturePane(side);
-        state.viewerPosition[side] = 0;
-    }
-    if (state.resultMode)
-        setResultColumns(false);
-    state.resultMode = false;
-    setDocumentTitle(QStringLiteral("無題"));
-    Q_EMIT documentCleared();
-}
-
-void CMainFrame::refreshList(int side)
-{
-    auto *view = qobject_cast<CDuovueView *>(m_listViews[side]);
-    if (!view)
-        return;
-    view->refresh();
-    if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side])) {
-        form->setTotalCount(view->fileModel()->rowCount());
-        form->setSelectedCount(view->selectedCount());
-    }
-}
-
-void CMainFrame::setResultColumns(bool shown)
-{
-    for (QWidget *w : m_listViews) {
-        if (auto *view = qobject_cast<CDuovueView *>(w))
-            view->setResultColumns(shown);
-    }
-}
-
 void CMainFrame::openDocumentFile(const QString &path)
 {
     Q_UNUSED(path)
 }
 
-ListFillHost &CMainFrame::fillHost()
-{
-    return *m_fillHost;
-}
-
 void CMainFrame::addDroppedPaths(int side, const QStringList &paths)
 {
     // A drop that arrives while a scan runs (its event pump) waits for nobody: the lists are busy.
-    if (m_fillHost->isBusy())
+    if (m_fillProgress->isBusy())
         return;
     const auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]);
-    AddDroppedPaths(m_app.state(), *m_fillHost, side, form ? form->options() : FillOptions(), paths);
+    const FillOutcome outcome = AddDroppedPaths(m_context.document,
+        m_context.session.abortRequested,
+        *m_fillProgress,
+        side,
+        form ? form->options() : FillOptions(),
+        paths);
+    if (!outcome.documentToOpen.isEmpty())
+        openDocumentFile(outcome.documentToOpen);
 }
 
 void CMainFrame::dragEnterEvent(QDragEnterEvent *event)

@@ -7,18 +7,21 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include "document/commandcontext.h"
+
 namespace Duovue
 {
 
-class CDuovueApp;
 class CMySplitterWnd;
-class GuiFillHost;
-class ListFillHost;
+class GuiFillProgress;
+class RecentFiles;
 
 /// The main window: menu, toolbar and the fixed layout of two control forms, two preview panes and
-/// two file lists; the title with the document name and the result-mode mark.
+/// two file lists; its title follows the document. It is the one place that runs the commands,
+/// each with the context of the document, the services and this window as dialog owner.
 ///
-/// Thread: GUI thread. Owns its child widgets through the Qt tree; the application object owns it.
+/// Thread: GUI thread. Owns its child widgets through the Qt tree; the application object owns it
+/// and what @p services and @p recentFiles name, which outlive it.
 class CMainFrame final : public QMainWindow
 {
     Q_OBJECT
@@ -28,26 +31,14 @@ public:
     static constexpr int MinimumWidth = 800;
     static constexpr int MinimumHeight = 600;
 
-    explicit CMainFrame(CDuovueApp &app, QWidget *parent = nullptr);
+    CMainFrame(const CommandContext &services, RecentFiles &recentFiles, QWidget *parent = nullptr);
     ~CMainFrame() override;
 
-    CDuovueApp &app() const { return m_app; }
+    /// What this window's commands receive; the dialog owner is this window.
+    const CommandContext &context() const { return m_context; }
 
     /// The action of a command number (see commandids.h), or nullptr.
     QAction *action(int commandId) const { return m_actions.value(commandId); }
-
-    /// Title of the current document ("無題" for a new one).
-    QString documentTitle() const { return m_documentTitle; }
-    void setDocumentTitle(const QString &title);
-    /// Applies "<document> - Duovue", with " ※比較モード" while the lists hold search results.
-    void updateTitle();
-
-    /// Empties both lists and the preview panes, resets both comparison positions and ends result mode.
-    void newDocument();
-    /// After a FileList changed: brings that side's list view and count labels up to date.
-    void refreshList(int side);
-    /// Shows or hides the width and height columns of both lists (search results).
-    void setResultColumns(bool shown);
 
     /// Opens @p path as the document (a dropped ".duov" file). Documents are not built yet: does
     /// nothing.
@@ -55,8 +46,8 @@ public:
     /// Files and folders dropped on the list of @p side: added as the side's control form says, or a
     /// single ".duov" file opened as the document.
     void addDroppedPaths(int side, const QStringList &paths);
-    /// What the fills and drops of the lists need of this window (progress dialog, refreshes).
-    ListFillHost &fillHost();
+    /// The progress dialog of the fills and drops.
+    GuiFillProgress &fillProgress() const { return *m_fillProgress; }
 
     QWidget *listView(int side) const { return m_listViews[side]; }
     QWidget *controlForm(int side) const { return m_controlForms[side]; }
@@ -64,10 +55,6 @@ public:
 
     /// Lays the panes out by the size rule; public so tests can check the arithmetic.
     void applySizeRule();
-
-Q_SIGNALS:
-    /// Emitted after the lists were emptied by newDocument().
-    void documentCleared();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -88,12 +75,11 @@ private:
     QWidget *createListView(int side);
     QWidget *createControlForm(int side);
     QWidget *createPicturePane(int side);
-    void clearPicturePane(int side);
 
     QAction *addCommand(int id, const QString &text, const QString &toolTip = QString());
 
-    CDuovueApp &m_app;
-    QString m_documentTitle;
+    CommandContext m_context;
+    RecentFiles &m_recentFiles;
     QHash<int, QAction *> m_actions;
     QPointer<QMenu> m_fileMenu;
     QPointer<QAction> m_recentSeparator;
@@ -103,7 +89,7 @@ private:
     std::array<QWidget *, 2> m_listViews{};
     std::array<QWidget *, 2> m_controlForms{};
     std::array<QWidget *, 2> m_picturePanes{};
-    std::unique_ptr<GuiFillHost> m_fillHost;
+    std::unique_ptr<GuiFillProgress> m_fillProgress;
 };
 
 } // namespace Duovue

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/appsettings.h"
+#include "core/logging.h"
 #include "core/settingsstore.h"
 #include "search/checkrules.h"
 #include "search/tooltipstyle.h"
@@ -74,7 +75,7 @@ int CCheckDlg::ask(SettingsStore &settings, QWidget *parent)
     CCheckDlg dialog(settings.value(AppSettings::AutoCheckRule()), parent);
     dialog.exec();
     const int rule = dialog.chosenRule();
-    (void)settings.setValue(AppSettings::AutoCheckRule(), rule);
+    warnIfFailed(lcSearch(), settings.setValue(AppSettings::AutoCheckRule(), rule));
     return rule;
 }
 

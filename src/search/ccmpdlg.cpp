@@ -18,7 +18,8 @@
 #include <QVBoxLayout>
 
 #include "core/appsettings.h"
-#include "core/appstate.h"
+#include "core/logging.h"
+#include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
 #include "lists/droppedpaths.h"
@@ -61,11 +62,11 @@ void CFolderDropEdit::dropEvent(QDropEvent *event)
         setText(folder);
 }
 
-CCmpDlg::CCmpDlg(AppState &state, SettingsStore &settings, UserPrompts &prompts, QWidget *parent)
-    : QDialog(parent)
-    , m_state(state)
-    , m_settings(settings)
-    , m_prompts(prompts)
+CCmpDlg::CCmpDlg(const CommandContext &context)
+    : QDialog(context.parent)
+    , m_context(context)
+    , m_settings(context.settings)
+    , m_prompts(context.prompts)
 {
     setObjectName(QStringLiteral("CCmpDlg"));
     setWindowTitle(QStringLiteral("類似画像検索"));
@@ -159,10 +160,10 @@ CCmpDlg::~CCmpDlg()
 {
     m_driver.cancel();
     // Written however the dialog ends; a failed write leaves the old values, nothing else.
-    (void)m_settings.setValue(AppSettings::SearchSubfolders(), m_subfolders->isChecked() ? 1 : 0);
-    (void)m_settings.setValue(AppSettings::SearchFolder(), m_folder->text());
-    (void)m_settings.setValue(AppSettings::SearchMethod(), m_hash->isChecked() ? 0 : 1);
-    (void)m_settings.setValue(AppSettings::SearchPrecision(), m_precision->value());
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchSubfolders(), m_subfolders->isChecked() ? 1 : 0));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchFolder(), m_folder->text()));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchMethod(), m_hash->isChecked() ? 0 : 1));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchPrecision(), m_precision->value()));
 }
 
 SearchMethod CCmpDlg::method() const
@@ -177,11 +178,11 @@ void CCmpDlg::updatePrecisionEnabled()
 
 void CCmpDlg::selectFolder()
 {
-    const QString folder =
-        m_prompts.chooseFolder(QStringLiteral("画像のあるフォルダを選択してください。"), m_state.lastFolder[0], false);
+    const QString folder = m_prompts.chooseFolder(
+        QStringLiteral("画像のあるフォルダを選択してください。"), m_context.session.lastFolder[0], false);
     if (folder.isEmpty())
         return;
-    m_state.lastFolder[0] = folder;
+    m_context.session.lastFolder[0] = folder;
     m_folder->setText(folder);
 }
 
@@ -215,7 +216,6 @@ void CCmpDlg::start()
     params.method = method();
     params.reductionSize = m_precision->value();
     m_runningMethod = params.method;
-    m_state.abortRequested.store(false);
     m_driver.start(params);
 }
 
@@ -223,7 +223,6 @@ void CCmpDlg::abortSearch()
 {
     if (!m_driver.isRunning())
         return;
-    m_state.abortRequested.store(true);
     m_driver.abort();
     m_aborted = true;
     m_status->setText(QStringLiteral("中止しました。"));
@@ -243,8 +242,7 @@ void CCmpDlg::searchFinished()
 {
     const SearchOutcome outcome = m_driver.takeOutcome();
     m_abort->setEnabled(false); // nothing left to abort while the result is shown
-    m_state.abortRequested.store(false);
-    m_applied = SearchResults::apply(m_state, outcome.grouping, m_runningMethod);
+    m_applied = SearchResults::apply(m_context.document, outcome.grouping, m_runningMethod);
     m_prompts.information(SearchResults::message(m_applied), Captions::result());
     // A finished search always closes the dialog, as a cancel would.
     QDialog::reject();

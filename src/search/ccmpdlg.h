@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QLineEdit>
 
+#include "document/commandcontext.h"
 #include "search/searchdriver.h"
 #include "search/searchresults.h"
 
@@ -16,10 +17,6 @@ class QSlider;
 
 namespace Duovue
 {
-
-struct AppState;
-class SettingsStore;
-class UserPrompts;
 
 /// The folder box of the search dialog: takes a single folder dropped on it.
 class CFolderDropEdit final : public QLineEdit
@@ -40,16 +37,17 @@ protected:
 
 /// The similar-image search dialog ("類似画像検索"): folder, subfolders, method and precision, and
 /// the run with its live counts and abort. A finished search writes its result rows into both lists
-/// of @p state, reports through @p prompts and closes the dialog.
+/// of the context's document, reports through its prompts and closes the dialog.
 ///
-/// Reads its settings ("比較") when built and writes them when destroyed. Thread: GUI thread.
+/// Reads its settings ("比較") when built and writes them when destroyed. Its parent is the
+/// context's parent. Thread: GUI thread; what the context names must outlive the dialog.
 class CCmpDlg final : public QDialog
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(CCmpDlg)
 
 public:
-    CCmpDlg(AppState &state, SettingsStore &settings, UserPrompts &prompts, QWidget *parent = nullptr);
+    explicit CCmpDlg(const CommandContext &context);
     ~CCmpDlg() override;
 
     /// What the last search handed to the lists (zero items when none ran or none was found).
@@ -84,7 +82,7 @@ private:
     void searchFinished();
     SearchMethod method() const;
 
-    AppState &m_state;
+    CommandContext m_context;
     SettingsStore &m_settings;
     UserPrompts &m_prompts;
     SearchDriver m_driver;

@@ -62,7 +62,7 @@ SearchRow HashCandidates::row(int index) const
     row.folder = m_folders[std::size_t(p.folder)];
     row.created = FormatFileTime(p.created);
     row.modified = FormatFileTime(p.modified);
-    row.size = FormatFileSize(m_candidates[std::size_t(index)].size);
+    row.size = m_candidates[std::size_t(index)].size;
     row.order = index;
     return row;
 }

@@ -1,9 +1,8 @@
 #include "search/searchcommand.h"
 
-#include "core/appstate.h"
-#include "core/cduovueapp.h"
 #include "core/userprompts.h"
-#include "mainframe/cmainframe.h"
+#include "document/cduovuedoc.h"
+#include "document/commandcontext.h"
 #include "search/ccheckdlg.h"
 #include "search/ccmpdlg.h"
 #include "search/checkrules.h"
@@ -12,39 +11,32 @@
 namespace Duovue
 {
 
-void runSimilarImageSearch(CMainFrame &frame)
+void runSimilarImageSearch(const CommandContext &context)
 {
-    CDuovueApp &app = frame.app();
-    AppState &state = app.state();
-    if (!state.fileList[0].isEmpty() || !state.fileList[1].isEmpty()) {
-        if (!app.prompts().question(SearchResults::clearQuestion(), Captions::confirm()))
+    CDuovueDoc &document = context.document;
+    if (!document.fileList(0).isEmpty() || !document.fileList(1).isEmpty()) {
+        if (!context.prompts.question(SearchResults::clearQuestion(), Captions::confirm()))
             return;
     }
-    frame.newDocument();
+    document.newDocument();
 
     SearchResults::Applied applied;
     {
-        CCmpDlg dialog(state, app.settings(), app.prompts(), &frame);
+        CCmpDlg dialog(context);
         dialog.exec();
         applied = dialog.applied();
     }
-
-    if (applied.columns == SearchResults::SizeColumns::Show)
-        frame.setResultColumns(true);
-    else if (applied.columns == SearchResults::SizeColumns::Hide)
-        frame.setResultColumns(false);
-    frame.refreshList(0);
-    frame.refreshList(1);
-    frame.updateTitle();
-
     if (applied.items <= 0)
         return;
-    const int rule = CCheckDlg::ask(app.settings(), &frame);
-    if (rule != CheckRules::None) {
-        CheckRules::apply(rule, state.fileList[0], state.fileList[1]);
-        frame.refreshList(0);
-        frame.refreshList(1);
-    }
+
+    const int rule = CCheckDlg::ask(context.settings, context.parent);
+    if (rule == CheckRules::None)
+        return;
+    // The rules work on plain lists; the document takes the labels they leave.
+    FileList left = document.fileList(0);
+    FileList right = document.fileList(1);
+    CheckRules::apply(rule, left, right);
+    document.setGroupLabels(left.primaries());
 }
 
 } // namespace Duovue

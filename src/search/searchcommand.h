@@ -3,11 +3,11 @@
 namespace Duovue
 {
 
-class CMainFrame;
+struct CommandContext;
 
 /// The similar-image search command (32840): asks before clearing lists that hold entries, starts
-/// a new document, runs the search dialog, shows the results in both lists and offers the
+/// a new document, runs the search dialog, which hands its results to the document, and offers the
 /// auto-check. Thread: GUI thread.
-void runSimilarImageSearch(CMainFrame &frame);
+void runSimilarImageSearch(const CommandContext &context);
 
 } // namespace Duovue

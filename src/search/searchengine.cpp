@@ -20,7 +20,7 @@ SearchRow rowFor(const GatheredFile &file, int order)
     row.folder = file.folder;
     row.created = FormatFileTime(file.created);
     row.modified = FormatFileTime(file.modified);
-    row.size = FormatFileSize(file.size);
+    row.size = file.size;
     row.order = order;
     return row;
 }
@@ -215,8 +215,8 @@ void SearchEngine::gatherBitmap(SearchTable &table)
             continue;
         SearchRow &row = table[std::size_t(d.row)];
         row.key = d.key.key;
-        row.width = FormatFileSize(static_cast<quint64>(d.key.width));
-        row.height = FormatFileSize(static_cast<quint64>(d.key.height));
+        row.width = d.key.width;
+        row.height = d.key.height;
         row.identity = d.key.thumbnail;
     }
     m_done.clear();

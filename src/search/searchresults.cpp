@@ -1,22 +1,22 @@
 #include "search/searchresults.h"
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 
 namespace Duovue::SearchResults
 {
 
-Applied apply(AppState &state, const GroupingResult &grouping, SearchMethod method)
+Applied apply(CDuovueDoc &document, const GroupingResult &grouping, SearchMethod method)
 {
     Applied applied;
     applied.groups = grouping.groups;
     applied.items = static_cast<int>(grouping.rows.size());
-    SearchGrouping::appendToLists(grouping.rows, state.fileList[0], state.fileList[1]);
-    if (applied.groups > 0)
-        state.resultMode = true;
+    document.applySearchResults(grouping.rows);
     if (method == SearchMethod::Hash)
         applied.columns = SizeColumns::Hide;
     else if (applied.groups > 0)
         applied.columns = SizeColumns::Show;
+    if (applied.columns != SizeColumns::Keep)
+        document.setDimensionColumnsShown(applied.columns == SizeColumns::Show);
     return applied;
 }
 
@@ -38,16 +38,6 @@ QString message(const Applied &applied)
 QString clearQuestion()
 {
     return QStringLiteral("現在のリストはすべてクリアされます。\r\n続けますか？");
-}
-
-QString titleMark()
-{
-    return QStringLiteral(" ※比較モード");
-}
-
-QString titleWithMark(const QString &title)
-{
-    return title.contains(QStringLiteral("※比較モード")) ? title : title + titleMark();
 }
 
 QString statusText(const SearchProgress &progress)

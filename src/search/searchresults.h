@@ -7,7 +7,7 @@
 namespace Duovue
 {
 
-struct AppState;
+class CDuovueDoc;
 
 /// The hand-over of a finished search to the lists, and the texts around it.
 ///
@@ -24,10 +24,10 @@ struct Applied {
     SizeColumns columns = SizeColumns::Keep;
 };
 
-/// Appends the result rows to both lists and sets result mode when there are groups. The bitmap
-/// method with groups shows the width and height columns; the hash method hides them; a bitmap
-/// search without groups leaves them as they are.
-Applied apply(AppState &state, const GroupingResult &grouping, SearchMethod method);
+/// Appends the result rows to both lists of @p document and sets result mode when there are
+/// groups. The bitmap method with groups shows the width and height columns; the hash method hides
+/// them; a bitmap search without groups leaves them as they are.
+Applied apply(CDuovueDoc &document, const GroupingResult &grouping, SearchMethod method);
 
 /// The message after a search: the no-duplicates text, or the count of groups and files.
 QString message(const Applied &applied);
@@ -36,11 +36,6 @@ QString foundText(int groups, int items);
 
 /// The question asked before a search empties lists that hold entries.
 QString clearQuestion();
-
-/// " ※比較モード", appended once to the main window's title in result mode.
-QString titleMark();
-/// @p title with the mark appended unless it already holds "※比較モード".
-QString titleWithMark(const QString &title);
 
 /// Count texts of the search dialog.
 QString countText(const SearchProgress &progress);

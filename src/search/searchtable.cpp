@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "lists/textformats.h"
+
 namespace Duovue::SearchGrouping
 {
 
@@ -77,7 +79,14 @@ GroupingResult group(
         const SearchRow &row = table[std::size_t(index)];
         FileList::Entry entry;
         entry.primary = text;
-        entry.columns = {row.name, row.folder, row.created, row.modified, row.size, row.width, row.height};
+        // Numbers become the list's texts only here, on their way out.
+        entry.columns = {row.name,
+            row.folder,
+            row.created,
+            row.modified,
+            FormatFileSize(row.size),
+            row.width > 0 ? FormatFileSize(quint64(row.width)) : QString(),
+            row.height > 0 ? FormatFileSize(quint64(row.height)) : QString()};
         result.rows.push_back(std::move(entry));
     }
     return result;

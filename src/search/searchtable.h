@@ -20,9 +20,9 @@ struct SearchRow {
     QString folder; // ends with "/"
     QString created; // FormatFileTime
     QString modified;
-    QString size; // FormatFileSize
-    QString width; // bitmap method only
-    QString height;
+    quint64 size = 0; // bytes
+    qint32 width = 0; // pixels, bitmap method only; 0 when not known
+    qint32 height = 0;
     /// Equal keys are not enough: a CRC-32 collision would put different files into one group and
     /// the checking rules would then offer one of them for deletion. Rows group only when this is
     /// equal too: the thumbnail bytes in the bitmap method, the identical-content set in the hash

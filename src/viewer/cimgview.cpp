@@ -8,8 +8,8 @@
 #include <QToolTip>
 #include <QtConcurrent/QtConcurrentRun>
 
-#include "core/appstate.h"
 #include "core/userprompts.h"
+#include "document/cduovuedoc.h"
 #include "imaging/cpreviewdlg.h"
 #include "imaging/panegeometry.h"
 
@@ -47,13 +47,13 @@ QImage MissingFileBitmap()
     return bitmap;
 }
 
-CImgView::CImgView(AppState &state, UserPrompts &prompts, int paneIndex, QWidget *parent)
+CImgView::CImgView(CDuovueDoc &document, UserPrompts &prompts, int paneIndex, QWidget *parent)
     : QWidget(parent)
-    , m_state(state)
+    , m_document(document)
     , m_prompts(prompts)
     , m_paneIndex(paneIndex)
 {
-    Q_ASSERT(paneIndex >= 0 && paneIndex < AppState::PaneCount);
+    Q_ASSERT(paneIndex >= 0 && paneIndex < CDuovueDoc::PaneCount);
     setObjectName(QStringLiteral("PicturePane%1").arg(paneIndex));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
@@ -63,6 +63,20 @@ CImgView::CImgView(AppState &state, UserPrompts &prompts, int paneIndex, QWidget
     m_toolTipTimer.setInterval(ToolTipDelayMs);
     connect(&m_toolTipTimer, &QTimer::timeout, this, &CImgView::showToolTip);
     connect(&m_watcher, &QFutureWatcherBase::finished, this, &CImgView::backgroundLoadFinished);
+    connect(&document, &CDuovueDoc::paneChanged, this, [this](int pane) {
+        if (pane == m_paneIndex)
+            contentChanged();
+    });
+    // A list emptied or replaced (a new fill, a new document) makes every running load stale.
+    connect(&document, &CDuovueDoc::listAboutToBeReset, this, [this](int side) {
+        if (side == this->side())
+            dropBackgroundLoads();
+    });
+}
+
+const PaneContent &CImgView::content() const
+{
+    return m_document.pane(m_paneIndex);
 }
 
 CImgView::~CImgView()
@@ -86,39 +100,35 @@ void CImgView::setDisplayMode(DisplayMode mode)
 
 QImage CImgView::bitmap() const
 {
-    return m_content.missingFile ? MissingFileBitmap() : m_content.picture;
+    return content().missingFile ? MissingFileBitmap() : content().picture;
 }
 
 QString CImgView::toolTipText() const
 {
-    return QString(m_content.informationText).replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    return QString(content().informationText).replace(QLatin1String("\r\n"), QLatin1String("\n"));
 }
 
 bool CImgView::loadPicture(int index)
 {
-    const FileList &list = m_state.fileList[side()];
+    const FileList &list = m_document.fileList(side());
     if (index < 0 || index >= list.size())
         return false;
     dropBackgroundLoads();
-    invalidateScaled();
-    const Result<LoadOutcome> outcome = LoadPicture(m_state, m_paneIndex, index, m_content);
+    const Result<LoadOutcome> outcome = m_document.loadPicture(m_paneIndex, index);
     if (!outcome.ok())
         return false;
-    applyOutcome(index, outcome.value());
+    Q_EMIT pictureLoaded(m_paneIndex, index, outcome.value());
     return outcome.value() == LoadOutcome::Loaded;
 }
 
 void CImgView::requestPicture(int index)
 {
-    const FileList &list = m_state.fileList[side()];
+    const FileList &list = m_document.fileList(side());
     if (index < 0 || index >= list.size())
         return;
     // As with a synchronous load, the pane shows no picture from here until the load is done, and
     // the pair tools see no good picture meanwhile.
-    m_content.clear();
-    m_state.loadSucceeded[m_paneIndex] = false;
-    invalidateScaled();
-    update();
+    m_document.clearPane(m_paneIndex);
     m_pendingIndex = index;
     if (!m_watcher.isRunning())
         startPendingLoad();
@@ -131,7 +141,7 @@ void CImgView::startPendingLoad()
     // Only one decode runs per pane; requests made meanwhile collapse into the newest one, so that
     // holding an arrow key down in the list does not queue a decode per row.
     const int index = std::exchange(m_pendingIndex, -1);
-    const FileList &list = m_state.fileList[side()];
+    const FileList &list = m_document.fileList(side());
     if (index < 0 || index >= list.size())
         return;
     m_runningIndex = index;
@@ -151,20 +161,21 @@ void CImgView::cancelRunningLoad()
 
 void CImgView::backgroundLoadFinished()
 {
-    if (m_runningGeneration != m_generation)
-        return; // a synchronous load or a clear came in between
+    // A request made while this load ran waited for it, even when the load itself went stale (the
+    // list was refilled meanwhile): dropping it too would leave the pane blank (#8).
     if (m_pendingIndex >= 0) {
         startPendingLoad();
         return;
     }
-    const FileList &list = m_state.fileList[side()];
+    if (m_runningGeneration != m_generation)
+        return; // a synchronous load or a clear came in between
+    const FileList &list = m_document.fileList(side());
     // The list may have been sorted or cut while the file was read: apply the result only to the
     // entry it was read for.
     if (m_runningIndex >= list.size() || list.fullPath(m_runningIndex) != m_runningPath)
         return;
-    const LoadOutcome outcome =
-        ApplyPictureLoad(m_state, m_paneIndex, m_runningIndex, m_watcher.future().result(), m_content);
-    applyOutcome(m_runningIndex, outcome);
+    const LoadOutcome outcome = m_document.applyPictureLoad(m_paneIndex, m_runningIndex, m_watcher.future().result());
+    Q_EMIT pictureLoaded(m_paneIndex, m_runningIndex, outcome);
 }
 
 void CImgView::dropBackgroundLoads()
@@ -179,31 +190,28 @@ bool CImgView::isLoading() const
     return m_pendingIndex >= 0 || (m_watcher.isRunning() && m_runningGeneration == m_generation);
 }
 
-void CImgView::applyOutcome(int index, LoadOutcome outcome)
+void CImgView::contentChanged()
 {
     invalidateScaled();
-    if (QToolTip::isVisible() && underMouse())
+    if (!hasPicture()) {
+        m_toolTipTimer.stop();
+        if (underMouse())
+            QToolTip::hideText();
+    } else if (QToolTip::isVisible() && underMouse()) {
         showToolTip();
+    }
     update();
-    if (outcome == LoadOutcome::MissingFile)
-        Q_EMIT listEntryChanged(side(), index);
-    Q_EMIT pictureLoaded(m_paneIndex, index, outcome);
 }
 
 void CImgView::clearPicture()
 {
     dropBackgroundLoads();
-    m_content.clear();
-    invalidateScaled();
-    m_toolTipTimer.stop();
-    if (underMouse())
-        QToolTip::hideText();
-    update();
+    m_document.clearPane(m_paneIndex);
 }
 
 void CImgView::showListEntry(int index)
 {
-    if (m_paneIndex < 2 && m_state.previewPopupOpen[m_paneIndex])
+    if (m_paneIndex < 2 && isPopupOpen())
         return;
     requestPicture(index);
 }
@@ -213,24 +221,25 @@ CPreviewDlg *CImgView::previewPopup() const
     return m_popup;
 }
 
+bool CImgView::isPopupOpen() const
+{
+    // A closed popup is deleted a moment later; until then it is hidden, and no longer counts.
+    return m_popup && m_popup->isVisible();
+}
+
 void CImgView::openPreviewPopup()
 {
-    if (m_paneIndex > 1 || !hasPicture() || m_state.previewPopupOpen[m_paneIndex])
+    if (m_paneIndex > 1 || !hasPicture() || isPopupOpen())
         return;
-    if (m_content.info.width < MinimumPopupWidth) {
+    const ImageInfo &info = content().info;
+    if (info.width < MinimumPopupWidth) {
         m_prompts.error(QStringLiteral("画像が小さ過ぎます。"), Captions::error());
         return;
     }
     // What is left of an earlier opening goes first.
     if (m_popup)
         m_popup->close();
-    m_state.previewPopupOpen[m_paneIndex] = true;
-    m_popup = new CPreviewDlg(m_state,
-        m_paneIndex,
-        bitmap(),
-        QSize(m_content.info.width, m_content.info.height),
-        m_content.info.path,
-        window());
+    m_popup = new CPreviewDlg(m_paneIndex, bitmap(), QSize(info.width, info.height), info.path, window());
     m_popup->place(screen());
     m_popup->show();
     m_popup->raise();

@@ -15,22 +15,23 @@
 namespace Duovue
 {
 
-struct AppState;
+class CDuovueDoc;
 class CPreviewDlg;
 class UserPrompts;
 
 /// A picture pane: one of the main window's two preview panes (panes 0 and 1, `PreviewFit`) or one
-/// of the comparison viewer's two panes (panes 2 and 3). It owns its picture, the picture's
-/// information record and text, and loads list entries of its side (pane index modulo 2) into
-/// itself.
+/// of the comparison viewer's two panes (panes 2 and 3). It shows what the document holds for its
+/// pane (picture, information record and text) and follows the document's paneChanged; it loads
+/// list entries of its side (pane index modulo 2) through the document.
 ///
 /// In `PreviewFit` the picture is fitted to the pane, the information text shows as a tooltip, and
 /// a left click opens the actual-size preview popup (CPreviewDlg).
 ///
 /// Thread: GUI thread. Background loads run ReadPicture on a pool thread with their own copy of
-/// the path and of a cancel flag; the result is applied here, on the GUI thread, and dropped when a
-/// newer request or a change of the list made it stale. A decode whose result will be dropped is
-/// cancelled, so that neither the next picture nor the program's exit waits for it.
+/// the path and of a cancel flag; the result is handed to the document on the GUI thread, and
+/// dropped when a newer request or a change of the list made it stale. A decode whose result will
+/// be dropped is cancelled, so that neither the next picture nor the program's exit waits for it.
+/// Does not own the document, which must outlive it.
 class CImgView : public QWidget
 {
     Q_OBJECT
@@ -44,7 +45,7 @@ public:
     /// A picture narrower than this is refused by the preview popup.
     static constexpr int MinimumPopupWidth = 30;
 
-    CImgView(AppState &state, UserPrompts &prompts, int paneIndex, QWidget *parent = nullptr);
+    CImgView(CDuovueDoc &document, UserPrompts &prompts, int paneIndex, QWidget *parent = nullptr);
     ~CImgView() override;
 
     int paneIndex() const { return m_paneIndex; }
@@ -55,9 +56,9 @@ public:
 
     /// The bitmap the pane shows: the picture, the missing-file placeholder, or a null image.
     QImage bitmap() const;
-    bool hasPicture() const { return m_content.hasPicture(); }
-    const ImageInfo &imageInfo() const { return m_content.info; }
-    const QString &informationText() const { return m_content.informationText; }
+    bool hasPicture() const { return content().hasPicture(); }
+    const ImageInfo &imageInfo() const { return content().info; }
+    const QString &informationText() const { return content().informationText; }
     /// The information text as the tooltip shows it (lines separated by "\n").
     QString toolTipText() const;
 
@@ -75,6 +76,8 @@ public:
 
     /// The open preview popup, or nullptr.
     CPreviewDlg *previewPopup() const;
+    /// The preview popup is shown: list focus changes wait until it closes.
+    bool isPopupOpen() const;
 
 public Q_SLOTS:
     /// A row of this side's list got the focus: show it here, unless the preview popup is open.
@@ -86,8 +89,6 @@ public Q_SLOTS:
 Q_SIGNALS:
     /// A load finished and was applied (synchronous or background).
     void pictureLoaded(int paneIndex, int index, Duovue::LoadOutcome outcome);
-    /// A load changed the texts of entry @p index of the side's list (missing file).
-    void listEntryChanged(int side, int index);
 
 protected:
     bool event(QEvent *event) override;
@@ -98,7 +99,8 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    void applyOutcome(int index, LoadOutcome outcome);
+    const PaneContent &content() const;
+    void contentChanged();
     void startPendingLoad();
     void backgroundLoadFinished();
     void dropBackgroundLoads();
@@ -106,11 +108,10 @@ private:
     void showToolTip();
     void invalidateScaled();
 
-    AppState &m_state;
+    CDuovueDoc &m_document;
     UserPrompts &m_prompts;
     const int m_paneIndex;
     DisplayMode m_displayMode = DisplayMode::PreviewFit;
-    PaneContent m_content;
     QPixmap m_scaled; // the fitted bitmap at its drawn size, made once per picture and pane size
 
     QFutureWatcher<Result<DecodedPicture>> m_watcher;

@@ -1,3 +1,4 @@
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -63,6 +64,16 @@ private Q_SLOTS:
         QVERIFY(recent.paths().isEmpty());
         recent.save(store);
         QVERIFY(!QFile::exists(store.path()));
+    }
+
+    void failedWriteIsLogged()
+    {
+        Test::TestDir dir;
+        SettingsStore store(dir.makeDir(QStringLiteral("Duovue.ini"))); // a folder: no write can succeed
+        RecentFiles recent;
+        recent.add(QStringLiteral("/a/b.duov"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QRegularExpression::escape(store.path())));
+        recent.save(store);
     }
 };
 

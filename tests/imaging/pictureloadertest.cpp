@@ -1,3 +1,4 @@
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -6,7 +7,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 #include "imaging/picturedecoder.h"
 #include "imaging/pictureloader.h"
 #include "support/imagingfactory.h"
@@ -38,6 +39,7 @@ class PictureLoaderTest : public QObject
 
 private Q_SLOTS:
     void initTestCase();
+    void init() { m_document = std::make_unique<CDuovueDoc>(); }
     void decodesPicture_data();
     void decodesPicture();
     void refusesFile_data();
@@ -58,7 +60,7 @@ private:
     void fillList(int side, const QStringList &names);
 
     Test::TestDir m_dir;
-    AppState m_state;
+    std::unique_ptr<CDuovueDoc> m_document;
 };
 
 void PictureLoaderTest::initTestCase()
@@ -69,9 +71,11 @@ void PictureLoaderTest::initTestCase()
 
 void PictureLoaderTest::fillList(int side, const QStringList &names)
 {
-    m_state.fileList[side].clear();
+    FileList list;
     for (const QString &name : names)
-        m_state.fileList[side].append(entryFor(m_dir.filePath(name)));
+        list.append(entryFor(m_dir.filePath(name)));
+    m_document->clearSide(side);
+    m_document->appendEntries(side, list);
 }
 
 void PictureLoaderTest::decodesPicture_data()
@@ -237,16 +241,14 @@ void PictureLoaderTest::successClearsMarker()
 {
     m_dir.writeFile(QStringLiteral("ok/a.jpg"), encodedJpeg(QSize(20, 10), 72));
     fillList(1, {QStringLiteral("ok/missing.jpg"), QStringLiteral("ok/a.jpg")});
-    m_state.loadMarker = {1, 1, 1, 1};
-    m_state.loadSucceeded = {false, false, false, false};
 
-    PaneContent content;
-    const Result<LoadOutcome> outcome = LoadPicture(m_state, 3, 1, content);
+    const Result<LoadOutcome> outcome = m_document->loadPicture(3, 1);
     QVERIFY(outcome.ok());
     QCOMPARE(outcome.value(), LoadOutcome::Loaded);
-    QCOMPARE(m_state.loadMarker[3], 0);
-    QVERIFY(m_state.loadSucceeded[3]);
-    QCOMPARE(m_state.loadMarker[1], 1); // other panes untouched
+    const PaneContent &content = m_document->pane(3);
+    QCOMPARE(content.loadMarker, 0);
+    QVERIFY(content.loadSucceeded);
+    QCOMPARE(m_document->pane(1).loadMarker, 1); // other panes untouched
     QCOMPARE(content.picture.size(), QSize(20, 10));
     QCOMPARE(content.info.listIndex, 1);
     QCOMPARE(content.info.path, m_dir.filePath(QStringLiteral("ok/a.jpg")));
@@ -261,14 +263,14 @@ void PictureLoaderTest::failureAtEntryZeroIsNotSuccess()
     m_dir.writeFile(QStringLiteral("zero/good.gif"), gif(QSize(4, 4)));
     fillList(0, {QStringLiteral("zero/bad.jpg"), QStringLiteral("zero/good.gif")});
 
-    PaneContent content;
-    QCOMPARE(LoadPicture(m_state, 0, 1, content).value(), LoadOutcome::Loaded);
-    QVERIFY(m_state.loadSucceeded[0]);
+    const PaneContent &content = m_document->pane(0);
+    QCOMPARE(m_document->loadPicture(0, 1).value(), LoadOutcome::Loaded);
+    QVERIFY(content.loadSucceeded);
 
-    QCOMPARE(LoadPicture(m_state, 0, 0, content).value(), LoadOutcome::Undecodable);
+    QCOMPARE(m_document->loadPicture(0, 0).value(), LoadOutcome::Undecodable);
     // The marker keeps the failing entry's number, which is 0 here; success is told apart.
-    QCOMPARE(m_state.loadMarker[0], 0);
-    QVERIFY(!m_state.loadSucceeded[0]);
+    QCOMPARE(content.loadMarker, 0);
+    QVERIFY(!content.loadSucceeded);
     // The previous picture is gone.
     QVERIFY(content.picture.isNull());
     QVERIFY(!content.hasPicture());
@@ -285,12 +287,12 @@ void PictureLoaderTest::missingFileMarksListEntry()
             QStringLiteral("miss/a.bmp"),
             QStringLiteral("miss/gone.jpg")});
 
-    PaneContent content;
-    QCOMPARE(LoadPicture(m_state, 2, 1, content).value(), LoadOutcome::Loaded);
-    QCOMPARE(LoadPicture(m_state, 2, 3, content).value(), LoadOutcome::MissingFile);
+    const PaneContent &content = m_document->pane(2);
+    QCOMPARE(m_document->loadPicture(2, 1).value(), LoadOutcome::Loaded);
+    QCOMPARE(m_document->loadPicture(2, 3).value(), LoadOutcome::MissingFile);
 
-    QCOMPARE(m_state.loadMarker[2], 3);
-    QVERIFY(!m_state.loadSucceeded[2]);
+    QCOMPARE(content.loadMarker, 3);
+    QVERIFY(!content.loadSucceeded);
     QVERIFY(content.missingFile);
     QVERIFY(content.picture.isNull());
     QCOMPARE(QSize(content.info.width, content.info.height), QSize(223, 30));
@@ -300,7 +302,7 @@ void PictureLoaderTest::missingFileMarksListEntry()
     QCOMPARE(content.info.listIndex, 0);
     QVERIFY(content.informationText.isEmpty());
 
-    const FileList &list = m_state.fileList[0];
+    const FileList &list = m_document->fileList(0);
     QCOMPARE(list.column(0, 3), QStringLiteral("ファイルがありません"));
     QVERIFY(list.column(1, 3).isEmpty());
     QVERIFY(list.column(2, 3).isEmpty());
@@ -311,22 +313,21 @@ void PictureLoaderTest::missingFileMarksListEntry()
     QCOMPARE(list.column(0, 2), QStringLiteral("a.bmp")); // neighbours untouched
 
     // Loading the marked entry again finds no file under its changed texts and stays missing.
-    QCOMPARE(LoadPicture(m_state, 2, 3, content).value(), LoadOutcome::MissingFile);
-    QCOMPARE(m_state.loadMarker[2], 3);
+    QCOMPARE(m_document->loadPicture(2, 3).value(), LoadOutcome::MissingFile);
+    QCOMPARE(content.loadMarker, 3);
 }
 
 void PictureLoaderTest::undecodableFileLeavesListAlone()
 {
     m_dir.writeFile(QStringLiteral("undec/x.gif"), QByteArray("GIF89a"));
     fillList(1, {QStringLiteral("undec/x.gif"), QStringLiteral("undec/x.gif")});
-    const FileList::Entry before = m_state.fileList[1].entry(1);
+    const FileList::Entry before = m_document->fileList(1).entry(1);
 
-    PaneContent content;
-    QCOMPARE(LoadPicture(m_state, 1, 1, content).value(), LoadOutcome::Undecodable);
-    QCOMPARE(m_state.loadMarker[1], 1);
-    QVERIFY(!m_state.loadSucceeded[1]);
-    QVERIFY(!content.hasPicture());
-    QCOMPARE(m_state.fileList[1].entry(1).columns, before.columns);
+    QCOMPARE(m_document->loadPicture(1, 1).value(), LoadOutcome::Undecodable);
+    QCOMPARE(m_document->pane(1).loadMarker, 1);
+    QVERIFY(!m_document->pane(1).loadSucceeded);
+    QVERIFY(!m_document->pane(1).hasPicture());
+    QCOMPARE(m_document->fileList(1).entry(1).columns, before.columns);
 }
 
 void PictureLoaderTest::refusesIndexOutsideList_data()
@@ -346,17 +347,21 @@ void PictureLoaderTest::refusesIndexOutsideList()
     m_dir.writeFile(QStringLiteral("range/a.gif"), gif(QSize(2, 2)));
     fillList(0, {QStringLiteral("range/a.gif"), QStringLiteral("range/a.gif")});
     fillList(1, {QStringLiteral("range/a.gif")});
-    m_state.loadMarker = {5, 6, 7, 8};
-    m_state.loadSucceeded = {true, true, true, true};
+    // Every pane holds a good picture of entry 0 first: a refused load must leave them as they are.
+    for (int p = 0; p < CDuovueDoc::PaneCount; ++p)
+        QCOMPARE(m_document->loadPicture(p, 0).value(), LoadOutcome::Loaded);
+    std::array<QString, CDuovueDoc::PaneCount> texts;
+    for (int p = 0; p < CDuovueDoc::PaneCount; ++p)
+        texts[p] = m_document->pane(p).informationText;
 
-    PaneContent content;
-    content.informationText = QStringLiteral("kept");
-    const Result<LoadOutcome> outcome = LoadPicture(m_state, pane, index, content);
+    const Result<LoadOutcome> outcome = m_document->loadPicture(pane, index);
     QVERIFY(!outcome.ok());
     QCOMPARE(outcome.error().code, Error::Code::InvalidArgument);
-    QCOMPARE(m_state.loadMarker, (std::array<int, 4>{5, 6, 7, 8}));
-    QCOMPARE(m_state.loadSucceeded, (std::array<bool, 4>{true, true, true, true}));
-    QCOMPARE(content.informationText, QStringLiteral("kept"));
+    for (int p = 0; p < CDuovueDoc::PaneCount; ++p) {
+        QCOMPARE(m_document->pane(p).loadMarker, 0);
+        QVERIFY(m_document->pane(p).loadSucceeded);
+        QCOMPARE(m_document->pane(p).informationText, texts[p]);
+    }
 }
 
 QTEST_GUILESS_MAIN(PictureLoaderTest)

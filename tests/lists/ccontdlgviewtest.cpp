@@ -9,14 +9,15 @@
 #include <QUrl>
 #include <QWindow>
 
+#include "app/cduovueapp.h"
 #include "core/appsettings.h"
-#include "core/cduovueapp.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
+#include "document/filelistmodel.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
 #include "lists/cprogdlg.h"
-#include "lists/filelistmodel.h"
-#include "lists/guifillhost.h"
+#include "lists/guifillprogress.h"
 #include "mainframe/cmainframe.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
@@ -55,7 +56,7 @@ private Q_SLOTS:
         f.dir.writeFile(QStringLiteral("pics/sub/c.bmp"));
         f.dir.writeFile(QStringLiteral("pics/notes.txt"));
         QVERIFY(f.app.initInstance());
-        f.app.state().lastFolder[1] = QStringLiteral("/start");
+        f.app.session().lastFolder[1] = QStringLiteral("/start");
         CContDlgView *form = f.form(1);
         QCOMPARE(form->totalText(), QStringLiteral("総アイテム数:     0"));
         QCOMPARE(form->selectedText(), QStringLiteral("選択アイテム数:     0"));
@@ -66,26 +67,26 @@ private Q_SLOTS:
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(chosen[0].caption, QStringLiteral("画像のあるフォルダを選択してください。"));
         QCOMPARE(chosen[0].text, QStringLiteral("/start"));
-        QCOMPARE(f.app.state().lastFolder[1], f.dir.filePath(QStringLiteral("pics/")));
-        QCOMPARE(f.app.state().fileList[1].size(), 2);
+        QCOMPARE(f.app.session().lastFolder[1], f.dir.filePath(QStringLiteral("pics/")));
+        QCOMPARE(f.app.document().fileList(1).size(), 2);
         QCOMPARE(f.list(1)->fileModel()->rowCount(), 2);
         QCOMPARE(f.list(1)->model()->index(0, 1).data().toString(), f.dir.filePath(QStringLiteral("pics/")));
         QCOMPARE(form->totalText(), QStringLiteral("総アイテム数:     2"));
-        QVERIFY(f.app.state().fileList[0].isEmpty());
+        QVERIFY(f.app.document().fileList(0).isEmpty());
 
         // With subfolders and "追加": appended, the mark stays on the first file.
         form->findChild<QCheckBox *>(QStringLiteral("SubfolderBox"))->setChecked(true);
         form->findChild<QRadioButton *>(QStringLiteral("AddRadio"))->setChecked(true);
         f.shell.folderAnswers << f.dir.filePath(QStringLiteral("pics"));
         QTest::mouseClick(form->folderButton(), Qt::LeftButton);
-        QCOMPARE(f.app.state().fileList[1].size(), 5);
-        QCOMPARE(f.app.state().fileList[1].primary(0), QStringLiteral("1"));
-        QCOMPARE(f.app.state().fileList[1].column(0, 4), QStringLiteral("c.bmp"));
+        QCOMPARE(f.app.document().fileList(1).size(), 5);
+        QCOMPARE(f.app.document().fileList(1).primary(0), QStringLiteral("1"));
+        QCOMPARE(f.app.document().fileList(1).column(0, 4), QStringLiteral("c.bmp"));
         QCOMPARE(form->totalText(), QStringLiteral("総アイテム数:     5"));
 
         // Cancelled: nothing changes.
         QTest::mouseClick(form->folderButton(), Qt::LeftButton);
-        QCOMPARE(f.app.state().fileList[1].size(), 5);
+        QCOMPARE(f.app.document().fileList(1).size(), 5);
 
         f.list(1)->selectAll();
         QCOMPARE(form->selectedText(), QStringLiteral("選択アイテム数:     5"));
@@ -112,7 +113,7 @@ private Q_SLOTS:
         f.shell.folderAnswers << f.dir.filePath(QStringLiteral("pics"));
         QTest::mouseClick(f.form(0)->folderButton(), Qt::LeftButton);
         QVERIFY(!pane->hasPicture());
-        QCOMPARE(f.app.state().fileList[0].size(), 2);
+        QCOMPARE(f.app.document().fileList(0).size(), 2);
     }
 
     void subfolderBoxIsRemembered()
@@ -139,7 +140,7 @@ private Q_SLOTS:
         f.frame()->addDroppedPaths(1, {f.dir.filePath(QStringLiteral("one")), f.dir.filePath(QStringLiteral("two"))});
         QCOMPARE(f.list(1)->fileModel()->rowCount(), 2);
         QCOMPARE(f.form(1)->totalText(), QStringLiteral("総アイテム数:     2"));
-        QCOMPARE(f.app.state().fileList[1].column(0, 1), QStringLiteral("y.jpg"));
+        QCOMPARE(f.app.document().fileList(1).column(0, 1), QStringLiteral("y.jpg"));
         QCOMPARE(f.list(0)->fileModel()->rowCount(), 0);
     }
 
@@ -174,8 +175,8 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.app.initInstance());
         QVERIFY(QTest::qWaitForWindowExposed(f.frame()));
-        auto &host = static_cast<GuiFillHost &>(f.frame()->fillHost());
-        host.beginProgress();
+        GuiFillProgress &host = f.frame()->fillProgress();
+        host.begin();
         CProgDlg *dialog = host.progressDialog();
         QVERIFY(dialog);
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
@@ -192,12 +193,12 @@ private Q_SLOTS:
 
         const QPoint onAbort = dialog->abortButton()->mapTo(dialog, dialog->abortButton()->rect().center());
         QTest::mouseClick(dialog->windowHandle(), Qt::LeftButton, Qt::NoModifier, onAbort);
-        QVERIFY(f.app.state().abortRequested);
+        QVERIFY(f.app.session().abortRequested);
         QTest::keyClick(dialog, Qt::Key_Escape); // Esc asks to stop too, and leaves the dialog up
         QVERIFY(dialog->isVisible());
 
-        f.app.state().abortRequested = false;
-        host.endProgress();
+        f.app.session().abortRequested = false;
+        host.end();
         QVERIFY(!host.progressDialog());
         QTest::mouseClick(f.frame()->windowHandle(), Qt::LeftButton, Qt::NoModifier, inFrame);
         QCOMPARE(f.shell.callsOf(QStringLiteral("chooseFolder")).size(), 1);
@@ -210,8 +211,8 @@ private Q_SLOTS:
         for (const QPixmap &p : frames)
             QCOMPARE(p.size(), QSize(168, 54));
         QVERIFY(frames[0].toImage() != frames[1].toImage());
-        AppState state;
-        CProgDlg dialog(state, nullptr);
+        std::atomic<bool> abortRequested{false};
+        CProgDlg dialog(abortRequested, nullptr);
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTRY_COMPARE(dialog.currentFrame(), 3);

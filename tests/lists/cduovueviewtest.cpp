@@ -3,8 +3,8 @@
 #include <QTest>
 
 #include "core/appsettings.h"
-#include "core/appstate.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
 #include "lists/cduovueview.h"
 #include "support/testdir.h"
 
@@ -23,9 +23,9 @@ private Q_SLOTS:
         SettingsStore store(dir.filePath(QStringLiteral("Duovue.ini")));
         QVERIFY(store.setValue(AppSettings::ColumnWidth(1, 3), 77).ok());
         QVERIFY(store.setValue(AppSettings::ColumnWidth(1, 5), 99).ok()); // never read back
-        AppState state;
+        CDuovueDoc document;
         {
-            CDuovueView view(state, store, 1);
+            CDuovueView view(document, store, 1);
             const QHeaderView *header = view.horizontalHeader();
             QCOMPARE(header->sectionSize(3), 77);
             QCOMPARE(header->sectionSize(0), 120);
@@ -46,9 +46,9 @@ private Q_SLOTS:
     {
         Test::TestDir dir;
         SettingsStore store(dir.filePath(QStringLiteral("Duovue.ini")));
-        AppState state;
+        CDuovueDoc document;
         {
-            CDuovueView view(state, store, 0);
+            CDuovueView view(document, store, 0);
             view.horizontalHeader()->moveSection(4, 1 + 3); // the user reorders the basic columns
             const QList<int> userOrder = view.displayOrder();
             view.setResultColumns(false); // no change of the column set: the user's order stays
@@ -67,10 +67,12 @@ private Q_SLOTS:
         QCOMPARE(store.value(AppSettings::ColumnWidth(0, 5)), 50);
         QCOMPARE(store.value(AppSettings::ColumnWidth(0, 6)), 64);
 
-        CDuovueView again(state, store, 0);
+        CDuovueView again(document, store, 0);
         QVERIFY(!again.resultColumnsShown());
-        again.setResultColumns(true);
-        again.setResultColumns(false);
+        // The views follow the document's column set.
+        document.setDimensionColumnsShown(true);
+        QCOMPARE(again.displayOrder(), (QList<int>{0, 4, 5, 6, 2, 3, 1}));
+        document.setDimensionColumnsShown(false);
         QCOMPARE(again.displayOrder(), (QList<int>{0, 4, 2, 3, 1}));
     }
 };

@@ -9,18 +9,18 @@
 #include <QTest>
 #include <QUrl>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
+#include "document/filelistmodel.h"
 #include "lists/cmyvirtuallistview.h"
-#include "lists/filelistmodel.h"
 
 using namespace Duovue;
 
 namespace
 {
 
-void fillRows(FileList &list, int count, const QString &primary = QStringLiteral("0"))
+FileList rows(int count, const QString &primary = QStringLiteral("0"))
 {
-    list.clear();
+    FileList list;
     for (int i = 0; i < count; ++i) {
         FileList::Entry e;
         e.columns[0] = QStringLiteral("r%1.jpg").arg(i);
@@ -29,6 +29,7 @@ void fillRows(FileList &list, int count, const QString &primary = QStringLiteral
         e.primary = primary;
         list.append(e);
     }
+    return list;
 }
 
 QStringList names(const FileList &list)
@@ -70,20 +71,21 @@ void pressAndMove(QTableView &view, int from, int to)
 }
 
 struct Lists {
-    AppState state;
-    CMyVirtualListView left{state, 0};
-    CMyVirtualListView right{state, 1};
+    CDuovueDoc document;
+    CMyVirtualListView left{document, 0};
+    CMyVirtualListView right{document, 1};
 
-    explicit Lists(int rows)
+    explicit Lists(int count, bool resultMode = false)
     {
-        fillRows(state.fileList[0], rows);
-        fillRows(state.fileList[1], rows);
+        // Result rows: groups of two, labelled from 2.
+        FileList list = rows(count);
+        for (int i = 0; resultMode && i < count; ++i)
+            list.setPrimary(i, QString::number(2 + i / 2));
+        document.loadLists({list, list}, {0, 0}, resultMode);
         left.setPartner(&right);
         right.setPartner(&left);
-        for (CMyVirtualListView *v : {&left, &right}) {
+        for (CMyVirtualListView *v : {&left, &right})
             v->resize(400, 300);
-            v->refresh();
-        }
         left.show();
         right.show();
     }
@@ -125,7 +127,7 @@ private Q_SLOTS:
         send(vp, QEvent::MouseButtonRelease, rowPoint(v, 8), Qt::NoButton);
         QVERIFY(!v.isDragging());
         QCOMPARE(rearranged.count(), 1);
-        QCOMPARE(names(l.state.fileList[0]), rowNames({0, 1, 3, 4, 6, 7, 2, 5, 8, 9}));
+        QCOMPARE(names(l.document.fileList(0)), rowNames({0, 1, 3, 4, 6, 7, 2, 5, 8, 9}));
         QCOMPARE(v.selectedRowList(), (QList<int>{6, 7}));
         QCOMPARE(v.model()->index(6, 0).data().toString(), QStringLiteral("r2.jpg"));
     }
@@ -141,7 +143,7 @@ private Q_SLOTS:
         QVERIFY(v.isDragging());
         send(vp, QEvent::MouseMove, rowPoint(v, 1), Qt::LeftButton);
         send(vp, QEvent::MouseButtonRelease, rowPoint(v, 1), Qt::NoButton);
-        QCOMPARE(names(l.state.fileList[0]), rowNames({0, 1, 2, 3, 4, 5}));
+        QCOMPARE(names(l.document.fileList(0)), rowNames({0, 1, 2, 3, 4, 5}));
         QVERIFY(!vp->cursor().shape() || vp->cursor().shape() == Qt::ArrowCursor);
     }
 
@@ -172,7 +174,7 @@ private Q_SLOTS:
         QTRY_COMPARE(v.dragState().insertionIndex(), 0);
         QTRY_COMPARE(v.scrollTimerState().direction, DragReorder::Direction::None);
         send(vp, QEvent::MouseButtonRelease, QPoint(20, -80), Qt::NoButton);
-        QCOMPARE(l.state.fileList[0].column(0, 0), QStringLiteral("r3.jpg"));
+        QCOMPARE(l.document.fileList(0).column(0, 0), QStringLiteral("r3.jpg"));
     }
 
     void escapeCancelsADrag()
@@ -187,13 +189,12 @@ private Q_SLOTS:
         QTest::keyClick(&v, Qt::Key_Escape);
         QVERIFY(!v.isDragging());
         send(vp, QEvent::MouseButtonRelease, rowPoint(v, 4), Qt::NoButton);
-        QCOMPARE(names(l.state.fileList[0]), rowNames({0, 1, 2, 3, 4, 5}));
+        QCOMPARE(names(l.document.fileList(0)), rowNames({0, 1, 2, 3, 4, 5}));
     }
 
     void noDragInResultMode()
     {
-        Lists l(6);
-        l.state.resultMode = true;
+        Lists l(6, true);
         CMyVirtualListView &v = l.left;
         QVERIFY(QTest::qWaitForWindowExposed(&v));
         v.selectRow(0);
@@ -211,21 +212,23 @@ private Q_SLOTS:
         QHeaderView *header = v.horizontalHeader();
         const QPoint sizeHeader(header->sectionViewportPosition(4) + 10, header->height() / 2);
         QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, sizeHeader);
-        QCOMPARE(l.state.fileList[0].column(4, 0), QStringLiteral("11"));
+        QCOMPARE(l.document.fileList(0).column(4, 0), QStringLiteral("11"));
         QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, sizeHeader);
-        QCOMPARE(l.state.fileList[0].column(4, 0), QStringLiteral("0"));
+        QCOMPARE(l.document.fileList(0).column(4, 0), QStringLiteral("0"));
         QCOMPARE(v.model()->index(0, 4).data().toString(), QStringLiteral("0"));
+        QVERIFY(!v.sortDirections()[4]);
+        // A click on another column leaves the other flags alone.
+        QTest::mouseClick(header->viewport(),
+            Qt::LeftButton,
+            Qt::NoModifier,
+            QPoint(header->sectionViewportPosition(0) + 10, header->height() / 2));
+        QVERIFY(v.sortDirections()[0]);
         QVERIFY(!v.sortDirections()[4]);
     }
 
     void resultModeMirrorsScrollKeysAndChecks()
     {
-        Lists l(300);
-        for (FileList &list : l.state.fileList) {
-            for (int i = 0; i < list.size(); ++i)
-                list.setPrimary(i, QString::number(2 + i / 2));
-        }
-        l.state.resultMode = true;
+        Lists l(300, true);
         QVERIFY(QTest::qWaitForWindowExposed(&l.left));
         QVERIFY(QTest::qWaitForWindowExposed(&l.right));
 
@@ -243,8 +246,8 @@ private Q_SLOTS:
         // Space flips the checks of the selected rows in both lists.
         l.left.selectRow(41);
         QTest::keyClick(&l.left, Qt::Key_Space);
-        QCOMPARE(l.state.fileList[0].primary(41), QStringLiteral("-22"));
-        QCOMPARE(l.state.fileList[1].primary(41), QStringLiteral("-22"));
+        QCOMPARE(l.document.fileList(0).primary(41), QStringLiteral("-22"));
+        QCOMPARE(l.document.fileList(1).primary(41), QStringLiteral("-22"));
         QCOMPARE(l.right.model()->index(41, 0).data(FileListModel::RowImageRole).toInt(), 3);
 
         // A click on a row's check box flips it in both lists; a click beside it does not.
@@ -252,22 +255,22 @@ private Q_SLOTS:
         const QRect cell = l.left.visualRect(l.left.model()->index(43, 0));
         QTest::mouseClick(
             l.left.viewport(), Qt::LeftButton, Qt::NoModifier, cell.center() + QPoint(cell.width() / 3, 0));
-        QCOMPARE(l.state.fileList[0].primary(43), QStringLiteral("23"));
+        QCOMPARE(l.document.fileList(0).primary(43), QStringLiteral("23"));
         int iconX = cell.left() + 1;
         while (iconX < cell.right() && l.left.indexAt(QPoint(iconX, cell.center().y())).row() == 43
-            && l.state.fileList[1].primary(43) == QStringLiteral("23")) {
+            && l.document.fileList(1).primary(43) == QStringLiteral("23")) {
             QTest::mouseClick(l.left.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(iconX, cell.center().y()));
             iconX += 2;
         }
-        QCOMPARE(l.state.fileList[0].primary(43), QStringLiteral("-23"));
-        QCOMPARE(l.state.fileList[1].primary(43), QStringLiteral("-23"));
+        QCOMPARE(l.document.fileList(0).primary(43), QStringLiteral("-23"));
+        QCOMPARE(l.document.fileList(1).primary(43), QStringLiteral("-23"));
         QVERIFY(iconX < cell.left() + 30); // the box is at the row's start
     }
 
     void filesDroppedOnTheRowsAreReported()
     {
-        AppState state;
-        CMyVirtualListView v(state, 1);
+        CDuovueDoc document;
+        CMyVirtualListView v(document, 1);
         v.resize(300, 200);
         v.show();
         QVERIFY(QTest::qWaitForWindowExposed(&v));

@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 #include "lists/positionmark.h"
 
 using namespace Duovue;
@@ -51,31 +51,38 @@ private Q_SLOTS:
         QFETCH(int, position);
         QFETCH(QString, marks);
         QFETCH(int, finalPosition);
-        AppState state;
-        fill(state.fileList[1], count, old);
-        fill(state.fileList[0], 2, 0);
-        state.viewerPosition[1] = position;
-        MoveMark(state, old, 1);
-        QCOMPARE(::marks(state.fileList[1]), marks);
-        QCOMPARE(state.viewerPosition[1], finalPosition);
-        QCOMPARE(::marks(state.fileList[0]), QStringLiteral("10")); // the other side is not touched
+        FileList list;
+        fill(list, count, old);
+        MoveMark(list, position, old);
+        QCOMPARE(::marks(list), marks);
+        QCOMPARE(position, finalPosition);
     }
 
-    void inertInResultModeAndOnEmptyLists()
+    // The document's position moves the mark from wherever it stands, and only outside result mode.
+    void documentPositionMovesTheOneMark()
     {
-        AppState state;
-        state.resultMode = true;
-        state.fileList[0].append(FileList::Entry{{QStringLiteral("a.jpg")}, QStringLiteral("2")});
-        state.fileList[0].append(FileList::Entry{{QStringLiteral("b.jpg")}, QStringLiteral("-2")});
-        state.viewerPosition[0] = 1;
-        MoveMark(state, 0, 0);
-        QCOMPARE(marks(state.fileList[0]), QStringLiteral("2-2"));
+        CDuovueDoc document;
+        FileList list;
+        fill(list, 4, -1);
+        document.loadLists({list, FileList()}, {1, 0}, false);
+        QCOMPARE(marks(document.fileList(0)), QStringLiteral("0100"));
+        document.sortRows(0, 0, true); // the mark goes with its entry, the position stays 1
+        QCOMPARE(marks(document.fileList(0)), QStringLiteral("0010"));
+        document.setPosition(0, 9);
+        QCOMPARE(marks(document.fileList(0)), QStringLiteral("0001"));
+        QCOMPARE(document.position(0), 3);
 
-        state.resultMode = false;
-        state.viewerPosition[1] = 3;
-        MoveMark(state, 0, 1);
-        QVERIFY(state.fileList[1].isEmpty());
-        QCOMPARE(state.viewerPosition[1], 3);
+        document.setPosition(1, 3); // an empty side has no position to move
+        QCOMPARE(document.position(1), 0);
+
+        FileList labels;
+        fill(labels, 2, -1);
+        labels.setPrimary(0, QStringLiteral("2"));
+        labels.setPrimary(1, QStringLiteral("-2"));
+        document.loadLists({labels, FileList()}, {0, 0}, true);
+        document.setPosition(0, 1);
+        QCOMPARE(marks(document.fileList(0)), QStringLiteral("2-2"));
+        QCOMPARE(document.position(0), 1);
     }
 };
 

@@ -8,10 +8,11 @@
 #include <QToolBar>
 #include <QWindow>
 
+#include "app/caboutdlg.h"
+#include "app/cduovueapp.h"
 #include "core/appsettings.h"
-#include "core/caboutdlg.h"
-#include "core/cduovueapp.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"
 #include "support/fakeshell.h"
@@ -212,33 +213,33 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.app.initInstance());
         CMainFrame *frame = f.app.mainFrame();
-        f.app.state().resultMode = true;
-        frame->updateTitle();
-        frame->updateTitle();
+        CDuovueDoc &document = f.app.document();
+        document.setResultMode(true);
+        document.setResultMode(true);
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue ※比較モード"));
-        frame->newDocument();
+        // A document whose name holds the mark already gets no second one.
+        document.setPath(QStringLiteral("/d/※比較モード.duov"));
+        QCOMPARE(frame->windowTitle(), QStringLiteral("※比較モード.duov - Duovue"));
+        frame->action(IdFileNew)->trigger();
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue"));
-        QVERIFY(!f.app.state().resultMode);
+        QVERIFY(!document.resultMode());
     }
 
     void newDocumentEmptiesBothLists()
     {
         Fixture f;
         QVERIFY(f.app.initInstance());
-        AppState &state = f.app.state();
-        for (int side = 0; side < 2; ++side) {
-            FileList::Entry e;
-            e.columns[0] = QStringLiteral("a.jpg");
-            e.columns[1] = QStringLiteral("/p/");
-            e.primary = QStringLiteral("1");
-            state.fileList[side].append(e);
-            state.viewerPosition[side] = 3;
-        }
+        CDuovueDoc &document = f.app.document();
+        FileList list;
+        for (int i = 0; i < 4; ++i)
+            list.append(
+                FileList::Entry{{QStringLiteral("a%1.jpg").arg(i), QStringLiteral("/p/")}, QStringLiteral("0")});
+        document.loadLists({list, list}, {3, 3}, false);
         f.app.mainFrame()->action(IdFileNew)->trigger();
-        QVERIFY(state.fileList[0].isEmpty());
-        QVERIFY(state.fileList[1].isEmpty());
-        QCOMPARE(state.viewerPosition[0], 0);
-        QCOMPARE(state.viewerPosition[1], 0);
+        QVERIFY(document.fileList(0).isEmpty());
+        QVERIFY(document.fileList(1).isEmpty());
+        QCOMPARE(document.position(0), 0);
+        QCOMPARE(document.position(1), 0);
     }
 
     void exitWritesBothFolderKeys()
@@ -246,8 +247,8 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.store.writeString(QStringLiteral("App"), QStringLiteral("Dir0"), QString()).ok());
         QVERIFY(f.app.initInstance());
-        QCOMPARE(f.app.state().lastFolder[0], QString()); // an empty value is a value
-        f.app.state().lastFolder[1] = QStringLiteral("/pictures/右");
+        QCOMPARE(f.app.session().lastFolder[0], QString()); // an empty value is a value
+        f.app.session().lastFolder[1] = QStringLiteral("/pictures/右");
         f.app.mainFrame()->action(IdAppExit)->trigger();
         f.app.exitInstance();
         QVERIFY(f.store.contains(QStringLiteral("App"), QStringLiteral("Dir0")));

@@ -12,10 +12,12 @@
 #include <QTimer>
 #include <QUrl>
 
+#include "app/cduovueapp.h"
 #include "core/appsettings.h"
-#include "core/appstate.h"
-#include "core/cduovueapp.h"
+#include "core/sessionstate.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
+#include "document/commandcontext.h"
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"
 #include "search/ccheckdlg.h"
@@ -34,7 +36,9 @@ struct Fixture {
     Test::TestDir dir;
     SettingsStore store{dir.filePath(QStringLiteral("Duovue.ini"))};
     Test::FakeShell shell;
-    AppState state;
+    CDuovueDoc document;
+    SessionState session;
+    CommandContext context{document, session, store, shell, shell};
 };
 
 // Two copies of one picture, one other picture.
@@ -88,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(f.store.setValue(AppSettings::SearchPrecision(), 12));
         QVERIFY(f.store.setValue(AppSettings::SearchFolder(), QStringLiteral("/some/where")));
         {
-            CCmpDlg dialog(f.state, f.store, f.shell);
+            CCmpDlg dialog(f.context);
             QVERIFY(dialog.hashRadio()->isChecked());
             QVERIFY(!dialog.precisionSlider()->isEnabled()); // hash: no precision
             QCOMPARE(dialog.precisionSlider()->value(), 12);
@@ -114,16 +118,16 @@ private Q_SLOTS:
     void selectFolderUsesTheLeftRememberedFolder()
     {
         Fixture f;
-        f.state.lastFolder[0] = QStringLiteral("/start");
+        f.session.lastFolder[0] = QStringLiteral("/start");
         f.shell.folderAnswers.enqueue(QStringLiteral("/chosen"));
-        CCmpDlg dialog(f.state, f.store, f.shell);
+        CCmpDlg dialog(f.context);
         dialog.selectButton()->click();
         const auto calls = f.shell.callsOf(QStringLiteral("chooseFolder"));
         QCOMPARE(calls.size(), 1);
         QCOMPARE(calls[0].caption, QStringLiteral("画像のあるフォルダを選択してください。"));
         QCOMPARE(calls[0].text, QStringLiteral("/start"));
         QCOMPARE(dialog.folderEdit()->text(), QStringLiteral("/chosen"));
-        QCOMPARE(f.state.lastFolder[0], QStringLiteral("/chosen"));
+        QCOMPARE(f.session.lastFolder[0], QStringLiteral("/chosen"));
         dialog.selectButton()->click(); // cancelled: nothing changes
         QCOMPARE(dialog.folderEdit()->text(), QStringLiteral("/chosen"));
     }
@@ -131,7 +135,7 @@ private Q_SLOTS:
     void emptyFolderNameIsAnError()
     {
         Fixture f;
-        CCmpDlg dialog(f.state, f.store, f.shell);
+        CCmpDlg dialog(f.context);
         dialog.folderEdit()->clear();
         dialog.startButton()->click();
         const auto errors = f.shell.callsOf(QStringLiteral("error"));
@@ -174,7 +178,7 @@ private Q_SLOTS:
     {
         Fixture f;
         const QString folder = makePictures(f.dir);
-        CCmpDlg dialog(f.state, f.store, f.shell);
+        CCmpDlg dialog(f.context);
         dialog.folderEdit()->setText(folder + QStringLiteral("//"));
         dialog.subfoldersBox()->setChecked(true);
         dialog.bitmapRadio()->click();
@@ -190,18 +194,18 @@ private Q_SLOTS:
         QCOMPARE(info.size(), 1);
         QCOMPARE(info[0].text, QStringLiteral("1 組、2 個の重複ファイルが見つかりました。"));
         QCOMPARE(info[0].caption, QStringLiteral("結果"));
-        QVERIFY(f.state.resultMode);
-        QCOMPARE(f.state.fileList[0].size(), 2);
-        QCOMPARE(f.state.fileList[1].primary(1), QStringLiteral("2"));
-        QCOMPARE(f.state.fileList[0].column(5, 0), QStringLiteral("160"));
-        QCOMPARE(int(dialog.applied().columns), int(SearchResults::SizeColumns::Show));
+        QVERIFY(f.document.resultMode());
+        QCOMPARE(f.document.fileList(0).size(), 2);
+        QCOMPARE(f.document.fileList(1).primary(1), QStringLiteral("2"));
+        QCOMPARE(f.document.fileList(0).column(5, 0), QStringLiteral("160"));
+        QVERIFY(f.document.dimensionColumnsShown());
     }
 
     void searchWithoutDuplicatesSaysSo()
     {
         Fixture f;
         f.dir.writeFile(QStringLiteral("one/x.jpg"), SF::jpeg(SF::pattern(50, 50, 3)));
-        CCmpDlg dialog(f.state, f.store, f.shell);
+        CCmpDlg dialog(f.context);
         dialog.folderEdit()->setText(f.dir.filePath(QStringLiteral("one")));
         dialog.hashRadio()->click();
         QSignalSpy finished(&dialog, &QDialog::finished);
@@ -209,7 +213,7 @@ private Q_SLOTS:
         QVERIFY(finished.wait(20000));
         QCOMPARE(f.shell.callsOf(QStringLiteral("information")).value(0).text,
             QStringLiteral("重複ファイルはありませんでした。"));
-        QVERIFY(!f.state.resultMode);
+        QVERIFY(!f.document.resultMode());
         QCOMPARE(dialog.applied().items, 0);
     }
 
@@ -219,7 +223,7 @@ private Q_SLOTS:
         const QByteArray big = SF::jpeg(SF::pattern(2000, 1500, 5));
         for (int i = 0; i < 12; ++i)
             f.dir.writeFile(QStringLiteral("many/p%1.jpg").arg(i), big);
-        CCmpDlg dialog(f.state, f.store, f.shell);
+        CCmpDlg dialog(f.context);
         dialog.folderEdit()->setText(f.dir.filePath(QStringLiteral("many")));
         dialog.bitmapRadio()->click();
         dialog.show();
@@ -233,7 +237,6 @@ private Q_SLOTS:
         QVERIFY(finished.count() == 1 || finished.wait(20000));
         // Whatever was keyed before the abort is still compared and reported.
         QCOMPARE(f.shell.callsOf(QStringLiteral("information")).size(), 1);
-        QVERIFY(!f.state.abortRequested.load());
     }
 
     void checkDialogRules()
@@ -268,16 +271,16 @@ private Q_SLOTS:
         QVERIFY(store.setValue(AppSettings::AutoCheckRule(), 2));
 
         // Lists holding entries: No ends the command with nothing changed.
-        FileList::Entry e;
-        e.primary = QStringLiteral("1");
-        app.state().fileList[0].append(e);
+        FileList one;
+        one.append(FileList::Entry{{QStringLiteral("a.jpg"), QStringLiteral("/p/")}, QStringLiteral("0")});
+        app.document().appendEntries(0, one);
         QAction *command = frame->action(IdSimilarSearch);
         QVERIFY(command->isEnabled());
         command->trigger();
         QCOMPARE(shell.callsOf(QStringLiteral("question")).size(), 1);
         QCOMPARE(shell.callsOf(QStringLiteral("question"))[0].text,
             QStringLiteral("現在のリストはすべてクリアされます。\r\n続けますか？"));
-        QCOMPARE(app.state().fileList[0].size(), 1);
+        QCOMPARE(app.document().fileList(0).size(), 1);
 
         shell.answers.enqueue(true);
         whenShown<CCmpDlg>([](CCmpDlg *d) {
@@ -289,12 +292,12 @@ private Q_SLOTS:
         });
         command->trigger();
         QCOMPARE(shell.callsOf(QStringLiteral("information")).size(), 1);
-        QVERIFY(app.state().resultMode);
+        QVERIFY(app.document().resultMode());
         QVERIFY(frame->windowTitle().endsWith(QStringLiteral(" ※比較モード")));
-        QCOMPARE(app.state().fileList[0].size(), 2);
+        QCOMPARE(app.document().fileList(0).size(), 2);
         // Rule 1 on two equal sizes keeps the first row.
-        QCOMPARE(app.state().fileList[0].primary(0), QStringLiteral("2"));
-        QCOMPARE(app.state().fileList[1].primary(1), QStringLiteral("-2"));
+        QCOMPARE(app.document().fileList(0).primary(0), QStringLiteral("2"));
+        QCOMPARE(app.document().fileList(1).primary(1), QStringLiteral("-2"));
         QCOMPARE(store.value(AppSettings::AutoCheckRule()), 1);
 
         // A second search keeps one mark; the lists are not empty now, so it asks again.
@@ -307,7 +310,7 @@ private Q_SLOTS:
         });
         command->trigger();
         QCOMPARE(frame->windowTitle().count(QStringLiteral("※比較モード")), 1);
-        QCOMPARE(app.state().fileList[0].primary(1), QStringLiteral("-2")); // stored rule 1 again
+        QCOMPARE(app.document().fileList(0).primary(1), QStringLiteral("-2")); // stored rule 1 again
         app.exitInstance();
     }
 };

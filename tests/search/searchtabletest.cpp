@@ -1,6 +1,6 @@
 #include <QTest>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 #include "search/searchresults.h"
 #include "search/searchtable.h"
 
@@ -20,7 +20,7 @@ SearchTable makeTable(const QStringList &keys, const QStringList &identities = {
         row.folder = QStringLiteral("/p/");
         row.key = keys[i];
         row.identity = identities.isEmpty() ? QByteArray("same") : identities[i].toLatin1();
-        row.size = QString::number(i);
+        row.size = quint64(i);
         row.order = i;
         table.push_back(row);
     }
@@ -98,22 +98,28 @@ private Q_SLOTS:
         QCOMPARE(result.rows.size(), std::size_t(3));
     }
 
+    // Sizes are numbers in the table and become the list's texts only in the result rows.
     void resultRowsCarryColumns()
     {
         SearchTable table = makeTable({u"AB"_s, u"AB"_s});
         table[0].created = QStringLiteral("c");
         table[0].modified = QStringLiteral("m");
-        table[0].width = QStringLiteral("1,024");
-        table[0].height = QStringLiteral("768");
+        table[0].size = 5000000000ULL; // beyond 32 bits
+        table[0].width = 1024;
+        table[0].height = 768;
         const GroupingResult result = SearchGrouping::group(table);
         QCOMPARE(result.rows.size(), std::size_t(2));
         const FileList::Entry &e = result.rows[0];
         QCOMPARE(e.columns[1], QStringLiteral("/p/"));
         QCOMPARE(e.columns[2], QStringLiteral("c"));
         QCOMPARE(e.columns[3], QStringLiteral("m"));
-        QCOMPARE(e.columns[4], QStringLiteral("0"));
+        QCOMPARE(e.columns[4], QStringLiteral("5,000,000,000"));
         QCOMPARE(e.columns[5], QStringLiteral("1,024"));
         QCOMPARE(e.columns[6], QStringLiteral("768"));
+        // No picture size (the hash method): empty, not "0".
+        QCOMPARE(result.rows[1].columns[4], QStringLiteral("1"));
+        QCOMPARE(result.rows[1].columns[5], QString());
+        QCOMPARE(result.rows[1].columns[6], QString());
     }
 
     void applyWritesBothListsAndColumns_data()
@@ -132,27 +138,21 @@ private Q_SLOTS:
         QFETCH(int, method);
         QFETCH(bool, duplicates);
         QFETCH(int, columns);
-        AppState state;
+        CDuovueDoc document;
         SearchTable table = makeTable(duplicates ? QStringList{u"1"_s, u"2"_s, u"2"_s} : QStringList{u"1"_s, u"2"_s});
         const GroupingResult grouping = SearchGrouping::group(table);
-        const SearchResults::Applied applied = SearchResults::apply(state, grouping, SearchMethod(method));
+        const SearchResults::Applied applied = SearchResults::apply(document, grouping, SearchMethod(method));
         QCOMPARE(int(applied.columns), columns);
-        QCOMPARE(state.resultMode, duplicates);
-        QCOMPARE(state.fileList[0].size(), duplicates ? 2 : 0);
-        QCOMPARE(state.fileList[1].size(), state.fileList[0].size());
+        QCOMPARE(document.dimensionColumnsShown(), columns == int(SearchResults::SizeColumns::Show));
+        QCOMPARE(document.resultMode(), duplicates);
+        QCOMPARE(document.fileList(0).size(), duplicates ? 2 : 0);
+        QCOMPARE(document.fileList(1).size(), document.fileList(0).size());
         if (duplicates) {
-            QCOMPARE(state.fileList[1].primary(1), QStringLiteral("2"));
+            QCOMPARE(document.fileList(1).primary(1), QStringLiteral("2"));
             QCOMPARE(SearchResults::message(applied), QStringLiteral("1 組、2 個の重複ファイルが見つかりました。"));
         } else {
             QCOMPARE(SearchResults::message(applied), QStringLiteral("重複ファイルはありませんでした。"));
         }
-    }
-
-    void titleMarkAppearsOnce()
-    {
-        const QString once = SearchResults::titleWithMark(QStringLiteral("無題 - Duovue"));
-        QCOMPARE(once, QStringLiteral("無題 - Duovue ※比較モード"));
-        QCOMPARE(SearchResults::titleWithMark(once), once);
     }
 };
 

@@ -1,15 +1,19 @@
 #include <QLabel>
+#include <QScopeGuard>
 #include <QScreen>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
+#include <QThreadPool>
 
-#include "core/appstate.h"
-#include "core/cduovueapp.h"
+#include "app/cduovueapp.h"
 #include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
 #include "imaging/cinfodlg.h"
 #include "imaging/cpreviewdlg.h"
 #include "mainframe/cmainframe.h"
+#include "mainframe/commandids.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -27,20 +31,23 @@ class CImgViewTest : public QObject
 private:
     struct Fixture {
         Test::TestDir dir;
-        AppState state;
+        CDuovueDoc document;
         Test::FakeShell shell;
-        CImgView pane{state, shell, 0};
+        CImgView pane{document, shell, 0};
 
         Fixture()
         {
             pane.resize(300, 200);
             pane.show();
         }
-        void add(const QString &name, const QByteArray &bytes)
+        void add(const QString &name, const QByteArray &bytes) { append(entryFor(dir.writeFile(name, bytes))); }
+        void addMissing(const QString &name) { append(entryFor(dir.filePath(name))); }
+        void append(const FileList::Entry &entry)
         {
-            state.fileList[0].append(entryFor(dir.writeFile(name, bytes)));
+            FileList list;
+            list.append(entry);
+            document.appendEntries(0, list);
         }
-        void addMissing(const QString &name) { state.fileList[0].append(entryFor(dir.filePath(name))); }
     };
 
 private Q_SLOTS:
@@ -51,6 +58,7 @@ private Q_SLOTS:
     void missingFileShowsPlaceholder();
     void backgroundLoadsCollapseToNewest();
     void dropsResultWhenListChangedMeanwhile();
+    void refillDuringLoadStillShowsNewRow();
     void listFocusWaitsWhilePopupIsOpen();
     void leftClickOpensPopupOnce();
     void popupClosesAndClearsFlag_data();
@@ -79,8 +87,8 @@ void CImgViewTest::loadsPictureWithToolTipText()
     QVERIFY(f.pane.loadPicture(0));
     QCOMPARE(loaded.count(), 1);
     QCOMPARE(f.pane.bitmap().size(), QSize(120, 60));
-    QCOMPARE(f.state.loadMarker[0], 0);
-    QVERIFY(f.state.loadSucceeded[0]);
+    QCOMPARE(f.document.pane(0).loadMarker, 0);
+    QVERIFY(f.document.pane(0).loadSucceeded);
     QCOMPARE(f.pane.toolTipText().count(u'\n'), 2);
     QVERIFY(!f.pane.toolTipText().contains(u'\r'));
     QCOMPARE(
@@ -97,12 +105,12 @@ void CImgViewTest::missingFileShowsPlaceholder()
     Fixture f;
     f.add(QStringLiteral("a.gif"), gif(QSize(8, 8)));
     f.addMissing(QStringLiteral("gone.jpg"));
-    QSignalSpy changed(&f.pane, &CImgView::listEntryChanged);
+    QSignalSpy changed(&f.document, &CDuovueDoc::rowsChanged);
 
     QVERIFY(f.pane.loadPicture(0));
     QVERIFY(!f.pane.loadPicture(1));
     QCOMPARE(changed.count(), 1);
-    QCOMPARE(changed.at(0), (QVariantList{0, 1}));
+    QCOMPARE(changed.at(0), (QVariantList{0, 1, 1}));
     const QImage shown = f.pane.bitmap();
     QCOMPARE(shown.size(), QSize(223, 30));
     QCOMPARE(shown.format(), QImage::Format_RGB32);
@@ -113,7 +121,7 @@ void CImgViewTest::missingFileShowsPlaceholder()
             hasRed = qRed(shown.pixel(x, y)) > 200 && qGreen(shown.pixel(x, y)) < 80;
     QVERIFY(hasRed);
     QVERIFY(f.pane.toolTipText().isEmpty());
-    QCOMPARE(f.state.fileList[0].column(0, 1), QStringLiteral("ファイルがありません"));
+    QCOMPARE(f.document.fileList(0).column(0, 1), QStringLiteral("ファイルがありません"));
 }
 
 void CImgViewTest::backgroundLoadsCollapseToNewest()
@@ -127,7 +135,7 @@ void CImgViewTest::backgroundLoadsCollapseToNewest()
         f.pane.requestPicture(i);
         // The pane is empty, and not a good picture for the pair tools, until the load is done.
         QVERIFY(!f.pane.hasPicture());
-        QVERIFY(!f.state.loadSucceeded[0]);
+        QVERIFY(!f.document.pane(0).loadSucceeded);
     }
     QVERIFY(f.pane.isLoading());
     QTRY_VERIFY(!f.pane.isLoading());
@@ -135,7 +143,7 @@ void CImgViewTest::backgroundLoadsCollapseToNewest()
     QCOMPARE(loaded.at(0).at(1).toInt(), 5);
     QCOMPARE(f.pane.bitmap().width(), 15);
     QCOMPARE(f.pane.imageInfo().listIndex, 5);
-    QVERIFY(f.state.loadSucceeded[0]);
+    QVERIFY(f.document.pane(0).loadSucceeded);
 }
 
 void CImgViewTest::dropsResultWhenListChangedMeanwhile()
@@ -147,7 +155,7 @@ void CImgViewTest::dropsResultWhenListChangedMeanwhile()
 
     f.pane.requestPicture(1);
     // The list is cut before the result can come back: entry 1 is no longer the file that is read.
-    f.state.fileList[0].removeAt(1);
+    f.document.removeRows(0, {1});
     QTRY_VERIFY(!f.pane.isLoading());
     QCOMPARE(loaded.count(), 0);
     QVERIFY(!f.pane.hasPicture());
@@ -161,15 +169,49 @@ void CImgViewTest::dropsResultWhenListChangedMeanwhile()
     QCOMPARE(loaded.count(), 1);
 }
 
+void CImgViewTest::refillDuringLoadStillShowsNewRow()
+{
+    Fixture f;
+    f.add(QStringLiteral("a.bmp"), windowsBmp(QSize(10, 10), 0, 0));
+    f.add(QStringLiteral("b.bmp"), windowsBmp(QSize(20, 10), 0, 0));
+    // The pool's one thread is held, so the first load is still running when the list is refilled
+    // and the new row gets the focus.
+    QThreadPool *pool = QThreadPool::globalInstance();
+    const int threads = pool->maxThreadCount();
+    pool->setMaxThreadCount(1);
+    QSemaphore hold;
+    const auto restore = qScopeGuard([&] {
+        hold.release();
+        pool->waitForDone();
+        pool->setMaxThreadCount(threads);
+    });
+    pool->start([&hold] {
+        hold.acquire();
+    });
+    f.pane.requestPicture(1);
+
+    FileList refill;
+    refill.append(entryFor(f.dir.writeFile(QStringLiteral("c.bmp"), windowsBmp(QSize(30, 10), 0, 0))));
+    refill.append(entryFor(f.dir.writeFile(QStringLiteral("d.bmp"), windowsBmp(QSize(40, 10), 0, 0))));
+    f.document.clearSide(0); // a "新規" fill
+    f.document.appendEntries(0, refill);
+    f.pane.requestPicture(1);
+    hold.release();
+    QTRY_COMPARE(f.pane.bitmap().width(), 40);
+    QCOMPARE(f.pane.imageInfo().path, f.dir.filePath(QStringLiteral("d.bmp")));
+}
+
 void CImgViewTest::listFocusWaitsWhilePopupIsOpen()
 {
     Fixture f;
     f.add(QStringLiteral("a.bmp"), windowsBmp(QSize(40, 10), 0, 0));
     f.add(QStringLiteral("b.bmp"), windowsBmp(QSize(50, 10), 0, 0));
-    f.state.previewPopupOpen[0] = true;
+    QVERIFY(f.pane.loadPicture(0));
+    f.pane.openPreviewPopup();
+    QVERIFY(f.pane.isPopupOpen());
     f.pane.showListEntry(1);
     QVERIFY(!f.pane.isLoading());
-    f.state.previewPopupOpen[0] = false;
+    f.pane.previewPopup()->close();
     f.pane.showListEntry(1);
     QTRY_COMPARE(f.pane.bitmap().width(), 50);
 }
@@ -183,7 +225,7 @@ void CImgViewTest::leftClickOpensPopupOnce()
     QTest::mouseClick(&f.pane, Qt::LeftButton);
     CPreviewDlg *popup = f.pane.previewPopup();
     QVERIFY(popup);
-    QVERIFY(f.state.previewPopupOpen[0]);
+    QVERIFY(f.pane.isPopupOpen());
     QCOMPARE(popup->windowTitle(), f.dir.filePath(QStringLiteral("a.jpg")));
     QVERIFY(QTest::qWaitForWindowExposed(popup));
 
@@ -217,12 +259,12 @@ void CImgViewTest::popupClosesAndClearsFlag()
         QTest::mouseDClick(popup, Qt::LeftButton);
     else
         popup->close();
-    QVERIFY(!f.state.previewPopupOpen[0]);
+    QVERIFY(!f.pane.isPopupOpen());
     QTRY_VERIFY(popup.isNull());
 
     f.pane.openPreviewPopup();
     QVERIFY(f.pane.previewPopup());
-    QVERIFY(f.state.previewPopupOpen[0]);
+    QVERIFY(f.pane.isPopupOpen());
 }
 
 void CImgViewTest::smallPictureCannotBePanned()
@@ -275,7 +317,7 @@ void CImgViewTest::narrowPictureIsRefused()
     QVERIFY(f.pane.loadPicture(0));
     QTest::mouseClick(&f.pane, Qt::LeftButton);
     QVERIFY(!f.pane.previewPopup());
-    QVERIFY(!f.state.previewPopupOpen[0]);
+    QVERIFY(!f.pane.isPopupOpen());
     const QList<Test::FakeShell::Call> errors = f.shell.callsOf(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
     QCOMPARE(errors.at(0).text, QStringLiteral("画像が小さ過ぎます。"));
@@ -327,9 +369,11 @@ void CImgViewTest::mainWindowHasPreviewPanes()
     }
 
     auto *left = qobject_cast<CImgView *>(frame->picturePane(0));
-    app.state().fileList[0].append(entryFor(dir.writeFile(QStringLiteral("a.gif"), gif(QSize(40, 40)))));
+    FileList list;
+    list.append(entryFor(dir.writeFile(QStringLiteral("a.gif"), gif(QSize(40, 40)))));
+    app.document().appendEntries(0, list);
     QVERIFY(left->loadPicture(0));
-    frame->newDocument();
+    frame->action(IdFileNew)->trigger();
     QVERIFY(!left->hasPicture());
     QVERIFY(left->informationText().isEmpty());
     QCOMPARE(left->imageInfo(), ImageInfo());

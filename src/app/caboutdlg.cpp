@@ -1,4 +1,4 @@
-#include "core/caboutdlg.h"
+#include "app/caboutdlg.h"
 
 #include <QDialogButtonBox>
 #include <QHBoxLayout>

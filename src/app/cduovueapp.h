@@ -5,8 +5,9 @@
 #include <QObject>
 #include <QPointer>
 
-#include "core/appstate.h"
 #include "core/recentfiles.h"
+#include "core/sessionstate.h"
+#include "document/cduovuedoc.h"
 
 namespace Duovue
 {
@@ -16,10 +17,12 @@ class SettingsStore;
 class ShellServices;
 class UserPrompts;
 
-/// The application object: holds the state the windows share, the settings store and the shell
-/// services, builds the main window at start-up and writes the remembered folders at exit.
+/// The application object: owns the document and the session's shared state, holds the settings
+/// store and the shell services, builds the main window at start-up and writes the remembered
+/// folders at exit.
 ///
-/// main() builds exactly one; windows receive a reference to it. Thread: GUI thread.
+/// main() builds exactly one; the main window receives references to what it owns, never the
+/// object itself. Thread: GUI thread.
 class CDuovueApp final : public QObject
 {
     Q_OBJECT
@@ -36,14 +39,16 @@ public:
     /// Exit: writes the remembered folders and the recent-file list. Safe to call more than once.
     void exitInstance();
 
-    AppState &state() { return m_state; }
+    CDuovueDoc &document() { return m_document; }
+    SessionState &session() { return m_session; }
     SettingsStore &settings() { return m_settings; }
     ShellServices &shell() { return m_shell; }
     UserPrompts &prompts() { return m_prompts; }
     RecentFiles &recentFiles() { return m_recentFiles; }
     CMainFrame *mainFrame() const { return m_mainFrame.get(); }
 
-    /// The installed HTML manual, or empty when it cannot be found.
+    /// The HTML manual: installed under share/duovue/manual, or in manual/ beside the program (a
+    /// build tree); empty when it cannot be found.
     static QString manualPath();
     /// Address of the product web page ("/duovue.html" on the update host).
     QString productPageUrl() const;
@@ -56,7 +61,8 @@ private:
     SettingsStore &m_settings;
     ShellServices &m_shell;
     UserPrompts &m_prompts;
-    AppState m_state;
+    SessionState m_session;
+    CDuovueDoc m_document;
     RecentFiles m_recentFiles;
     std::unique_ptr<CMainFrame> m_mainFrame;
     bool m_exited = false;

@@ -1,4 +1,4 @@
-#include "core/desktopshell.h"
+#include "app/desktopshell.h"
 
 #include <QDesktopServices>
 #include <QFile>

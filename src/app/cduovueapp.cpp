@@ -1,16 +1,19 @@
-#include "core/cduovueapp.h"
+#include "app/cduovueapp.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
 
+#include "app/caboutdlg.h"
 #include "core/appsettings.h"
-#include "core/caboutdlg.h"
+#include "core/logging.h"
 #include "core/settingsstore.h"
 #include "core/shellservices.h"
 #include "core/userprompts.h"
 #include "mainframe/cmainframe.h"
+#include "mainframe/commandids.h"
 
 namespace Duovue
 {
@@ -31,10 +34,13 @@ CDuovueApp::~CDuovueApp()
 bool CDuovueApp::initInstance(const QString &documentPath)
 {
     for (int side = 0; side < 2; ++side)
-        m_state.lastFolder[side] = m_settings.value(AppSettings::LastFolder(side));
+        m_session.lastFolder[side] = m_settings.value(AppSettings::LastFolder(side));
     m_recentFiles.load(m_settings);
 
-    m_mainFrame = std::make_unique<CMainFrame>(*this);
+    m_mainFrame = std::make_unique<CMainFrame>(
+        CommandContext{m_document, m_session, m_settings, m_prompts, m_shell}, m_recentFiles);
+    connect(m_mainFrame->action(IdHelp), &QAction::triggered, this, &CDuovueApp::showHelp);
+    connect(m_mainFrame->action(IdAppAbout), &QAction::triggered, this, &CDuovueApp::showAbout);
     if (m_settings.value(AppSettings::MainPlacement()) != 0)
         m_mainFrame->showNormal();
     else {
@@ -61,7 +67,7 @@ void CDuovueApp::exitInstance()
     // Destroy the window first: its views write their column widths and forms their check boxes.
     m_mainFrame.reset();
     for (int side = 0; side < 2; ++side)
-        (void)m_settings.setValue(AppSettings::LastFolder(side), m_state.lastFolder[side]);
+        warnIfFailed(lcApp(), m_settings.setValue(AppSettings::LastFolder(side), m_session.lastFolder[side]));
     m_recentFiles.save(m_settings);
 }
 
@@ -71,7 +77,6 @@ QString CDuovueApp::manualPath()
     const QStringList candidates{
         exeDir + QStringLiteral("/../share/duovue/manual/index.html"),
         exeDir + QStringLiteral("/manual/index.html"),
-        QStringLiteral(DUOVUE_SOURCE_DIR "/docs/manual/index.html"),
     };
     for (const QString &c : candidates) {
         if (QFileInfo::exists(c))

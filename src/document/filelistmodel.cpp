@@ -1,49 +1,65 @@
-#include "lists/filelistmodel.h"
+#include "document/filelistmodel.h"
 
 #include <QtGlobal>
 
-#include "core/appstate.h"
+#include "document/cduovuedoc.h"
 #include "lists/columnsort.h"
 
 namespace Duovue
 {
 
-FileListModel::FileListModel(AppState &state, int side, QObject *parent)
+FileListModel::FileListModel(const CDuovueDoc &document, int side, QObject *parent)
     : QAbstractTableModel(parent)
-    , m_state(state)
+    , m_document(document)
     , m_side(side)
 {
+    // Each list signal of this side becomes the model's own; the other side's are not ours.
+    connect(&document, &CDuovueDoc::listAboutToBeReset, this, [this](int side) {
+        if (side == m_side)
+            beginResetModel();
+    });
+    connect(&document, &CDuovueDoc::listReset, this, [this](int side) {
+        if (side == m_side)
+            endResetModel();
+    });
+    connect(&document, &CDuovueDoc::rowsAboutToBeInserted, this, [this](int side, int first, int last) {
+        if (side == m_side)
+            beginInsertRows(QModelIndex(), first, last);
+    });
+    connect(&document, &CDuovueDoc::rowsInserted, this, [this](int side) {
+        if (side == m_side)
+            endInsertRows();
+    });
+    connect(&document, &CDuovueDoc::rowsAboutToBeRemoved, this, [this](int side, int first, int last) {
+        if (side == m_side)
+            beginRemoveRows(QModelIndex(), first, last);
+    });
+    connect(&document, &CDuovueDoc::rowsRemoved, this, [this](int side) {
+        if (side == m_side)
+            endRemoveRows();
+    });
+    connect(&document, &CDuovueDoc::rowsChanged, this, [this](int side, int first, int last) {
+        if (side == m_side)
+            rowsChanged(first, last);
+    });
+    // The row images depend on the mode.
+    connect(&document, &CDuovueDoc::resultModeChanged, this, [this] {
+        rowsChanged(0, rowCount() - 1);
+    });
 }
 
-void FileListModel::setRowCount(int count)
-{
-    beginResetModel();
-    m_rowCount = qMax(0, count);
-    endResetModel();
-}
-
-void FileListModel::syncRowCount()
-{
-    setRowCount(static_cast<int>(m_state.fileList[m_side].size()));
-}
-
-void FileListModel::updateRows(int first, int last)
+void FileListModel::rowsChanged(int first, int last)
 {
     first = qMax(first, 0);
-    last = qMin(last, m_rowCount - 1);
+    last = qMin(last, rowCount() - 1);
     if (first > last)
         return;
     Q_EMIT dataChanged(index(first, 0), index(last, CMySortStringArray::ColumnCount - 1));
 }
 
-void FileListModel::updateAll()
-{
-    updateRows(0, m_rowCount - 1);
-}
-
 int FileListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : m_rowCount;
+    return parent.isValid() ? 0 : static_cast<int>(m_document.fileList(m_side).size());
 }
 
 int FileListModel::columnCount(const QModelIndex &parent) const
@@ -89,11 +105,8 @@ bool FileListModel::isTinted(const QString &primary)
 
 QVariant FileListModel::data(const QModelIndex &index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_rowCount)
-        return QVariant();
-    const FileList &list = m_state.fileList[m_side];
-    // The list may have changed since the count was set; such rows read as empty.
-    if (index.row() >= list.size())
+    const FileList &list = m_document.fileList(m_side);
+    if (!index.isValid() || index.row() >= list.size())
         return QVariant();
     const int column = index.column();
     switch (role) {
@@ -102,9 +115,9 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     case Qt::DecorationRole:
         if (column != 0)
             return QVariant();
-        return m_rowImages[rowImageFor(list.primary(index.row()), m_state.resultMode)];
+        return m_rowImages[rowImageFor(list.primary(index.row()), m_document.resultMode())];
     case RowImageRole:
-        return int(rowImageFor(list.primary(index.row()), m_state.resultMode));
+        return int(rowImageFor(list.primary(index.row()), m_document.resultMode()));
     case Qt::TextAlignmentRole:
         return int((isNumericColumn(column) ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     case Qt::BackgroundRole:

@@ -9,17 +9,14 @@
 namespace Duovue
 {
 
-struct AppState;
+class CDuovueDoc;
 
-/// The item model of one side's list: it reads the strings straight from the side's FileList
-/// and keeps no copies, as an owner-data list does.
+/// The item model of one side's list: it reads the strings straight from the document's FileList
+/// and keeps no copies, as an owner-data list does, and follows the document's list signals, so
+/// it is never refreshed by hand. Column c shows column c of the FileList (0 name, 1 folder,
+/// 2 created, 3 modified, 4 size, 5 width, 6 height).
 ///
-/// Like an owner-data list it has an item count of its own: rows appended to the FileList appear
-/// only when setRowCount() is called, which the fill does once after a scan. Cells of rows that the
-/// FileList no longer holds read as empty. Column c shows column c of the FileList (0 name,
-/// 1 folder, 2 created, 3 modified, 4 size, 5 width, 6 height).
-///
-/// Thread: GUI thread. Does not own the AppState.
+/// Thread: GUI thread. Does not own the document, which must outlive it.
 class FileListModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -31,20 +28,12 @@ public:
 
     enum RowImage { BlankImage = 0, PositionImage = 1, UncheckedImage = 2, CheckedImage = 3 };
 
-    FileListModel(AppState &state, int side, QObject *parent = nullptr);
+    FileListModel(const CDuovueDoc &document, int side, QObject *parent = nullptr);
 
     int side() const { return m_side; }
 
     /// The images shown for RowImage 0..3 (QIcon or QPixmap in a QVariant); none by default.
     void setRowImages(const std::array<QVariant, 4> &images) { m_rowImages = images; }
-
-    /// Sets the item count, as after every change of the FileList's length. Resets the model.
-    void setRowCount(int count);
-    /// Sets the item count to the FileList's length.
-    void syncRowCount();
-    /// Redraws rows @p first..@p last (the count is unchanged, for example after a sort).
-    void updateRows(int first, int last);
-    void updateAll();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -62,9 +51,10 @@ public:
     static bool isTinted(const QString &primary);
 
 private:
-    AppState &m_state;
+    void rowsChanged(int first, int last);
+
+    const CDuovueDoc &m_document;
     int m_side;
-    int m_rowCount = 0;
     std::array<QVariant, 4> m_rowImages;
 };
 

@@ -2,9 +2,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "core/appstate.h"
-#include "lists/columnsort.h"
-#include "lists/filelistmodel.h"
+#include "document/cduovuedoc.h"
+#include "document/filelistmodel.h"
 #include "lists/resultchecks.h"
 #include "support/listtexts.h"
 
@@ -34,21 +33,22 @@ class FileListModelTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void showsTheListThroughItsOwnCount()
+    void showsTheDocumentsListInPlace()
     {
-        AppState state;
-        FileListModel model(state, 1);
+        CDuovueDoc document;
+        FileListModel model(document, 1);
         QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
         QCOMPARE(model.rowCount(), 0);
         QCOMPARE(model.columnCount(), 7);
 
-        FileList &list = state.fileList[1];
+        FileList list;
         list.append(entry(QStringLiteral("a.jpg"), QStringLiteral("1,000"), QStringLiteral("1")));
         list.append(entry(QStringLiteral("b.jpg"), QStringLiteral("9"), QStringLiteral("0")));
-        QCOMPARE(model.rowCount(), 0); // appended rows show only once the count is set
-        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
-        model.syncRowCount();
-        QCOMPARE(resets.count(), 1);
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        document.appendEntries(0, list); // the other side: not this model's
+        QCOMPARE(model.rowCount(), 0);
+        document.appendEntries(1, list);
+        QCOMPARE(inserted.count(), 1);
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("b.jpg"));
         QCOMPARE(model.index(0, 4).data().toString(), QStringLiteral("1,000"));
@@ -60,15 +60,18 @@ private Q_SLOTS:
         QCOMPARE(model.headerData(4, Qt::Horizontal).toString(), QStringLiteral("ファイルサイズ"));
         QCOMPARE(model.headerData(6, Qt::Horizontal).toString(), QStringLiteral("高さ"));
 
-        // The model reads the list itself: a changed string shows without a copy being refreshed.
-        list.setColumn(0, 1, QStringLiteral("renamed.jpg"));
-        QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("renamed.jpg"));
+        // A changed text shows at once, announced for its row.
+        QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+        document.markMissing(1, 1);
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(changed.first().at(0).toModelIndex().row(), 1);
+        QCOMPARE(model.index(1, 0).data().toString(), QStringLiteral("ファイルがありません"));
 
-        // Rows the list lost before the count was set again read as empty, without a crash.
-        list.removeAt(1);
-        QCOMPARE(model.index(1, 0).data(), QVariant());
-        model.syncRowCount();
+        document.removeRows(1, {0});
         QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.index(0, 4).data().toString(), QStringLiteral("9"));
+        document.clearSide(1);
+        QCOMPARE(model.rowCount(), 0);
     }
 
     void rowImagesAndTint_data()
@@ -91,15 +94,16 @@ private Q_SLOTS:
         QFETCH(QString, primary);
         QFETCH(int, image);
         QFETCH(bool, tinted);
-        AppState state;
-        state.resultMode = resultMode;
-        state.fileList[0].append(entry(QStringLiteral("a.jpg"), QStringLiteral("1"), primary));
-        FileListModel model(state, 0);
+        CDuovueDoc document;
+        FileListModel model(document, 0);
         model.setRowImages({QVariant(QStringLiteral("blank")),
             QVariant(QStringLiteral("arrow")),
             QVariant(QStringLiteral("box")),
             QVariant(QStringLiteral("ticked"))});
-        model.syncRowCount();
+        FileList list;
+        list.append(entry(QStringLiteral("a.jpg"), QStringLiteral("1"), primary));
+        document.loadLists({list, FileList()}, {0, 0}, resultMode);
+        document.setGroupLabels({primary}); // the label as given, mark or not
         QCOMPARE(model.index(0, 0).data(FileListModel::RowImageRole).toInt(), image);
         const QStringList pictures = strings({"blank", "arrow", "box", "ticked"});
         QCOMPARE(model.index(0, 0).data(Qt::DecorationRole).toString(), pictures[image]);
@@ -110,38 +114,31 @@ private Q_SLOTS:
             QCOMPARE(background.value<QColor>(), QColor(250, 230, 255));
     }
 
-    void columnClickSortsAndFlips()
+    void sortKeepsTheMarkWithItsFile()
     {
-        AppState state;
-        FileList &list = state.fileList[0];
+        CDuovueDoc document;
+        FileList list;
         list.append(entry(QStringLiteral("b.jpg"), QStringLiteral("9"), QStringLiteral("0")));
-        list.append(entry(QStringLiteral("a.jpg"), QStringLiteral("10"), QStringLiteral("1")));
+        list.append(entry(QStringLiteral("a.jpg"), QStringLiteral("10"), QStringLiteral("0")));
         list.append(entry(QStringLiteral("C.jpg"), QStringLiteral("1,000"), QStringLiteral("0")));
-        state.viewerPosition[0] = 1;
-        SortDirections descending{};
-        QVERIFY(ColumnClickSort(state, 0, descending, 4));
-        QCOMPARE(columnTexts(list, 4), strings({"1,000", "10", "9"}));
-        QVERIFY(descending[4]);
-        QVERIFY(ColumnClickSort(state, 0, descending, 4));
-        QCOMPARE(columnTexts(list, 4), strings({"9", "10", "1,000"}));
-        QVERIFY(!descending[4]);
+        document.loadLists({list, FileList()}, {1, 0}, false);
+        const FileList &sorted = document.fileList(0);
+        QVERIFY(document.sortRows(0, 4, false));
+        QCOMPARE(columnTexts(sorted, 4), strings({"1,000", "10", "9"}));
+        QVERIFY(document.sortRows(0, 4, true));
+        QCOMPARE(columnTexts(sorted, 4), strings({"9", "10", "1,000"}));
         // The mark moves with its file; the stored position does not change.
-        QCOMPARE(list.primary(1), QStringLiteral("1"));
-        QCOMPARE(list.column(0, 1), QStringLiteral("a.jpg"));
-        QCOMPARE(state.viewerPosition[0], 1);
+        QCOMPARE(sorted.primary(1), QStringLiteral("1"));
+        QCOMPARE(sorted.column(0, 1), QStringLiteral("a.jpg"));
+        QCOMPARE(document.position(0), 1);
 
-        QVERIFY(ColumnClickSort(state, 0, descending, 0));
-        QCOMPARE(columnTexts(list, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
-        QVERIFY(!descending[4]); // a click on another column leaves the other flags alone
-        QVERIFY(descending[0]);
+        QVERIFY(document.sortRows(0, 0, false));
+        QCOMPARE(columnTexts(sorted, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
 
-        state.resultMode = true;
-        QVERIFY(!ColumnClickSort(state, 0, descending, 0));
-        QCOMPARE(columnTexts(list, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
-        QVERIFY(descending[0]);
-        state.resultMode = false;
-        QVERIFY(!ColumnClickSort(state, 1, descending, 0)); // empty list
-        QVERIFY(descending[0]);
+        QVERIFY(!document.sortRows(1, 0, false)); // empty list
+        document.setResultMode(true);
+        QVERIFY(!document.sortRows(0, 0, true));
+        QCOMPARE(columnTexts(sorted, 0), strings({"C.jpg", "a.jpg", "b.jpg"}));
     }
 
     void togglesChecksInBothLists()
@@ -149,19 +146,20 @@ private Q_SLOTS:
         QCOMPARE(ResultChecks::toggled(QStringLiteral("3")), QStringLiteral("-3"));
         QCOMPARE(ResultChecks::toggled(QStringLiteral("-3")), QStringLiteral("3"));
         QCOMPARE(ResultChecks::toggled(QStringLiteral("--3")), QStringLiteral("3"));
-        AppState state;
-        state.resultMode = true;
-        for (FileList &l : state.fileList) {
-            l.append(entry(QStringLiteral("a.jpg"), QStringLiteral("1"), QStringLiteral("3")));
-            l.append(entry(QStringLiteral("b.jpg"), QStringLiteral("1"), QStringLiteral("3")));
-        }
-        ResultChecks::toggleRow(state, 1);
-        QCOMPARE(state.fileList[0].primary(1), QStringLiteral("-3"));
-        QCOMPARE(state.fileList[1].primary(1), QStringLiteral("-3"));
-        QCOMPARE(state.fileList[0].primary(0), QStringLiteral("3"));
-        ResultChecks::toggleRow(state, 1);
-        QCOMPARE(state.fileList[1].primary(1), QStringLiteral("3"));
-        ResultChecks::toggleRow(state, 5); // no such row: nothing happens
+        CDuovueDoc document;
+        document.applySearchResults({entry(QStringLiteral("a.jpg"), QStringLiteral("1"), QStringLiteral("3")),
+            entry(QStringLiteral("b.jpg"), QStringLiteral("1"), QStringLiteral("3"))});
+        FileListModel right(document, 1);
+        QSignalSpy changed(&right, &QAbstractItemModel::dataChanged);
+        document.toggleChecks({1});
+        QCOMPARE(document.fileList(0).primary(1), QStringLiteral("-3"));
+        QCOMPARE(document.fileList(1).primary(1), QStringLiteral("-3"));
+        QCOMPARE(document.fileList(0).primary(0), QStringLiteral("3"));
+        QCOMPARE(changed.count(), 1); // the other list's model repaints the row too
+        QCOMPARE(right.index(1, 0).data(FileListModel::RowImageRole).toInt(), int(FileListModel::CheckedImage));
+        document.toggleChecks({1});
+        QCOMPARE(document.fileList(1).primary(1), QStringLiteral("3"));
+        document.toggleChecks({5}); // no such row: nothing happens
     }
 };
 

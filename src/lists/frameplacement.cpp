@@ -1,4 +1,4 @@
-#include "core/frameplacement.h"
+#include "lists/frameplacement.h"
 
 #include <QEvent>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "core/messageboxprompts.h"
+#include "app/messageboxprompts.h"
 
 #include <QApplication>
 #include <QFileDialog>
