@@ -89,7 +89,8 @@ CGouseiDlg::CGouseiDlg(const QImage &left,
     , m_state(left.size(), right.size(), m_options)
     , m_compositor(left, right, m_state.compositeSize())
 {
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    // A fixed size: no minimise or maximise box, only the caption and the close box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::OpenHandCursor);
