@@ -27,7 +27,8 @@ constexpr int EncoderJfifHeaderSize = 20;
 QByteArray CompositeJpegHeader(CompositeMethod method);
 
 /// The composite encoded by libjpeg as a baseline JPEG at @p quality (default parameters, all
-/// tables written, RGB input rows passed one at a time), exactly as the encoder writes it.
+/// tables written, rows passed one at a time), exactly as the encoder writes it: the same bytes as
+/// an encoding of the composite's RGB rows.
 /// Encoder errors (a picture wider or taller than JPEG allows, no memory) come back as an Error;
 /// they never end the process.
 Result<QByteArray> EncodeCompositeJpeg(const QImage &composite, int quality);
