@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "compose/composecommand.h"
 #include "core/appsettings.h"
 #include "core/fileassociation.h"
 #include "core/recentfiles.h"
@@ -34,6 +35,7 @@
 #include "settings/csettingdlg.h"
 #include "update/cupdatecheckdlg.h"
 #include "viewer/cimgview.h"
+#include "viewer/cpreframe.h"
 
 namespace Duovue
 {
@@ -84,11 +86,33 @@ CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles,
     createToolbar();
     createLayout();
     applyPlacement();
+    createViewer();
     setWindowTitle(m_context.document.windowTitle());
     connect(&m_context.document, &CDuovueDoc::titleChanged, this, &QWidget::setWindowTitle);
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createViewer()
+{
+    // Made once, hidden, and centred over this window; command 32773 shows it on the comparison
+    // positions. Its panes' tool entries run this window's commands while they are enabled here.
+    CPreFrame::Hooks hooks;
+    hooks.sideEmptied = [this](int side) {
+        if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
+            form->setNewMode();
+    };
+    hooks.runTool = [this](int id) {
+        if (QAction *a = action(id); a && a->isEnabled())
+            a->trigger();
+    };
+    hooks.toolEnabled = [this](int id) {
+        const QAction *a = action(id);
+        return a && a->isEnabled();
+    };
+    m_viewer = new CPreFrame(m_context, std::move(hooks));
+    connect(action(IdViewerOpen), &QAction::triggered, m_viewer, &CPreFrame::open);
+}
 
 QAction *CMainFrame::addCommand(int id, const QString &text, const QString &toolTip)
 {
@@ -150,10 +174,17 @@ void CMainFrame::createActions()
     connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
         runSimilarImageSearch(m_context);
     });
+    connect(action(IdCompose), &QAction::triggered, this, [this] {
+        // The window's pair-tool entries run the main menu's commands of the same numbers.
+        runCompose(m_context, [this](int commandId) {
+            if (QAction *tool = action(commandId))
+                tool->trigger();
+        });
+    });
     // Help and About belong to the application object, which connects them.
 
     // Commands whose tools are not part of this build stay visible but cannot be chosen.
-    for (int id : {IdCompose, IdViewerOpen, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare, IdExistenceCheck}) {
+    for (int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare, IdExistenceCheck}) {
         action(id)->setEnabled(false);
     }
 }
@@ -403,6 +434,9 @@ void CMainFrame::runFileCommand(bool (DocumentFileCommands::*command)())
 
 void CMainFrame::runSettings()
 {
+    // The viewer's own values are edited here; not while it shows.
+    if (m_viewer && m_viewer->isVisible())
+        return;
     const FileAssociation association(AssociationPaths::fromEnvironment(), QCoreApplication::applicationFilePath());
     CSettingDlg dialog(m_context.settings, m_context.prompts, m_context.shell, association, this);
     if (dialog.exec() != QDialog::Accepted)
@@ -410,6 +444,10 @@ void CMainFrame::runSettings()
     // The toolbar follows the setting at once; the action's check follows the toolbar.
     m_toolbar->setVisible(m_context.settings.value(AppSettings::ShowToolbar()) != 0);
     applySizeRule();
+    // The viewer panes take their interval and picture size at once; its placement and the
+    // compositing values are read when those windows open next.
+    if (m_viewer)
+        m_viewer->applySettings();
 }
 
 void CMainFrame::runUpdateCheck()

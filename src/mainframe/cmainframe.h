@@ -13,6 +13,7 @@ namespace Duovue
 {
 
 class CMySplitterWnd;
+class CPreFrame;
 class DocumentFileCommands;
 class GuiFillProgress;
 class RecentFiles;
@@ -53,6 +54,8 @@ public:
     QWidget *listView(int side) const { return m_listViews[side]; }
     QWidget *controlForm(int side) const { return m_controlForms[side]; }
     QWidget *picturePane(int side) const { return m_picturePanes[side]; }
+    /// The comparison viewer, made hidden with this window.
+    CPreFrame *viewer() const { return m_viewer; }
 
     /// Lays the panes out by the size rule; public so tests can check the arithmetic.
     void applySizeRule();
@@ -69,6 +72,7 @@ private:
     void createMenus();
     void createToolbar();
     void createLayout();
+    void createViewer();
     void applyPlacement();
     void rebuildRecentFilesMenu();
     /// Runs a File menu command and brings the recent-file entries up to date afterwards.
@@ -95,6 +99,7 @@ private:
     std::array<QWidget *, 2> m_controlForms{};
     std::array<QWidget *, 2> m_picturePanes{};
     std::unique_ptr<GuiFillProgress> m_fillProgress;
+    CPreFrame *m_viewer = nullptr;
     std::unique_ptr<DocumentFileCommands> m_fileCommands;
 };
 
