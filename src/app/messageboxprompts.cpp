@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace Duovue
 {
@@ -22,9 +23,21 @@ QString displayText(const QString &text)
 
 QWidget *MessageBoxPrompts::parent() const
 {
-    if (m_parent)
-        return m_parent.data();
-    return QApplication::activeWindow();
+    // A box asked for from one of the main window's own windows (the comparison viewer) belongs
+    // over that window: parented to the main window it would bring the main window to the front.
+    QWidget *active = QApplication::activeWindow();
+    if (!m_parent)
+        return active;
+    for (QWidget *w = active; w; w = w->parentWidget()) {
+        if (w == m_parent) {
+            m_lastOwner = active;
+            return active;
+        }
+    }
+    // Right after a box closed no window is active yet: a second box belongs where the first did.
+    if (!active && m_lastOwner && m_lastOwner->isVisible())
+        return m_lastOwner.data();
+    return m_parent.data();
 }
 
 bool MessageBoxPrompts::question(const QString &text, const QString &caption)
@@ -32,6 +45,22 @@ bool MessageBoxPrompts::question(const QString &text, const QString &caption)
     return QMessageBox::question(
                parent(), caption, displayText(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
+}
+
+UserPrompts::Answer MessageBoxPrompts::questionWithCancel(const QString &text, const QString &caption)
+{
+    switch (QMessageBox::question(parent(),
+        caption,
+        displayText(text),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+        QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
 }
 
 void MessageBoxPrompts::information(const QString &text, const QString &caption)
@@ -42,6 +71,11 @@ void MessageBoxPrompts::information(const QString &text, const QString &caption)
 void MessageBoxPrompts::error(const QString &text, const QString &caption)
 {
     QMessageBox::critical(parent(), caption, displayText(text));
+}
+
+void MessageBoxPrompts::warning(const QString &text, const QString &caption)
+{
+    QMessageBox::warning(parent(), caption, displayText(text));
 }
 
 QString MessageBoxPrompts::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)
@@ -68,6 +102,13 @@ QString MessageBoxPrompts::chooseSaveFile(
     QFileDialog dialog(parent(), title, startPath, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    // With several filters the suffix added to a bare name follows the filter the user picked.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &selected) {
+        static const QRegularExpression firstPattern(QStringLiteral("\\(\\*\\.([^ ;)]+)"));
+        const QRegularExpressionMatch m = firstPattern.match(selected);
+        if (m.hasMatch())
+            dialog.setDefaultSuffix(m.captured(1));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

@@ -17,6 +17,8 @@ QList<const Cli::Command *> commands()
     for (const Cli::Command *c : {&Cli::scanCommand(),
              &Cli::probeCommand(),
              &Cli::dupesCommand(),
+             &Cli::composeCommand(),
+             &Cli::docCommand(),
              &Cli::bindiffCommand(),
              &Cli::markersCommand()}) {
         if (c->run)

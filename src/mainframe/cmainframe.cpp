@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -12,11 +13,14 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "compose/composecommand.h"
 #include "core/appsettings.h"
+#include "core/fileassociation.h"
 #include "core/recentfiles.h"
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
+#include "document/documentfilecommand.h"
 #include "document/listfill.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
@@ -26,9 +30,13 @@
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
+#include "pairtools/cnothingdlg.h"
 #include "pairtools/pairtoolscommand.h"
 #include "search/searchcommand.h"
+#include "settings/csettingdlg.h"
+#include "update/cupdatecheckdlg.h"
 #include "viewer/cimgview.h"
+#include "viewer/cpreframe.h"
 
 namespace Duovue
 {
@@ -63,6 +71,9 @@ CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles,
     , m_context{services.document, services.session, services.settings, services.prompts, services.shell, this}
     , m_recentFiles(recentFiles)
     , m_fillProgress(std::make_unique<GuiFillProgress>(services.session.abortRequested, this))
+    , m_fileCommands(std::make_unique<DocumentFileCommands>(m_context, recentFiles, [this](const QString &text) {
+        return CNothingDlg::showNotice(text, this);
+    }))
 {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(ToolbarIcons::programIcon());
@@ -76,11 +87,33 @@ CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles,
     createToolbar();
     createLayout();
     applyPlacement();
+    createViewer();
     setWindowTitle(m_context.document.windowTitle());
     connect(&m_context.document, &CDuovueDoc::titleChanged, this, &QWidget::setWindowTitle);
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createViewer()
+{
+    // Made once, hidden, and centred over this window; command 32773 shows it on the comparison
+    // positions. Its panes' tool entries run this window's commands while they are enabled here.
+    CPreFrame::Hooks hooks;
+    hooks.sideEmptied = [this](int side) {
+        if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
+            form->setNewMode();
+    };
+    hooks.runTool = [this](int id) {
+        if (QAction *a = action(id); a && a->isEnabled())
+            a->trigger();
+    };
+    hooks.toolEnabled = [this](int id) {
+        const QAction *a = action(id);
+        return a && a->isEnabled();
+    };
+    m_viewer = new CPreFrame(m_context, std::move(hooks));
+    connect(action(IdViewerOpen), &QAction::triggered, m_viewer, &CPreFrame::open);
+}
 
 QAction *CMainFrame::addCommand(int id, const QString &text, const QString &toolTip)
 {
@@ -129,10 +162,30 @@ void CMainFrame::createActions()
     for (QAction *a : std::as_const(m_actions))
         a->setShortcutContext(Qt::WindowShortcut);
 
-    connect(action(IdFileNew), &QAction::triggered, &m_context.document, &CDuovueDoc::newDocument);
+    connect(action(IdFileNew), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::newDocument);
+    });
+    connect(action(IdFileOpen), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::open);
+    });
+    connect(action(IdFileSave), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::save);
+    });
+    connect(action(IdFileSaveAs), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::saveAs);
+    });
+    connect(action(IdSettings), &QAction::triggered, this, &CMainFrame::runSettings);
+    connect(action(IdUpdateCheck), &QAction::triggered, this, &CMainFrame::runUpdateCheck);
     connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
     connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
         runSimilarImageSearch(m_context);
+    });
+    connect(action(IdCompose), &QAction::triggered, this, [this] {
+        // The window's pair-tool entries run the main menu's commands of the same numbers.
+        runCompose(m_context, [this](int commandId) {
+            if (QAction *tool = action(commandId))
+                tool->trigger();
+        });
     });
     connect(action(IdBinaryCompare), &QAction::triggered, this, [this] {
         runBinaryCompare(m_context);
@@ -147,11 +200,6 @@ void CMainFrame::createActions()
         runExistenceCheck(m_context);
     });
     // Help and About belong to the application object, which connects them.
-
-    // Commands whose tools are not part of this build stay visible but cannot be chosen.
-    for (int id : {IdFileOpen, IdFileSave, IdFileSaveAs, IdCompose, IdViewerOpen, IdSettings, IdUpdateCheck}) {
-        action(id)->setEnabled(false);
-    }
 }
 
 void CMainFrame::createMenus()
@@ -207,8 +255,16 @@ void CMainFrame::rebuildRecentFilesMenu()
             auto *a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths.at(i)).fileName()), this);
             a->setData(IdFileMruFirst + i);
             a->setToolTip(paths.at(i));
-            // Opening documents is not part of this build; the entries are shown as they were left.
-            a->setEnabled(false);
+            const QString path = paths.at(i);
+            // Queued: opening rebuilds this menu, which deletes the action that is still signalling.
+            connect(
+                a,
+                &QAction::triggered,
+                this,
+                [this, path] {
+                    openDocumentFile(path);
+                },
+                Qt::QueuedConnection);
             m_recentActions.append(a);
         }
     }
@@ -376,9 +432,42 @@ void CMainFrame::applyPlacement()
     }
 }
 
-void CMainFrame::openDocumentFile(const QString &path)
+bool CMainFrame::openDocumentFile(const QString &path)
 {
-    Q_UNUSED(path)
+    const bool opened = m_fileCommands->openFile(path);
+    rebuildRecentFilesMenu();
+    return opened;
+}
+
+void CMainFrame::runFileCommand(bool (DocumentFileCommands::*command)())
+{
+    (m_fileCommands.get()->*command)();
+    rebuildRecentFilesMenu();
+}
+
+void CMainFrame::runSettings()
+{
+    // The viewer's own values are edited here; not while it shows.
+    if (m_viewer && m_viewer->isVisible())
+        return;
+    const FileAssociation association(AssociationPaths::fromEnvironment(), QCoreApplication::applicationFilePath());
+    CSettingDlg dialog(m_context.settings, m_context.prompts, m_context.shell, association, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The toolbar follows the setting at once; the action's check follows the toolbar.
+    m_toolbar->setVisible(m_context.settings.value(AppSettings::ShowToolbar()) != 0);
+    applySizeRule();
+    // The viewer panes take their interval and picture size at once; its placement and the
+    // compositing values are read when those windows open next.
+    if (m_viewer)
+        m_viewer->applySettings();
+}
+
+void CMainFrame::runUpdateCheck()
+{
+    CUpdateCheckDlg dialog(
+        m_context.settings.value(AppSettings::UpdateBase()), m_context.prompts, m_context.shell, this);
+    dialog.exec();
 }
 
 void CMainFrame::addDroppedPaths(int side, const QStringList &paths)
@@ -422,7 +511,10 @@ void CMainFrame::dropEvent(QDropEvent *event)
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
-    event->accept();
+    if (m_fileCommands->maySaveModified())
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace Duovue

@@ -13,6 +13,8 @@ namespace Duovue
 {
 
 class CMySplitterWnd;
+class CPreFrame;
+class DocumentFileCommands;
 class GuiFillProgress;
 class RecentFiles;
 
@@ -40,9 +42,9 @@ public:
     /// The action of a command number (see commandids.h), or nullptr.
     QAction *action(int commandId) const { return m_actions.value(commandId); }
 
-    /// Opens @p path as the document (a dropped ".duov" file). Documents are not built yet: does
-    /// nothing.
-    void openDocumentFile(const QString &path);
+    /// Opens @p path as the document (the command line, a recent file, a dropped ".duov" file),
+    /// after asking about a modified document. False when the document stayed as it was.
+    bool openDocumentFile(const QString &path);
     /// Files and folders dropped on the list of @p side: added as the side's control form says, or a
     /// single ".duov" file opened as the document.
     void addDroppedPaths(int side, const QStringList &paths);
@@ -52,6 +54,8 @@ public:
     QWidget *listView(int side) const { return m_listViews[side]; }
     QWidget *controlForm(int side) const { return m_controlForms[side]; }
     QWidget *picturePane(int side) const { return m_picturePanes[side]; }
+    /// The comparison viewer, made hidden with this window.
+    CPreFrame *viewer() const { return m_viewer; }
 
     /// Lays the panes out by the size rule; public so tests can check the arithmetic.
     void applySizeRule();
@@ -68,8 +72,13 @@ private:
     void createMenus();
     void createToolbar();
     void createLayout();
+    void createViewer();
     void applyPlacement();
     void rebuildRecentFilesMenu();
+    /// Runs a File menu command and brings the recent-file entries up to date afterwards.
+    void runFileCommand(bool (DocumentFileCommands::*command)());
+    void runSettings();
+    void runUpdateCheck();
 
     // Factories of the panes of the fixed layout.
     QWidget *createListView(int side);
@@ -90,6 +99,8 @@ private:
     std::array<QWidget *, 2> m_controlForms{};
     std::array<QWidget *, 2> m_picturePanes{};
     std::unique_ptr<GuiFillProgress> m_fillProgress;
+    CPreFrame *m_viewer = nullptr;
+    std::unique_ptr<DocumentFileCommands> m_fileCommands;
 };
 
 } // namespace Duovue

@@ -6,15 +6,14 @@
 #include "core/userprompts.h"
 #include "document/cduovuedoc.h"
 #include "document/commandcontext.h"
+#include "document/existencecheckrun.h"
 #include "lists/guifillprogress.h"
-#include "lists/regroup.h"
 #include "pairtools/binarycompare.h"
 #include "pairtools/canalysisdlg.h"
 #include "pairtools/cbyredlg.h"
 #include "pairtools/cjpegdlg.h"
 #include "pairtools/cnothingdlg.h"
 #include "pairtools/differenceanalysis.h"
-#include "pairtools/existencecheck.h"
 #include "pairtools/jpegmarkers.h"
 #include "pairtools/progresspump.h"
 
@@ -151,40 +150,12 @@ void runJpegCompare(const CommandContext &context)
 
 void runExistenceCheck(const CommandContext &context)
 {
-    CDuovueDoc &document = context.document;
-    if (document.fileList(0).isEmpty() && document.fileList(1).isEmpty())
-        return;
     QWidget *parent = context.parent;
-    ExistenceCheck check([parent](const QString &text) {
+    const QString summary = RunExistenceCheck(context.document, [parent](const QString &text) {
         return CNothingDlg::showNotice(text, parent);
     });
-    ExistenceCheck::SideResult results[2];
-    for (int side = 0; side < 2; ++side) {
-        const ExistenceCheck::SideResult &r = results[side] =
-            check.checkSide(document.fileList(side), side, document.position(side));
-        for (const auto &[row, entry] : r.refreshed)
-            document.setEntry(side, row, entry);
-        if (r.missing.isEmpty())
-            continue;
-        document.removeRows(side, r.missing);
-        if (document.fileList(side).isEmpty())
-            document.clearSide(side);
-        else
-            document.setPosition(side, r.positionAfter);
-    }
-    if (document.resultMode() && results[0].removed > 0) {
-        const RegroupPlan plan = Regroup(document.fileList(0).primaries(), results[0].removed);
-        for (int side = 0; side < 2; ++side) {
-            document.removeRows(side, plan.lonelyRows);
-            if (document.fileList(side).isEmpty())
-                document.clearSide(side);
-        }
-        document.setGroupLabels(plan.labels);
-    }
-    context.prompts.information(
-        ExistenceCheck::summaryText(
-            results[0], document.fileList(0).isEmpty(), results[1], document.fileList(1).isEmpty()),
-        QStringLiteral("確認結果"));
+    if (!summary.isEmpty())
+        context.prompts.information(summary, QStringLiteral("確認結果"));
 }
 
 } // namespace Duovue

@@ -1,10 +1,14 @@
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -15,8 +19,17 @@
 #include "document/cduovuedoc.h"
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"
+#include "settings/csetmain.h"
+#include "settings/csetmiku.h"
+#include "settings/csettingdlg.h"
 #include "support/fakeshell.h"
+#include "support/imagingfactory.h"
+#include "support/listtexts.h"
 #include "support/testdir.h"
+#include "viewer/cpanemenu.h"
+#include "viewer/cpreframe.h"
+#include "viewer/cviewerpane.h"
+#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 
@@ -220,6 +233,7 @@ private Q_SLOTS:
         // A document whose name holds the mark already gets no second one.
         document.setPath(QStringLiteral("/d/※比較モード.duov"));
         QCOMPARE(frame->windowTitle(), QStringLiteral("※比較モード.duov - Duovue"));
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         frame->action(IdFileNew)->trigger();
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue"));
         QVERIFY(!document.resultMode());
@@ -235,6 +249,7 @@ private Q_SLOTS:
             list.append(
                 FileList::Entry{{QStringLiteral("a%1.jpg").arg(i), QStringLiteral("/p/")}, QStringLiteral("0")});
         document.loadLists({list, list}, {3, 3}, false);
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         f.app.mainFrame()->action(IdFileNew)->trigger();
         QVERIFY(document.fileList(0).isEmpty());
         QVERIFY(document.fileList(1).isEmpty());
@@ -282,6 +297,54 @@ private Q_SLOTS:
         QCOMPARE(calls.at(0).text, QStringLiteral("https://host.test/duovue.html"));
     }
 
+    void viewerOpensOnBothListsOnly()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CDuovueDoc &document = f.app.document();
+        CMainFrame *frame = f.app.mainFrame();
+        CPreFrame *viewer = frame->viewer();
+        QVERIFY(viewer && !viewer->isVisible());
+
+        FileList list;
+        list.append(
+            Test::entryFor(f.dir.writeFile(QStringLiteral("a.bmp"), Test::ImagingFactory::windowsBmp({8, 6}, 0, 0))));
+        document.appendEntries(0, list);
+        frame->action(IdViewerOpen)->trigger();
+        QVERIFY(!viewer->isVisible()); // the right list is empty
+
+        document.appendEntries(1, list);
+        frame->action(IdViewerOpen)->trigger();
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(document.activePair(), 2);
+        QVERIFY(document.pane(3).loadSucceeded);
+        // The pane's tool entries follow the main menu's.
+        QVERIFY(viewer->pane(0)->menu()->action(IdBinaryCompare)->isEnabled());
+
+        viewer->close();
+        QVERIFY(!viewer->isVisible());
+        QCOMPARE(document.activePair(), 0);
+    }
+
+    void settingsOkTakesEffectAtOnce()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        QTimer::singleShot(0, frame, [] {
+            auto *dialog = qobject_cast<CSettingDlg *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->mainPage()->toolbarCheck()->setChecked(false);
+            dialog->viewerPage()->sizeRadios()->button(1)->click();
+            dialog->accept();
+        });
+        frame->action(IdSettings)->trigger();
+        QVERIFY(!frame->findChild<QToolBar *>(QStringLiteral("MainToolbar"))->isVisible());
+        QVERIFY(!frame->action(IdViewToolbar)->isChecked());
+        for (int side = 0; side < 2; ++side)
+            QVERIFY(frame->viewer()->pane(side)->menu()->action(IdFitToWindow)->isChecked());
+    }
+
     void unbuiltToolsAreDisabled()
     {
         Fixture f;
@@ -292,7 +355,8 @@ private Q_SLOTS:
         QVERIFY(frame->action(IdAppAbout)->isEnabled());
         for (int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare, IdExistenceCheck})
             QVERIFY(frame->action(id)->isEnabled());
-        QVERIFY(!frame->action(IdUpdateCheck)->isEnabled());
+        QVERIFY(frame->action(IdUpdateCheck)->isEnabled());
+        QVERIFY(frame->action(IdSettings)->isEnabled());
     }
 };
 
