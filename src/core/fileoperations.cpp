@@ -1,0 +1,409 @@
+#include "core/fileoperations.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+#include <vector>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "core/shellservices.h"
+#include "core/userprompts.h"
+
+namespace Duovue::FileOperations
+{
+
+namespace
+{
+
+constexpr qint64 CopyChunk = qint64(1) << 20;
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+QString systemReason(int error)
+{
+    return qt_error_string(error);
+}
+
+std::optional<struct stat> statPath(const QString &path, bool followLinks)
+{
+    struct stat st {
+    };
+    const QByteArray name = native(path);
+    const int rc = followLinks ? ::stat(name.constData(), &st) : ::lstat(name.constData(), &st);
+    if (rc != 0)
+        return std::nullopt;
+    return st;
+}
+
+FileStamp stampOf(const struct stat &st)
+{
+    FileStamp s;
+    s.device = quint64(st.st_dev);
+    s.inode = quint64(st.st_ino);
+    s.size = qint64(st.st_size);
+    s.modifiedNs = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return s;
+}
+
+/// Closes a descriptor once; the last close's result is checked where it matters.
+class Fd
+{
+public:
+    explicit Fd(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    ~Fd()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    Fd(const Fd &) = delete;
+    Fd &operator=(const Fd &) = delete;
+    int get() const { return m_fd; }
+    bool close()
+    {
+        const int fd = std::exchange(m_fd, -1);
+        return fd < 0 || ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+QString folderOf(const QString &path)
+{
+    const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return QStringLiteral(".");
+    return slash == 0 ? QStringLiteral("/") : path.left(slash);
+}
+
+void syncFolder(const QString &folder)
+{
+    // Makes the rename itself durable; a folder that cannot be opened or synced (some network file
+    // systems) still holds the renamed file, so this is best effort.
+    Fd fd(::open(native(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (fd.get() >= 0)
+        ::fsync(fd.get());
+}
+
+/// Renames @p from to @p to; over an existing @p to only when @p replace. Returns 0 or an errno.
+int renameFile(const QString &from, const QString &to, bool replace)
+{
+    const QByteArray a = native(from);
+    const QByteArray b = native(to);
+    if (replace)
+        return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
+    // Without the user's consent nothing may be replaced, not even a file that appeared after the
+    // question was (not) asked.
+    if (::renameat2(AT_FDCWD, a.constData(), AT_FDCWD, b.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    const int error = errno;
+    if (error != EINVAL && error != ENOSYS)
+        return error;
+    // The file system cannot refuse to replace: check, then rename, which leaves only a short race.
+    if (statPath(to, false))
+        return EEXIST;
+    return ::rename(a.constData(), b.constData()) == 0 ? 0 : errno;
+}
+
+/// Copies the regular file @p source into a new temporary file in @p folder, complete, with the
+/// source's permissions and times, flushed to disk. Returns the temporary path, or sets @p error
+/// (an errno, or ECANCELED when the progress hook aborted) and leaves nothing behind.
+QString copyToTemporary(const QString &source, const QString &folder, const Hooks &hooks, Progress progress, int &error)
+{
+    Fd in(::open(native(source).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+    struct stat st {
+    };
+    if (in.get() < 0 || ::fstat(in.get(), &st) != 0) {
+        error = errno;
+        return {};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        error = EINVAL;
+        return {};
+    }
+    QByteArray name = native(folder == QLatin1String("/") ? QString() : folder) + "/.duovue-copy-XXXXXX";
+    Fd out(::mkostemp(name.data(), O_CLOEXEC));
+    if (out.get() < 0) {
+        error = errno;
+        return {};
+    }
+    const QString temporary = QFile::decodeName(name);
+    auto fail = [&](int e) {
+        error = e;
+        out.close();
+        ::unlink(name.constData());
+        return QString();
+    };
+
+    progress.fileSize = qint64(st.st_size);
+    std::vector<char> buffer(CopyChunk);
+    qint64 copied = 0;
+    for (;;) {
+        const ssize_t n = ::read(in.get(), buffer.data(), buffer.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail(errno);
+        }
+        if (n == 0)
+            break;
+        for (ssize_t written = 0; written < n;) {
+            const ssize_t w = ::write(out.get(), buffer.data() + written, size_t(n - written));
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                return fail(errno);
+            }
+            written += w;
+        }
+        copied += n;
+        progress.bytesDone = copied;
+        if (hooks.progress && !hooks.progress(progress))
+            return fail(ECANCELED);
+    }
+    // A file that changed length while it was read is not a faithful copy.
+    if (copied != qint64(st.st_size))
+        return fail(EIO);
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    if (::fchmod(out.get(), st.st_mode & 07777) != 0 || ::futimens(out.get(), times) != 0)
+        return fail(errno);
+    if (::fsync(out.get()) != 0)
+        return fail(errno);
+    if (!out.close())
+        return fail(errno);
+    return temporary;
+}
+
+/// The checks every move and copy makes before it touches anything: a readable regular source, a
+/// target that is not the source itself, and the caller's consent to replace an existing target.
+/// Returns true when the operation may go on; otherwise @p result holds the outcome.
+bool checkTarget(Result &result, const Hooks &hooks, bool &replace, qint64 &size)
+{
+    const std::optional<struct stat> source = statPath(result.source, true);
+    if (!source) {
+        result.outcome = Outcome::Failed;
+        result.reason = systemReason(errno);
+        return false;
+    }
+    if (!S_ISREG(source->st_mode)) {
+        result.outcome = Outcome::Failed;
+        result.reason = systemReason(EINVAL);
+        return false;
+    }
+    size = qint64(source->st_size);
+    replace = false;
+    if (!statPath(result.target, false))
+        return true;
+    result.targetExisted = true;
+    // Identity, not path text: a folder reached through a link or a second mount, or a hard link,
+    // is the same file, and a rename onto itself would report success while changing nothing.
+    const std::optional<struct stat> target = statPath(result.target, true);
+    if (target && stampOf(*target).sameFile(stampOf(*source))) {
+        result.outcome = Outcome::SameFile;
+        return false;
+    }
+    if (target && S_ISDIR(target->st_mode)) {
+        result.outcome = Outcome::ReplaceFailed;
+        result.reason = systemReason(EISDIR);
+        return false;
+    }
+    const ExistingTarget answer =
+        hooks.existingTarget ? hooks.existingTarget(result.source, result.target) : ExistingTarget::Skip;
+    if (answer == ExistingTarget::Skip) {
+        result.outcome = Outcome::Declined;
+        return false;
+    }
+    if (answer == ExistingTarget::Abort) {
+        result.outcome = Outcome::Aborted;
+        return false;
+    }
+    replace = true;
+    return true;
+}
+
+Result transfer(Kind kind, const QString &source, const QString &target, const Hooks &hooks, Progress progress)
+{
+    Result result;
+    result.kind = kind;
+    result.source = source;
+    result.target = target;
+    bool replace = false;
+    if (!checkTarget(result, hooks, replace, progress.fileSize))
+        return result;
+    if (hooks.progress && !hooks.progress(progress)) {
+        result.outcome = Outcome::Aborted;
+        return result;
+    }
+
+    if (kind == Kind::Move) {
+        const int error = renameFile(source, target, replace);
+        if (error == 0) {
+            syncFolder(folderOf(target));
+            result.outcome = Outcome::Done;
+            return result;
+        }
+        if (error != EXDEV) {
+            result.outcome = Outcome::Failed;
+            result.reason = systemReason(error);
+            return result;
+        }
+    }
+
+    // A copy, or a move to another file system: the new file is complete and on disk before it
+    // takes the target's name, so the old target survives every failure up to that rename.
+    int error = 0;
+    const QString temporary = copyToTemporary(source, folderOf(target), hooks, progress, error);
+    if (temporary.isEmpty()) {
+        result.outcome = error == ECANCELED ? Outcome::Aborted : Outcome::Failed;
+        result.reason = systemReason(error);
+        return result;
+    }
+    error = renameFile(temporary, target, replace);
+    if (error != 0) {
+        ::unlink(native(temporary).constData());
+        result.outcome = Outcome::Failed;
+        result.reason = systemReason(error);
+        return result;
+    }
+    syncFolder(folderOf(target));
+    result.outcome = Outcome::Done;
+    if (kind == Kind::Move && ::unlink(native(source).constData()) != 0) {
+        result.outcome = Outcome::SourceKept;
+        result.reason = systemReason(errno);
+    }
+    return result;
+}
+
+QList<Result> transferAll(Kind kind, const QStringList &sources, const QString &folder, const Hooks &hooks)
+{
+    QList<Result> results;
+    results.reserve(sources.size());
+    bool aborted = false;
+    for (qsizetype i = 0; i < sources.size(); ++i) {
+        const QString target = targetInFolder(sources.at(i), folder);
+        if (aborted) {
+            results.append({kind, sources.at(i), target, Outcome::Aborted, false, {}});
+            continue;
+        }
+        Progress progress;
+        progress.fileIndex = i;
+        progress.fileCount = sources.size();
+        results.append(transfer(kind, sources.at(i), target, hooks, progress));
+        aborted = results.constLast().outcome == Outcome::Aborted;
+    }
+    return results;
+}
+
+} // namespace
+
+std::optional<FileStamp> stamp(const QString &path)
+{
+    const std::optional<struct stat> st = statPath(path, true);
+    if (!st)
+        return std::nullopt;
+    return stampOf(*st);
+}
+
+Result move(const QString &source, const QString &target, const Hooks &hooks)
+{
+    return transfer(Kind::Move, source, target, hooks, Progress());
+}
+
+Result copy(const QString &source, const QString &target, const Hooks &hooks)
+{
+    return transfer(Kind::Copy, source, target, hooks, Progress());
+}
+
+QList<Result> moveToFolder(const QStringList &sources, const QString &folder, const Hooks &hooks)
+{
+    return transferAll(Kind::Move, sources, folder, hooks);
+}
+
+QList<Result> copyToFolder(const QStringList &sources, const QString &folder, const Hooks &hooks)
+{
+    return transferAll(Kind::Copy, sources, folder, hooks);
+}
+
+QList<Result> trash(ShellServices &shell, const QStringList &paths)
+{
+    const QStringList failed = shell.moveToTrash(paths);
+    QList<Result> results;
+    results.reserve(paths.size());
+    for (const QString &path : paths) {
+        Result r;
+        r.kind = Kind::Trash;
+        r.source = path;
+        r.outcome = failed.contains(path) ? Outcome::Failed : Outcome::Done;
+        results.append(r);
+    }
+    return results;
+}
+
+QString targetInFolder(const QString &source, const QString &folder)
+{
+    QString base = folder;
+    while (base.endsWith(QLatin1Char('/')))
+        base.chop(1);
+    return base + QLatin1Char('/') + QFileInfo(source).fileName();
+}
+
+Hooks askBeforeReplacing(UserPrompts &prompts, bool moving)
+{
+    Hooks hooks;
+    hooks.existingTarget = [&prompts, moving](const QString &, const QString &target) {
+        const QString text = QFileInfo(target).fileName()
+            + (moving ? QStringLiteral("\r\n\r\n移動先に同名ファイルが存在します。\r\n上書きしますか？")
+                      : QStringLiteral("\r\n\r\nコピー先に同名ファイルが存在します。\r\n上書きしますか？"));
+        return prompts.question(text, Captions::confirm()) ? ExistingTarget::Replace : ExistingTarget::Skip;
+    };
+    return hooks;
+}
+
+void reportFailure(UserPrompts &prompts, const Result &result)
+{
+    const bool moving = result.kind == Kind::Move;
+    switch (result.outcome) {
+    case Outcome::Done:
+    case Outcome::Declined:
+    case Outcome::Aborted:
+        return;
+    case Outcome::SameFile:
+        prompts.error(
+            moving ? QStringLiteral("移動元と移動先が同じです。") : QStringLiteral("コピー元とコピー先が同じです。"),
+            result.target);
+        return;
+    case Outcome::ReplaceFailed:
+        prompts.error(QStringLiteral("上書きに失敗しました。"), result.source);
+        return;
+    case Outcome::SourceKept:
+        prompts.error(
+            QStringLiteral("移動先へコピーしましたが、移動元のファイルを削除できませんでした。"), result.source);
+        return;
+    case Outcome::Failed:
+        break;
+    }
+    switch (result.kind) {
+    case Kind::Trash:
+        prompts.error(result.source + QStringLiteral("\r\n\r\nゴミ箱へ移動できませんでした。"), Captions::error());
+        break;
+    case Kind::Move:
+        prompts.error(QStringLiteral("移動に失敗しました。"), result.source);
+        break;
+    case Kind::Copy:
+        prompts.error(QStringLiteral("コピーに失敗しました。"), result.source);
+        break;
+    }
+}
+
+} // namespace Duovue::FileOperations
