@@ -22,9 +22,21 @@ QString displayText(const QString &text)
 
 QWidget *MessageBoxPrompts::parent() const
 {
-    if (m_parent)
-        return m_parent.data();
-    return QApplication::activeWindow();
+    // A box asked for from one of the main window's own windows (the comparison viewer) belongs
+    // over that window: parented to the main window it would bring the main window to the front.
+    QWidget *active = QApplication::activeWindow();
+    if (!m_parent)
+        return active;
+    for (QWidget *w = active; w; w = w->parentWidget()) {
+        if (w == m_parent) {
+            m_lastOwner = active;
+            return active;
+        }
+    }
+    // Right after a box closed no window is active yet: a second box belongs where the first did.
+    if (!active && m_lastOwner && m_lastOwner->isVisible())
+        return m_lastOwner.data();
+    return m_parent.data();
 }
 
 bool MessageBoxPrompts::question(const QString &text, const QString &caption)

@@ -27,6 +27,7 @@ private:
     QWidget *parent() const;
 
     QPointer<QWidget> m_parent;
+    mutable QPointer<QWidget> m_lastOwner; // the window the last box was asked from
 };
 
 } // namespace Duovue

@@ -341,6 +341,15 @@ void CDuovueDoc::clearPane(int pane)
     Q_EMIT paneChanged(pane);
 }
 
+void CDuovueDoc::setPanePicture(int pane, const QImage &picture)
+{
+    Q_ASSERT(pane >= 0 && pane < PaneCount);
+    if (m_panes[pane].picture.isNull() || picture.isNull())
+        return;
+    m_panes[pane].picture = picture;
+    Q_EMIT paneChanged(pane);
+}
+
 void CDuovueDoc::setActivePair(int firstPane)
 {
     Q_ASSERT(firstPane == 0 || firstPane == 2);

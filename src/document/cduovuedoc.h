@@ -138,6 +138,10 @@ public:
     LoadOutcome applyPictureLoad(int pane, int index, Result<DecodedPicture> read);
     /// Empties the pane (picture, information, text); its load marker stays.
     void clearPane(int pane);
+    /// Replaces the picture a pane shows with a changed copy of it (a viewer's rotation, flip,
+    /// colour or brightness change); its information, text and load marker stay those of the file.
+    /// Ignored while the pane holds no decoded picture.
+    void setPanePicture(int pane, const QImage &picture);
     /// 0: the pair tools act on the main window's panes; 2: on the viewer's.
     void setActivePair(int firstPane);
 

@@ -29,6 +29,7 @@
 #include "mainframe/toolbaricons.h"
 #include "search/searchcommand.h"
 #include "viewer/cimgview.h"
+#include "viewer/cpreframe.h"
 
 namespace Duovue
 {
@@ -76,11 +77,33 @@ CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles,
     createToolbar();
     createLayout();
     applyPlacement();
+    createViewer();
     setWindowTitle(m_context.document.windowTitle());
     connect(&m_context.document, &CDuovueDoc::titleChanged, this, &QWidget::setWindowTitle);
 }
 
 CMainFrame::~CMainFrame() = default;
+
+void CMainFrame::createViewer()
+{
+    // Made once, hidden, and centred over this window; command 32773 shows it on the comparison
+    // positions. Its panes' tool entries run this window's commands while they are enabled here.
+    CPreFrame::Hooks hooks;
+    hooks.sideEmptied = [this](int side) {
+        if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
+            form->setNewMode();
+    };
+    hooks.runTool = [this](int id) {
+        if (QAction *a = action(id); a && a->isEnabled())
+            a->trigger();
+    };
+    hooks.toolEnabled = [this](int id) {
+        const QAction *a = action(id);
+        return a && a->isEnabled();
+    };
+    m_viewer = new CPreFrame(m_context, std::move(hooks));
+    connect(action(IdViewerOpen), &QAction::triggered, m_viewer, &CPreFrame::open);
+}
 
 QAction *CMainFrame::addCommand(int id, const QString &text, const QString &toolTip)
 {
@@ -136,7 +159,6 @@ void CMainFrame::createActions()
              IdFileSave,
              IdFileSaveAs,
              IdCompose,
-             IdViewerOpen,
              IdBinaryCompare,
              IdDifferenceAnalysis,
              IdJpegCompare,

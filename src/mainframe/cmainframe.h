@@ -13,6 +13,7 @@ namespace Duovue
 {
 
 class CMySplitterWnd;
+class CPreFrame;
 class GuiFillProgress;
 class RecentFiles;
 
@@ -52,6 +53,8 @@ public:
     QWidget *listView(int side) const { return m_listViews[side]; }
     QWidget *controlForm(int side) const { return m_controlForms[side]; }
     QWidget *picturePane(int side) const { return m_picturePanes[side]; }
+    /// The comparison viewer, made hidden with this window.
+    CPreFrame *viewer() const { return m_viewer; }
 
     /// Lays the panes out by the size rule; public so tests can check the arithmetic.
     void applySizeRule();
@@ -68,6 +71,7 @@ private:
     void createMenus();
     void createToolbar();
     void createLayout();
+    void createViewer();
     void applyPlacement();
     void rebuildRecentFilesMenu();
 
@@ -90,6 +94,7 @@ private:
     std::array<QWidget *, 2> m_controlForms{};
     std::array<QWidget *, 2> m_picturePanes{};
     std::unique_ptr<GuiFillProgress> m_fillProgress;
+    CPreFrame *m_viewer = nullptr;
 };
 
 } // namespace Duovue

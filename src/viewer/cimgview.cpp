@@ -121,6 +121,17 @@ bool CImgView::loadPicture(int index)
     return outcome.value() == LoadOutcome::Loaded;
 }
 
+bool CImgView::loadPicture(int index, Result<DecodedPicture> read)
+{
+    const FileList &list = m_document.fileList(side());
+    if (index < 0 || index >= list.size())
+        return false;
+    dropBackgroundLoads();
+    const LoadOutcome outcome = m_document.applyPictureLoad(m_paneIndex, index, std::move(read));
+    Q_EMIT pictureLoaded(m_paneIndex, index, outcome);
+    return outcome == LoadOutcome::Loaded;
+}
+
 void CImgView::requestPicture(int index)
 {
     const FileList &list = m_document.fileList(side());
@@ -207,6 +218,11 @@ void CImgView::clearPicture()
 {
     dropBackgroundLoads();
     m_document.clearPane(m_paneIndex);
+}
+
+void CImgView::replacePicture(const QImage &picture)
+{
+    m_document.setPanePicture(m_paneIndex, picture);
 }
 
 void CImgView::showListEntry(int index)

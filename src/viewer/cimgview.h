@@ -66,6 +66,9 @@ public:
     /// (false also for an index outside the list, which changes nothing). Drops any background
     /// load in progress.
     bool loadPicture(int index);
+    /// Shows entry @p index from a read made elsewhere (a prefetch of the same file), as loadPicture
+    /// would after its own read.
+    bool loadPicture(int index, Result<DecodedPicture> read);
     /// Loads entry @p index in the background. The pane is empty until the load finishes; a
     /// newer request replaces this one.
     void requestPicture(int index);
@@ -73,6 +76,9 @@ public:
     void clearPicture();
     /// A background load is running or waiting.
     bool isLoading() const;
+    /// Shows @p picture (Format_RGB32) in place of the loaded one: a rotation, flip, colour or
+    /// brightness change of the viewer. The information record stays that of the file.
+    void replacePicture(const QImage &picture);
 
     /// The open preview popup, or nullptr.
     CPreviewDlg *previewPopup() const;
@@ -91,6 +97,8 @@ Q_SIGNALS:
     void pictureLoaded(int paneIndex, int index, Duovue::LoadOutcome outcome);
 
 protected:
+    const PaneContent &content() const;
+
     bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -99,7 +107,6 @@ protected:
     void leaveEvent(QEvent *event) override;
 
 private:
-    const PaneContent &content() const;
     void contentChanged();
     void startPendingLoad();
     void backgroundLoadFinished();

@@ -16,7 +16,12 @@
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"
 #include "support/fakeshell.h"
+#include "support/imagingfactory.h"
+#include "support/listtexts.h"
 #include "support/testdir.h"
+#include "viewer/cpanemenu.h"
+#include "viewer/cpreframe.h"
+#include "viewer/cviewerpane.h"
 
 using namespace Duovue;
 
@@ -280,6 +285,35 @@ private Q_SLOTS:
         const auto calls = f.shell.callsOf(QStringLiteral("launch-open"));
         QCOMPARE(calls.size(), 1);
         QCOMPARE(calls.at(0).text, QStringLiteral("https://host.test/duovue.html"));
+    }
+
+    void viewerOpensOnBothListsOnly()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CDuovueDoc &document = f.app.document();
+        CMainFrame *frame = f.app.mainFrame();
+        CPreFrame *viewer = frame->viewer();
+        QVERIFY(viewer && !viewer->isVisible());
+
+        FileList list;
+        list.append(
+            Test::entryFor(f.dir.writeFile(QStringLiteral("a.bmp"), Test::ImagingFactory::windowsBmp({8, 6}, 0, 0))));
+        document.appendEntries(0, list);
+        frame->action(IdViewerOpen)->trigger();
+        QVERIFY(!viewer->isVisible()); // the right list is empty
+
+        document.appendEntries(1, list);
+        frame->action(IdViewerOpen)->trigger();
+        QVERIFY(viewer->isVisible());
+        QCOMPARE(document.activePair(), 2);
+        QVERIFY(document.pane(3).loadSucceeded);
+        // The pane's tool entries follow the main menu's, which this build leaves disabled.
+        QVERIFY(!viewer->pane(0)->menu()->action(IdBinaryCompare)->isEnabled());
+
+        viewer->close();
+        QVERIFY(!viewer->isVisible());
+        QCOMPARE(document.activePair(), 0);
     }
 
     void unbuiltToolsAreDisabled()

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QCursor>
+#include <QIcon>
+
+namespace Duovue
+{
+
+/// Our own drawings for the picture panes: the open- and closed-hand cursors of panning and the
+/// 12 x 12 menu pictures of the rotations, flips and composite methods (commands 32785..32792),
+/// drawn in code so they need no image files. Thread: GUI thread (QPixmap).
+namespace ViewerPictures
+{
+
+/// The cursor over a pane that can be panned.
+QCursor openHandCursor();
+/// The cursor while a pane is being panned.
+QCursor closedHandCursor();
+/// The menu picture of command @p commandId (32785..32792); a null icon for other commands.
+QIcon menuPicture(int commandId);
+
+} // namespace ViewerPictures
+
+} // namespace Duovue

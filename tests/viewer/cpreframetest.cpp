@@ -1,0 +1,364 @@
+#include <QCheckBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTest>
+
+#include "core/appsettings.h"
+#include "core/sessionstate.h"
+#include "core/settingsstore.h"
+#include "document/cduovuedoc.h"
+#include "support/fakeshell.h"
+#include "support/imagingfactory.h"
+#include "support/listtexts.h"
+#include "support/testdir.h"
+#include "viewer/cbrightdlg.h"
+#include "viewer/cpanemenu.h"
+#include "viewer/cpreframe.h"
+#include "viewer/cviewerpane.h"
+#include "viewer/viewercommands.h"
+
+using namespace Duovue;
+using namespace Duovue::Test::ImagingFactory;
+using Duovue::Test::entryFor;
+
+namespace
+{
+
+/// The fill colour of entry @p i of side @p side: every picture of the tests differs.
+QColor colourOf(int side, int i)
+{
+    return QColor(10 + 40 * i, 200 - 60 * side, 30 + 20 * i);
+}
+
+struct Fixture {
+    Test::TestDir dir;
+    CDuovueDoc document;
+    SessionState session;
+    Test::FakeShell shell;
+    SettingsStore settings{dir.filePath(QStringLiteral("Duovue.ini"))};
+    QStringList emptied;
+    std::unique_ptr<CPreFrame> frame;
+
+    /// @p left and @p right entries, 30 x 20 BMPs of their own colour, the mark on entry 0.
+    Fixture(int left, int right)
+    {
+        (void)settings.setValue(AppSettings::ViewerPlacement(), 1);
+        for (int side = 0; side < 2; ++side) {
+            FileList list;
+            for (int i = 0; i < (side == 0 ? left : right); ++i) {
+                const QString name = QStringLiteral("s%1/p%2.bmp").arg(side).arg(i);
+                list.append(entryFor(dir.writeFile(name, windowsBmp({30, 20}, 0, 0, colourOf(side, i)))));
+            }
+            document.appendEntries(side, list);
+        }
+        CPreFrame::Hooks hooks;
+        hooks.sideEmptied = [this](int side) {
+            emptied << QString::number(side);
+        };
+        frame = std::make_unique<CPreFrame>(CommandContext{document, session, settings, shell, shell, nullptr}, hooks);
+    }
+    const FileList &list(int side) const { return document.fileList(side); }
+    /// Puts the comparison mark on @p row, as a list command does.
+    void markRow(int side, int row) { document.setPosition(side, row); }
+    CViewerPane *pane(int side) const { return frame->pane(side); }
+    QRgb shownPixel(int side) const { return pane(side)->bitmap().pixel(0, 0) | 0xff000000u; }
+    QStringList infoTexts() const
+    {
+        QStringList out;
+        for (const auto &c : shell.callsOf(QStringLiteral("information")))
+            out << c.text;
+        return out;
+    }
+};
+
+/// A right-button gesture through @p points (pane coordinates), released at the last one.
+void drawGesture(QWidget *pane, const QList<QPoint> &points)
+{
+    auto send = [pane](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, at, pane->mapToGlobal(at), button, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(pane, &e);
+    };
+    send(QEvent::MouseButtonPress, points.first(), Qt::RightButton, Qt::RightButton);
+    for (const QPoint &p : points.mid(1))
+        send(QEvent::MouseMove, p, Qt::NoButton, Qt::RightButton);
+    send(QEvent::MouseButtonRelease, points.last(), Qt::RightButton, Qt::NoButton);
+}
+
+/// Presses @p key while @p held is down, then lets everything go.
+void chord(QWidget *frame, Qt::Key held, Qt::Key key)
+{
+    QTest::keyPress(frame, held);
+    QTest::keyClick(frame, key);
+    QTest::keyRelease(frame, held);
+}
+
+} // namespace
+
+class CPreFrameTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void opensOnMarksAndClosesToPreviews_data();
+    void opensOnMarksAndClosesToPreviews();
+    void chordsStepAndStopAtEnds_data();
+    void chordsStepAndStopAtEnds();
+    void trashKeepsEntryWhenTrashFails();
+    void trashOfLastEntryClosesViewer();
+    void moveRemovesEntryUnlessOntoItself_data();
+    void moveRemovesEntryUnlessOntoItself();
+    void gesturesRotateAndClose();
+    void colourModesStartFromFileColours();
+    void zoomIgnoredWhenFitted();
+    void brightnessCancelRestoresExactly();
+};
+
+void CPreFrameTest::opensOnMarksAndClosesToPreviews_data()
+{
+    QTest::addColumn<int>("placement");
+    QTest::newRow("placed") << 1;
+    QTest::newRow("maximised") << 0;
+}
+
+void CPreFrameTest::opensOnMarksAndClosesToPreviews()
+{
+    QFETCH(int, placement);
+    Fixture f(3, 2);
+    (void)f.settings.setValue(AppSettings::ViewerPlacement(), placement);
+    f.markRow(0, 2);
+    // Sorting moves the mark with its entry (p2 to the top) but leaves the stored position.
+    QVERIFY(f.document.sortRows(0, 0, true));
+
+    QVERIFY(f.frame->open());
+    QVERIFY(f.frame->isVisible());
+    QCOMPARE(f.document.activePair(), 2);
+    QCOMPARE(f.document.position(0), 0);
+    QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
+    QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
+    QCOMPARE(f.frame->statusPane(1)->text(), f.list(1).fullPath(0));
+    QCOMPARE(f.frame->isMaximized(), placement == 0);
+    // The test screen is only 800 x 600, so the stored position is fitted onto it.
+    if (placement)
+        QCOMPARE(f.frame->frameGeometry().size(), QSize(800, 600));
+
+    f.frame->close();
+    QVERIFY(!f.frame->isVisible());
+    QCOMPARE(f.document.activePair(), 0);
+    QVERIFY(!f.pane(0)->hasPicture());
+    QVERIFY(!f.pane(1)->isAutoAdvancing());
+}
+
+void CPreFrameTest::chordsStepAndStopAtEnds_data()
+{
+    QTest::addColumn<int>("held");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<QList<int>>("startAt");
+    QTest::addColumn<QList<int>>("positions");
+    QTest::addColumn<QStringList>("boxes");
+
+    // Three entries on the left, two on the right.
+    QTest::newRow("right + down") << int(Qt::Key_Right) << int(Qt::Key_Down) << QList<int>{0, 0} << QList<int>{0, 1}
+                                  << QStringList();
+    QTest::newRow("right + up on the first entry")
+        << int(Qt::Key_Right) << int(Qt::Key_Up) << QList<int>{0, 0} << QList<int>{0, 0}
+        << QStringList{QStringLiteral("右はリストの先頭です")};
+    QTest::newRow("space + down, left at its end")
+        << int(Qt::Key_Space) << int(Qt::Key_Down) << QList<int>{2, 0} << QList<int>{2, 1}
+        << QStringList{QStringLiteral("左はリストの最後です")};
+    QTest::newRow("left + T") << int(Qt::Key_Left) << int(Qt::Key_T) << QList<int>{2, 1} << QList<int>{0, 1}
+                              << QStringList();
+}
+
+void CPreFrameTest::chordsStepAndStopAtEnds()
+{
+    QFETCH(int, held);
+    QFETCH(int, key);
+    QFETCH(QList<int>, startAt);
+    QFETCH(QList<int>, positions);
+    Fixture f(3, 2);
+    for (int side = 0; side < 2; ++side)
+        f.markRow(side, startAt[side]);
+    QVERIFY(f.frame->open());
+    for (int side = 0; side < 2; ++side) {
+        f.pane(side)->setAutoAdvanceInterval(3600 * 1000); // running, but never due in the test
+        f.pane(side)->startAutoAdvance();
+    }
+
+    chord(f.frame.get(), Qt::Key(held), Qt::Key(key));
+
+    for (int side = 0; side < 2; ++side) {
+        QCOMPARE(f.document.position(side), positions[side]);
+        QCOMPARE(f.list(side).primary(positions[side]), QStringLiteral("1"));
+        QCOMPARE(f.shownPixel(side), colourOf(side, positions[side]).rgb());
+    }
+    QTEST(f.infoTexts(), "boxes");
+    // Reaching an end stops that side's timer; the space bar stops both.
+    const QStringList boxes = f.infoTexts();
+    for (int side = 0; side < 2; ++side) {
+        const bool atEnd = !boxes.filter(side == 0 ? QStringLiteral("左") : QStringLiteral("右")).isEmpty();
+        QCOMPARE(f.pane(side)->isAutoAdvancing(), !atEnd && held != Qt::Key_Space);
+    }
+}
+
+void CPreFrameTest::trashKeepsEntryWhenTrashFails()
+{
+    Fixture f(2, 2);
+    QVERIFY(f.frame->open());
+    const QString path = f.list(1).fullPath(0);
+    f.shell.trashFailures = {path};
+    f.shell.answers.enqueue(true);
+
+    chord(f.frame.get(), Qt::Key_Right, Qt::Key_Delete);
+
+    QCOMPARE(f.shell.callsOf(QStringLiteral("question")).constFirst().text,
+        QStringLiteral("右の画像をゴミ箱へ移動しますか？"));
+    QCOMPARE(f.shell.callsOf(QStringLiteral("trash")).constFirst().paths, QStringList{path});
+    const auto errors = f.shell.callsOf(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QVERIFY(errors.constFirst().text.contains(path));
+    QCOMPARE(f.list(1).size(), 2);
+    QCOMPARE(f.pane(1)->imageInfo().path, path);
+}
+
+void CPreFrameTest::trashOfLastEntryClosesViewer()
+{
+    Fixture f(1, 2);
+    QVERIFY(f.frame->open());
+    f.shell.trashReallyDeletes = true;
+    f.shell.answers.enqueue(true);
+
+    f.pane(0)->runCommand(IdTrash);
+
+    QCOMPARE(f.list(0).size(), 0);
+    const auto errors = f.shell.callsOf(QStringLiteral("error"));
+    QCOMPARE(errors.size(), 1);
+    QCOMPARE(errors.constFirst().text, QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"));
+    QCOMPARE(errors.constFirst().caption, QStringLiteral("確認"));
+    QVERIFY(!f.frame->isVisible());
+    QCOMPARE(f.document.activePair(), 0);
+    QCOMPARE(f.emptied, QStringList{QStringLiteral("0")});
+}
+
+void CPreFrameTest::moveRemovesEntryUnlessOntoItself_data()
+{
+    QTest::addColumn<QString>("target"); // folder chosen, relative to the test folder
+    QTest::addColumn<QString>("error");
+
+    QTest::newRow("another folder") << "moved" << QString();
+    QTest::newRow("own folder through a link") << "link" << QStringLiteral("移動元と移動先が同じです。");
+}
+
+void CPreFrameTest::moveRemovesEntryUnlessOntoItself()
+{
+    QFETCH(QString, target);
+    QFETCH(QString, error);
+    Fixture f(3, 1);
+    f.dir.makeDir(QStringLiteral("moved"));
+    f.dir.makeSymlink(f.dir.filePath(QStringLiteral("s0")), QStringLiteral("link"));
+    f.markRow(0, 1);
+    QVERIFY(f.frame->open());
+    const QString source = f.list(0).fullPath(1);
+    f.shell.folderAnswers.enqueue(f.dir.filePath(target));
+
+    f.pane(0)->runCommand(IdMoveToFolder);
+
+    const auto errors = f.shell.callsOf(QStringLiteral("error"));
+    QCOMPARE(errors.size(), error.isEmpty() ? 0 : 1);
+    QVERIFY(QFileInfo::exists(source) == !error.isEmpty());
+    if (!error.isEmpty()) {
+        QCOMPARE(errors.constFirst().text, error);
+        QCOMPARE(f.list(0).size(), 3);
+        return;
+    }
+    // The entry after the moved one moves up and shows, with the mark.
+    QCOMPARE(f.list(0).size(), 2);
+    QCOMPARE(f.document.position(0), 1);
+    QCOMPARE(f.list(0).primary(1), QStringLiteral("1"));
+    QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
+}
+
+void CPreFrameTest::gesturesRotateAndClose()
+{
+    Fixture f(1, 1);
+    QVERIFY(f.frame->open());
+    CViewerPane *pane = f.pane(1);
+    QCOMPARE(pane->bitmap().size(), QSize(30, 20));
+
+    drawGesture(pane, {{100, 100}, {110, 100}, {130, 100}, {130, 110}, {130, 130}});
+    QCOMPARE(pane->bitmap().size(), QSize(20, 30));
+    QVERIFY(!pane->menu()->isVisible());
+    QCOMPARE(f.frame->statusPane(1)->text(), pane->imageInfo().path);
+
+    drawGesture(pane, {{100, 100}, {100, 70}, {130, 70}, {130, 100}});
+    QVERIFY(!f.frame->isVisible());
+}
+
+void CPreFrameTest::colourModesStartFromFileColours()
+{
+    Fixture f(1, 1);
+    QVERIFY(f.frame->open());
+    CViewerPane *pane = f.pane(0);
+    const QColor file = colourOf(0, 0);
+
+    pane->runCommand(IdMonochrome);
+    const int grey = int(0.59 * file.green() + 0.30 * file.red() + 0.11 * file.blue());
+    QCOMPARE(f.shownPixel(0), qRgb(grey, grey, grey));
+
+    // Inverting a grey picture inverts the file's colours, not the grey.
+    pane->runCommand(IdInverted);
+    QCOMPARE(f.shownPixel(0), qRgb(255 - file.red(), 255 - file.green(), 255 - file.blue()));
+    QVERIFY(pane->menu()->action(IdInverted)->isChecked());
+    QVERIFY(!f.pane(1)->menu()->action(IdInverted)->isChecked());
+
+    pane->runCommand(IdColour);
+    QCOMPARE(f.shownPixel(0), file.rgb());
+}
+
+void CPreFrameTest::zoomIgnoredWhenFitted()
+{
+    Fixture f(1, 1);
+    QVERIFY(f.frame->open());
+    CViewerPane *pane = f.pane(0);
+    pane->runCommand(IdFitToWindow);
+    pane->menu()->action(IdZoom100 + 2)->trigger();
+    QCOMPARE(pane->zoomFactor(), 1);
+    QVERIFY(pane->menu()->action(IdZoom100)->isChecked());
+
+    pane->runCommand(IdActualSize);
+    pane->menu()->action(IdZoom100 + 2)->trigger();
+    QCOMPARE(pane->zoomFactor(), 3);
+    QVERIFY(pane->menu()->action(IdZoom100 + 2)->isChecked());
+}
+
+void CPreFrameTest::brightnessCancelRestoresExactly()
+{
+    Fixture f(1, 1);
+    QVERIFY(f.frame->open());
+    CViewerPane *pane = f.pane(0);
+    pane->runCommand(IdRotateRight);
+    const QImage before = pane->bitmap();
+    const QColor file = colourOf(0, 0);
+
+    pane->runCommand(IdBrightness);
+    CBrightDlg *dialog = pane->brightnessDialog();
+    QVERIFY(dialog);
+    dialog->slider(0)->setValue(50);
+    QCOMPARE(dialog->number(0)->value(), 50);
+    QCOMPARE(f.shownPixel(0), qRgb(std::min(255, file.red() + 50), file.green(), file.blue()));
+    dialog->linkBox()->setChecked(true);
+    QCOMPARE(dialog->number(2)->value(), 50);
+
+    dialog->reject();
+    QCOMPARE(pane->bitmap().size(), before.size());
+    QCOMPARE(QByteArray::fromRawData(
+                 reinterpret_cast<const char *>(pane->bitmap().constBits()), pane->bitmap().sizeInBytes()),
+        QByteArray::fromRawData(reinterpret_cast<const char *>(before.constBits()), before.sizeInBytes()));
+}
+
+QTEST_MAIN(CPreFrameTest)
+#include "cpreframetest.moc"
