@@ -377,7 +377,7 @@ void CDuovueDoc::removeListRows(int side, QList<int> rows)
             positions[s] = ListEdits::positionAfterRemoval(anchor, valid, remaining, marked >= 0);
         }
         touched[s] = true;
-        removeRows(s, valid);
+        removeRunsOrReset(s, valid);
     };
 
     rows = validRows(std::move(rows), m_lists[side].size());
@@ -404,6 +404,32 @@ void CDuovueDoc::removeListRows(int side, QList<int> rows)
             setPosition(s, positions[s]);
         }
     }
+}
+
+void CDuovueDoc::removeRunsOrReset(int side, const QList<int> &rows)
+{
+    // Every run removed costs the views work in proportion to their selection, so thousands of
+    // scattered rows (an inverted selection, say) are cheaper as one new list.
+    constexpr int MaxRuns = 64;
+    int runs = 0;
+    for (qsizetype i = 0; i < rows.size() && runs <= MaxRuns; ++i) {
+        if (i == 0 || rows[i] != rows[i - 1] + 1)
+            ++runs;
+    }
+    if (runs <= MaxRuns) {
+        removeRows(side, rows);
+        return;
+    }
+    const FileList &old = m_lists[side];
+    FileList kept;
+    kept.reserve(old.size() - rows.size());
+    for (qsizetype i = 0, next = 0; i < old.size(); ++i) {
+        if (next < rows.size() && rows[next] == i)
+            ++next;
+        else
+            kept.append(old.entry(i));
+    }
+    resetList(side, std::move(kept));
 }
 
 void CDuovueDoc::renameEntry(int side, int row, const QString &name)

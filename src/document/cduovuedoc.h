@@ -187,6 +187,8 @@ private:
     void storePosition(int side, int position);
     /// MoveMark on the side's list with the signals for the rows it touched.
     void moveMark(int side, int oldIndex);
+    /// removeRows for the list commands: many scattered rows are removed as one reset.
+    void removeRunsOrReset(int side, const QList<int> &rows);
 
     std::array<FileList, SideCount> m_lists;
     std::array<int, SideCount> m_positions{0, 0};

@@ -266,6 +266,29 @@ private Q_SLOTS:
             QCOMPARE(document.fileList(1).size(), labels.size()); // the other list is not touched
         }
     }
+
+    // Thousands of scattered rows (an inverted selection) go as one new list, not run by run,
+    // which would cost each view in proportion to its selection per run.
+    void scatteredRemovalIsOneReset()
+    {
+        QStringList names;
+        for (int i = 0; i < 200; ++i)
+            names << QString::number(i);
+        CDuovueDoc document;
+        document.loadLists({namedEntries(names), FileList()}, {3, 0}, false);
+        FileListModel model(document, 0);
+        QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Test::DocumentLog log(document);
+        QList<int> even;
+        for (int i = 0; i < 200; i += 2)
+            even << i;
+        document.removeListRows(0, even);
+        QCOMPARE(log.of({"reset", "remove"}), strings({"reset0"}));
+        QCOMPARE(model.rowCount(), 100);
+        QCOMPARE(document.fileList(0).column(0, 1), QStringLiteral("3"));
+        QCOMPARE(document.position(0), 1); // still on its file
+        QCOMPARE(document.fileList(0).primary(1), QStringLiteral("1"));
+    }
 };
 
 QTEST_GUILESS_MAIN(CDuovueDocTest)
