@@ -30,6 +30,9 @@ namespace FO = FileOperations;
 constexpr qint64 LargeFileBytes = qint64(16) << 20;
 // The event loop runs at most this often during a copy, which keeps the copy fast.
 constexpr qint64 PumpIntervalMs = 20;
+// The recycle bin takes this many files at a time (about 15 ms on a local disk), with a moment for
+// the progress dialog in between.
+constexpr qsizetype TrashPiece = 100;
 // A failure message names at most this many files and counts the rest.
 constexpr int NamedFailures = 20;
 
@@ -78,99 +81,13 @@ QList<int> workingRows(const CDuovueDoc &document, const ListTarget &target)
     return {};
 }
 
-/// Sends the files of @p rows (ascending) to the recycle bin and removes the rows whose files left:
-/// those that went to the trash, and those without a file or whose file was no longer there. The
-/// others stay and are named in one message.
-void recycleRows(const CommandContext &context, int side, const QList<int> &rows)
-{
-    CDuovueDoc &document = context.document;
-    const FileList &list = document.fileList(side);
-    QList<int> gone;
-    QList<int> fileRows;
-    QStringList paths;
-    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
-        if (!hasFile(list, *it)) {
-            gone.append(*it);
-            continue;
-        }
-        fileRows.append(*it);
-        paths.append(list.fullPath(*it));
-    }
-    const QList<FO::Result> results = FO::trash(context.shell, paths);
-    QStringList kept;
-    for (qsizetype i = 0; i < results.size(); ++i) {
-        if (results.at(i).sourceGone() || isGone(paths.at(i)))
-            gone.append(fileRows.at(i));
-        else
-            kept.append(paths.at(i));
-    }
-    document.removeListRows(side, gone);
-    if (!kept.isEmpty()) {
-        std::reverse(kept.begin(), kept.end());
-        context.prompts.error(trashFailedText(kept), Captions::error());
-    }
-}
-
-void recycleSelected(const CommandContext &context, const ListTarget &target)
-{
-    if (target.selectedRows.isEmpty()
-        || !context.prompts.question(QStringLiteral("選択ファイルをゴミ箱へ移動しますか？"), Captions::confirm()))
-        return;
-    recycleRows(context, target.side, target.selectedRows);
-}
-
-void removeSelected(const CommandContext &context, const ListTarget &target)
-{
-    if (target.selectedRows.isEmpty()
-        || !context.prompts.question(QStringLiteral("選択アイテムをリストから削除しますか？"), Captions::confirm()))
-        return;
-    context.document.removeListRows(target.side, target.selectedRows);
-}
-
-void recycleChecked(const CommandContext &context, int side)
-{
-    const QList<int> rows = ResultChecks::checkedRows(context.document.fileList(side).primaries());
-    if (rows.isEmpty()
-        || !context.prompts.question(QStringLiteral("チェックファイルをゴミ箱へ移動しますか？"), Captions::confirm()))
-        return;
-    recycleRows(context, side, rows);
-}
-
-void removeChecked(const CommandContext &context, int side)
-{
-    const QList<int> rows = ResultChecks::checkedRows(context.document.fileList(side).primaries());
-    if (rows.isEmpty()
-        || !context.prompts.question(QStringLiteral("チェックアイテムをリストから削除しますか？"), Captions::confirm()))
-        return;
-    context.document.removeListRows(side, rows);
-}
-
-void clearList(const CommandContext &context, int side)
-{
-    if (!context.prompts.question(QStringLiteral("リスト内のファイルをすべてクリアしますか？"), Captions::confirm()))
-        return;
-    context.document.clearSide(side);
-}
-
-void launch(const CommandContext &context, const ListTarget &target, ShellServices::Verb verb)
-{
-    const CDuovueDoc &document = context.document;
-    const int row =
-        document.resultMode() ? target.focusedRow : (target.selectedRows.isEmpty() ? -1 : target.selectedRows.first());
-    const FileList &list = document.fileList(target.side);
-    if (!hasFile(list, row))
-        return;
-    if (context.shell.launch(list.fullPath(row), verb) == ShellServices::LaunchOutcome::NoAssociation)
-        context.prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
-}
-
-/// The progress dialog around a move or copy: shown when the work may take a while, pumped at file
-/// boundaries and every PumpIntervalMs between chunks, and out of the way while a question is asked
-/// (it holds back the input of every other window).
-class TransferProgress
+/// The progress dialog around a move, copy or recycle: shown when the work may take a while,
+/// pumped at file boundaries and every PumpIntervalMs between chunks, and out of the way while a
+/// question is asked (it holds back the input of every other window).
+class WorkProgress
 {
 public:
-    TransferProgress(FillProgress &progress, std::atomic<bool> &abortRequested, bool shown)
+    WorkProgress(FillProgress &progress, std::atomic<bool> &abortRequested, bool shown)
         : m_progress(progress)
         , m_abortRequested(abortRequested)
         , m_shown(shown)
@@ -179,14 +96,23 @@ public:
             m_progress.begin();
         m_sincePump.start();
     }
-    ~TransferProgress()
+    ~WorkProgress()
     {
         if (m_shown)
             m_progress.end();
         m_abortRequested = false;
     }
-    TransferProgress(const TransferProgress &) = delete;
-    TransferProgress &operator=(const TransferProgress &) = delete;
+    WorkProgress(const WorkProgress &) = delete;
+    WorkProgress &operator=(const WorkProgress &) = delete;
+
+    /// Between two pieces of work: lets the dialog run; false once the user asked to stop.
+    bool step()
+    {
+        if (m_shown)
+            m_progress.pump();
+        m_sincePump.restart();
+        return !m_abortRequested.load();
+    }
 
     FO::Hooks hooks(FO::Hooks asking)
     {
@@ -216,6 +142,99 @@ private:
     bool m_shown;
     QElapsedTimer m_sincePump;
 };
+
+/// Sends the files of @p rows (ascending) to the recycle bin and removes the rows whose files left:
+/// those that went to the trash, and those without a file or whose file was no longer there. The
+/// others stay and are named in one message. Many files go in pieces under the progress dialog,
+/// whose abort button leaves the rest where they are.
+void recycleRows(const CommandContext &context, FillProgress &progress, int side, const QList<int> &rows)
+{
+    CDuovueDoc &document = context.document;
+    const FileList &list = document.fileList(side);
+    QList<int> gone;
+    QList<int> fileRows;
+    QStringList paths;
+    for (auto it = rows.crbegin(); it != rows.crend(); ++it) {
+        if (!hasFile(list, *it)) {
+            gone.append(*it);
+            continue;
+        }
+        fileRows.append(*it);
+        paths.append(list.fullPath(*it));
+    }
+    QStringList kept;
+    {
+        WorkProgress shown(progress, context.session.abortRequested, paths.size() > TrashPiece * 2);
+        for (qsizetype first = 0; first < paths.size() && shown.step(); first += TrashPiece) {
+            const QStringList piece = paths.mid(first, TrashPiece);
+            const QList<FO::Result> results = FO::trash(context.shell, piece);
+            for (qsizetype i = 0; i < results.size(); ++i) {
+                if (results.at(i).sourceGone() || isGone(piece.at(i)))
+                    gone.append(fileRows.at(first + i));
+                else
+                    kept.append(piece.at(i));
+            }
+        }
+    }
+    document.removeListRows(side, gone);
+    if (!kept.isEmpty()) {
+        std::reverse(kept.begin(), kept.end());
+        context.prompts.error(trashFailedText(kept), Captions::error());
+    }
+}
+
+void recycleSelected(const CommandContext &context, FillProgress &progress, const ListTarget &target)
+{
+    if (target.selectedRows.isEmpty()
+        || !context.prompts.question(QStringLiteral("選択ファイルをゴミ箱へ移動しますか？"), Captions::confirm()))
+        return;
+    recycleRows(context, progress, target.side, target.selectedRows);
+}
+
+void removeSelected(const CommandContext &context, const ListTarget &target)
+{
+    if (target.selectedRows.isEmpty()
+        || !context.prompts.question(QStringLiteral("選択アイテムをリストから削除しますか？"), Captions::confirm()))
+        return;
+    context.document.removeListRows(target.side, target.selectedRows);
+}
+
+void recycleChecked(const CommandContext &context, FillProgress &progress, int side)
+{
+    const QList<int> rows = ResultChecks::checkedRows(context.document.fileList(side).primaries());
+    if (rows.isEmpty()
+        || !context.prompts.question(QStringLiteral("チェックファイルをゴミ箱へ移動しますか？"), Captions::confirm()))
+        return;
+    recycleRows(context, progress, side, rows);
+}
+
+void removeChecked(const CommandContext &context, int side)
+{
+    const QList<int> rows = ResultChecks::checkedRows(context.document.fileList(side).primaries());
+    if (rows.isEmpty()
+        || !context.prompts.question(QStringLiteral("チェックアイテムをリストから削除しますか？"), Captions::confirm()))
+        return;
+    context.document.removeListRows(side, rows);
+}
+
+void clearList(const CommandContext &context, int side)
+{
+    if (!context.prompts.question(QStringLiteral("リスト内のファイルをすべてクリアしますか？"), Captions::confirm()))
+        return;
+    context.document.clearSide(side);
+}
+
+void launch(const CommandContext &context, const ListTarget &target, ShellServices::Verb verb)
+{
+    const CDuovueDoc &document = context.document;
+    const int row =
+        document.resultMode() ? target.focusedRow : (target.selectedRows.isEmpty() ? -1 : target.selectedRows.first());
+    const FileList &list = document.fileList(target.side);
+    if (!hasFile(list, row))
+        return;
+    if (context.shell.launch(list.fullPath(row), verb) == ShellServices::LaunchOutcome::NoAssociation)
+        context.prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
+}
 
 bool takesAWhile(const QStringList &paths)
 {
@@ -252,7 +271,7 @@ void transferToFolder(const CommandContext &context, FillProgress &progress, con
 
     QList<FO::Result> results;
     {
-        TransferProgress shown(progress, context.session.abortRequested, takesAWhile(sources));
+        WorkProgress shown(progress, context.session.abortRequested, takesAWhile(sources));
         const FO::Hooks hooks = shown.hooks(FO::askBeforeReplacing(context.prompts, moving));
         results = moving ? FO::moveToFolder(sources, folder, hooks) : FO::copyToFolder(sources, folder, hooks);
     }
@@ -308,7 +327,7 @@ void runListCommand(const CommandContext &context, FillProgress &progress, const
         clearList(context, side);
         break;
     case IdListRecycle:
-        recycleSelected(context, target);
+        recycleSelected(context, progress, target);
         break;
     case IdListRemove:
         removeSelected(context, target);
@@ -341,7 +360,7 @@ void runListCommand(const CommandContext &context, FillProgress &progress, const
         document.setGroupLabels(ResultChecks::allUnchecked(labels));
         break;
     case IdListRecycleChecked:
-        recycleChecked(context, side);
+        recycleChecked(context, progress, side);
         break;
     case IdListRemoveChecked:
         removeChecked(context, side);

@@ -137,6 +137,32 @@ private Q_SLOTS:
         QVERIFY(!errors.first().contains(f.pic(QStringLiteral("a.jpg"))));
     }
 
+    // Many files go to the trash in pieces under the progress dialog; its abort button keeps the
+    // rest, listed, without a failure message.
+    void recycleOfManyFilesCanBeAborted()
+    {
+        Fixture f;
+        QStringList names;
+        for (int i = 0; i < 250; ++i)
+            names << QStringLiteral("p%1.jpg").arg(i, 3, 10, QLatin1Char('0'));
+        f.load(names);
+        QList<int> all;
+        for (int i = 0; i < 250; ++i)
+            all << i;
+        f.shell.trashReallyDeletes = true;
+        f.shell.answers.enqueue(true);
+        f.progress.abortAtPump = 2; // pressed while the first hundred files went
+        f.run(IdListRecycle, all);
+        QCOMPARE(f.names().size(), 150);
+        QCOMPARE(f.names().first(), QStringLiteral("p000.jpg"));
+        QVERIFY(!QFile::exists(f.pic(QStringLiteral("p249.jpg"))));
+        QVERIFY(QFile::exists(f.pic(QStringLiteral("p149.jpg"))));
+        QVERIFY(f.errors().isEmpty());
+        QCOMPARE(f.progress.begun, 1);
+        QCOMPARE(f.progress.ended, 1);
+        QVERIFY(!f.session.abortRequested);
+    }
+
     // "チェックアイテムをリストから削除" takes the checked rows out of both lists, regrouped, and
     // leaves the files alone.
     void removeCheckedKeepsTheFiles()
