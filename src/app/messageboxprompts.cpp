@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 namespace Duovue
 {
@@ -80,6 +81,13 @@ QString MessageBoxPrompts::chooseSaveFile(
     QFileDialog dialog(parent(), title, startPath, filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(defaultSuffix);
+    // With several filters the suffix added to a bare name follows the filter the user picked.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString &selected) {
+        static const QRegularExpression firstPattern(QStringLiteral("\\(\\*\\.([^ ;)]+)"));
+        const QRegularExpressionMatch m = firstPattern.match(selected);
+        if (m.hasMatch())
+            dialog.setDefaultSuffix(m.captured(1));
+    });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

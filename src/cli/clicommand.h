@@ -39,5 +39,6 @@ QString escaped(const QString &text);
 const Command &scanCommand();
 const Command &probeCommand();
 const Command &dupesCommand();
+const Command &composeCommand();
 
 } // namespace Duovue::Cli

@@ -14,7 +14,8 @@ namespace
 QList<const Cli::Command *> commands()
 {
     QList<const Cli::Command *> all;
-    for (const Cli::Command *c : {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand()}) {
+    for (const Cli::Command *c :
+        {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand(), &Cli::composeCommand()}) {
         if (c->run)
             all.append(c);
     }

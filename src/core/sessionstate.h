@@ -21,6 +21,9 @@ struct SessionState {
     /// Set by the abort button of the progress dialog; polled by the work, which clears it when it
     /// ends.
     std::atomic<bool> abortRequested{false};
+    /// Folder the compositing window's save dialog opens in: the folder of the last composite saved
+    /// in this session; empty before the first save.
+    QString composeSaveFolder;
 };
 
 } // namespace Duovue

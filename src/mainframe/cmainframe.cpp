@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "compose/composecommand.h"
 #include "core/appsettings.h"
 #include "core/recentfiles.h"
 #include "core/sessionstate.h"
@@ -152,13 +153,19 @@ void CMainFrame::createActions()
     connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
         runSimilarImageSearch(m_context);
     });
+    connect(action(IdCompose), &QAction::triggered, this, [this] {
+        // The window's pair-tool entries run the main menu's commands of the same numbers.
+        runCompose(m_context, [this](int commandId) {
+            if (QAction *tool = action(commandId))
+                tool->trigger();
+        });
+    });
     // Help and About belong to the application object, which connects them.
 
     // Commands whose tools are not part of this build stay visible but cannot be chosen.
     for (int id : {IdFileOpen,
              IdFileSave,
              IdFileSaveAs,
-             IdCompose,
              IdBinaryCompare,
              IdDifferenceAnalysis,
              IdJpegCompare,

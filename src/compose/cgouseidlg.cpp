@@ -1,0 +1,360 @@
+#include "compose/cgouseidlg.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QContextMenuEvent>
+#include <QFileInfo>
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QStandardPaths>
+
+#include "compose/compositefile.h"
+#include "core/userprompts.h"
+
+namespace Duovue
+{
+
+namespace
+{
+
+// The 12 x 12 pictures of the method items: what each method takes from the right picture.
+QIcon methodIcon(CompositeMethod method)
+{
+    QPixmap pixmap(12, 12);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    const QColor band(32, 72, 160);
+    for (int i = 2; i < 10; i += 3) {
+        switch (method) {
+        case CompositeMethod::Rows:
+            p.fillRect(QRect(2, i, 8, 2), band);
+            break;
+        case CompositeMethod::Columns:
+            p.fillRect(QRect(i, 2, 2, 8), band);
+            break;
+        case CompositeMethod::Dots:
+            for (int j = 2; j < 10; j += 3)
+                p.fillRect(QRect(i, j, 2, 2), band);
+            break;
+        }
+    }
+    p.setPen(QColor(96, 96, 96));
+    p.drawRect(0, 0, 11, 11);
+    return QIcon(pixmap);
+}
+
+bool arrowOf(int key, Arrow &arrow)
+{
+    switch (key) {
+    case Qt::Key_Left:
+        arrow = Arrow::Left;
+        return true;
+    case Qt::Key_Up:
+        arrow = Arrow::Up;
+        return true;
+    case Qt::Key_Right:
+        arrow = Arrow::Right;
+        return true;
+    case Qt::Key_Down:
+        arrow = Arrow::Down;
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString fileNameOf(const ImageInfo &info)
+{
+    return QFileInfo(info.path).fileName();
+}
+
+} // namespace
+
+CGouseiDlg::CGouseiDlg(const QImage &left,
+    const ImageInfo &leftInfo,
+    const QImage &right,
+    const ImageInfo &rightInfo,
+    const SettingsStore &settings,
+    UserPrompts &prompts,
+    QWidget *parent)
+    : QDialog(parent)
+    , m_prompts(prompts)
+    , m_leftInfo(leftInfo)
+    , m_rightInfo(rightInfo)
+    , m_options(CompositeOptions::read(settings))
+    , m_state(left.size(), right.size(), m_options)
+    , m_compositor(left, right, m_state.compositeSize())
+{
+    // A fixed size: no minimise or maximise box, only the caption and the close box.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::OpenHandCursor);
+    setSizeGripEnabled(false);
+    setFixedSize(m_state.compositeSize());
+    setAccessibleName(QStringLiteral("合成画像"));
+    buildMenu();
+    stateChanged();
+}
+
+CGouseiDlg::~CGouseiDlg() = default;
+
+void CGouseiDlg::open(const QImage &left,
+    const ImageInfo &leftInfo,
+    const QImage &right,
+    const ImageInfo &rightInfo,
+    const SettingsStore &settings,
+    UserPrompts &prompts,
+    QString &saveFolder,
+    QWidget *parent,
+    const std::function<void(CGouseiDlg &)> &connectPairTools)
+{
+    if (left.isNull() || right.isNull())
+        return;
+    if (left.width() < CompositeState::MinimumLeftWidth) {
+        prompts.error(QStringLiteral("画像が小さ過ぎます"), Captions::error());
+        return;
+    }
+    CGouseiDlg dialog(left, leftInfo, right, rightInfo, settings, prompts, parent);
+    dialog.setSaveFolder(saveFolder);
+    if (connectPairTools)
+        connectPairTools(dialog);
+    dialog.exec();
+    saveFolder = dialog.saveFolder();
+}
+
+const QImage &CGouseiDlg::composite()
+{
+    if (m_compositeStale) {
+        m_compositor.compose(m_state);
+        m_compositeStale = false;
+    }
+    return m_compositor.composite();
+}
+
+void CGouseiDlg::buildMenu()
+{
+    m_menu = new QMenu(this);
+    auto add = [this](QMenu *menu, int id, const QString &text, QActionGroup *group = nullptr) {
+        QAction *a = menu->addAction(text);
+        m_actions.insert(id, a);
+        if (group) {
+            a->setCheckable(true);
+            group->addAction(a);
+        }
+        return a;
+    };
+
+    // The method items show their pictures; the picture of the method in force is drawn pressed.
+    QMenu *methods = m_menu->addMenu(QStringLiteral("合成方法(&T)"));
+    auto *methodGroup = new QActionGroup(this);
+    const std::pair<int, QString> methodItems[] = {{IdMethodRows, QStringLiteral("横向き(&W)")},
+        {IdMethodColumns, QStringLiteral("縦向き(&H)")},
+        {IdMethodDots, QStringLiteral("ドット(&D)")}};
+    for (const auto &[id, text] : methodItems) {
+        const auto method = static_cast<CompositeMethod>(id - IdMethodRows);
+        QAction *a = add(methods, id, text, methodGroup);
+        a->setIcon(methodIcon(method));
+        connect(a, &QAction::triggered, this, [this, method] {
+            if (m_state.setMethod(method))
+                stateChanged();
+        });
+    }
+
+    QMenu *aspects = m_menu->addMenu(QStringLiteral("右画像の縦横比(&P)"));
+    auto *aspectGroup = new QActionGroup(this);
+    const std::pair<int, QString> aspectItems[] = {
+        {IdAspectFree, QStringLiteral("フリー(&F)")}, {IdAspectOriginal, QStringLiteral("オリジナル(&O)")}};
+    for (const auto &[id, text] : aspectItems) {
+        const auto aspect = id == IdAspectFree ? RightAspect::Free : RightAspect::Original;
+        connect(add(aspects, id, text, aspectGroup), &QAction::triggered, this, [this, aspect] {
+            if (m_state.setAspect(aspect))
+                stateChanged();
+        });
+    }
+
+    QMenu *ratios = m_menu->addMenu(QStringLiteral("合成比率(&M)"));
+    auto *ratioGroup = new QActionGroup(this);
+    for (int n = CompositeOptions::MinimumRatio; n <= CompositeOptions::MaximumRatio; ++n) {
+        connect(add(ratios, IdRatio1 + n - 1, QStringLiteral("&%1 pixel").arg(n), ratioGroup),
+            &QAction::triggered,
+            this,
+            [this, n] {
+                if (m_state.setRatio(n))
+                    stateChanged();
+            });
+    }
+
+    m_menu->addSeparator();
+    connect(add(m_menu, IdResetSlide, QStringLiteral("スライド位置を元に戻す(&R)")), &QAction::triggered, this, [this] {
+        if (m_state.resetSlide())
+            stateChanged();
+    });
+    connect(add(m_menu, IdResetSize, QStringLiteral("サイズを元に戻す(&Z)")), &QAction::triggered, this, [this] {
+        if (m_state.resetSize())
+            stateChanged();
+    });
+
+    m_menu->addSeparator();
+    const std::pair<int, QString> toolItems[] = {{IdBinaryCompare, QStringLiteral("バイナリ比較(&B)")},
+        {IdDifferenceAnalysis, QStringLiteral("違い解析(&Y)")},
+        {IdJpegCompare, QStringLiteral("JPEG比較(&J)")}};
+    for (const auto &[id, text] : toolItems) {
+        const int command = id;
+        connect(add(m_menu, id, text), &QAction::triggered, this, [this, command] {
+            Q_EMIT pairToolRequested(command);
+        });
+    }
+
+    m_menu->addSeparator();
+    connect(add(m_menu, IdSave, QStringLiteral("名前を付けて保存(&S)")), &QAction::triggered, this, &CGouseiDlg::save);
+}
+
+void CGouseiDlg::stateChanged()
+{
+    m_compositeStale = true;
+    setWindowTitle(m_state.caption());
+    m_actions.value(IdMethodRows + int(m_state.method()))->setChecked(true);
+    m_actions.value(m_state.aspect() == RightAspect::Free ? IdAspectFree : IdAspectOriginal)->setChecked(true);
+    m_actions.value(IdRatio1 + m_state.ratio() - 1)->setChecked(true);
+    const QRect r = m_state.rightRect();
+    setAccessibleDescription(QStringLiteral("%1。左: %2、右: %3。右画像の位置 (%4, %5)、大きさ %6 x %7")
+                                 .arg(m_state.caption(), fileNameOf(m_leftInfo), fileNameOf(m_rightInfo))
+                                 .arg(r.x())
+                                 .arg(r.y())
+                                 .arg(r.width())
+                                 .arg(r.height()));
+    // Coalesced with the next paint: a fast drag rescales the right picture at most once a frame.
+    update();
+}
+
+void CGouseiDlg::save()
+{
+    const QString folder =
+        !m_saveFolder.isEmpty() ? m_saveFolder : QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    const QString path = m_prompts.chooseSaveFile(QStringLiteral("名前を付けて保存"),
+        folder + QStringLiteral("/") + QStringLiteral("合成"),
+        QStringLiteral("JPEGファイル (*.jpg *.jpeg);;BMPファイル (*.bmp)"),
+        QStringLiteral("jpg"));
+    if (path.isEmpty())
+        return;
+    m_saveFolder = QFileInfo(path).absolutePath();
+    const Result<void> saved = SaveComposite(composite(), path, m_state.method(), m_options.quality);
+    if (!saved)
+        m_prompts.error(QStringLiteral("ファイルを保存できませんでした。\r\n%1").arg(path), Captions::error());
+}
+
+void CGouseiDlg::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    const QImage &image = composite();
+    if (image.isNull())
+        painter.fillRect(rect(), palette().window());
+    else
+        painter.drawImage(QPoint(0, 0), image);
+}
+
+HeldArrows CGouseiDlg::heldArrows() const
+{
+    return {m_held[int(Arrow::Left)], m_held[int(Arrow::Up)], m_held[int(Arrow::Right)], m_held[int(Arrow::Down)]};
+}
+
+void CGouseiDlg::releaseAllArrows()
+{
+    m_held.fill(false);
+}
+
+void CGouseiDlg::keyPressEvent(QKeyEvent *event)
+{
+    Arrow arrow;
+    if (!arrowOf(event->key(), arrow)) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    // Auto-repeat moves the picture on, but the key was down already.
+    if (!event->isAutoRepeat())
+        m_held[int(arrow)] = true;
+    if (event->modifiers() & Qt::ShiftModifier) {
+        if (m_state.resizeByKey(arrow))
+            stateChanged();
+    } else {
+        m_state.slideByKey(arrow, heldArrows());
+        stateChanged();
+    }
+}
+
+void CGouseiDlg::keyReleaseEvent(QKeyEvent *event)
+{
+    Arrow arrow;
+    if (!arrowOf(event->key(), arrow)) {
+        QDialog::keyReleaseEvent(event);
+        return;
+    }
+    if (!event->isAutoRepeat())
+        m_held[int(arrow)] = false;
+}
+
+void CGouseiDlg::focusOutEvent(QFocusEvent *event)
+{
+    // A key released while another window has the focus never reaches us.
+    releaseAllArrows();
+    QDialog::focusOutEvent(event);
+}
+
+void CGouseiDlg::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow())
+        releaseAllArrows();
+    QDialog::changeEvent(event);
+}
+
+void CGouseiDlg::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || m_dragging) {
+        QDialog::mousePressEvent(event);
+        return;
+    }
+    m_dragging = true;
+    m_lastPoint = event->position().toPoint();
+    setCursor(Qt::ClosedHandCursor);
+}
+
+void CGouseiDlg::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!m_dragging)
+        return;
+    const QPoint point = event->position().toPoint();
+    const QPoint delta = point - m_lastPoint;
+    m_lastPoint = point;
+    if (delta.isNull())
+        return;
+    if (event->modifiers() & Qt::ShiftModifier) {
+        if (m_state.resizeByMouse(delta))
+            stateChanged();
+    } else {
+        m_state.slideBy(delta);
+        stateChanged();
+    }
+}
+
+void CGouseiDlg::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_dragging) {
+        QDialog::mouseReleaseEvent(event);
+        return;
+    }
+    m_dragging = false;
+    m_lastPoint = QPoint(0, 0);
+    setCursor(Qt::OpenHandCursor);
+}
+
+void CGouseiDlg::contextMenuEvent(QContextMenuEvent *event)
+{
+    m_menu->popup(event->globalPos() + QPoint(5, 5));
+}
+
+} // namespace Duovue
