@@ -12,7 +12,6 @@
 #include "document/cduovuedoc.h"
 #include "lists/cduovueview.h"
 #include "lists/listcommandids.h"
-#include "support/documentlog.h"
 #include "support/listtexts.h"
 #include "support/testdir.h"
 
@@ -131,58 +130,33 @@ private Q_SLOTS:
     void contextMenusHoldEveryCommandInOrder_data()
     {
         QTest::addColumn<bool>("resultMode");
-        QTest::addColumn<QStringList>("items");
-        QTest::newRow("List_con") << false
-                                  << strings({"リストをクリア(&L)",
-                                         "-",
-                                         "ゴミ箱へ移動(&D)",
-                                         "リストから削除(&R)",
-                                         "-",
-                                         "すべて選択(&A)",
-                                         "選択の切り替え(&I)",
-                                         "-",
-                                         "関連付けされたアプリで開く(&O)",
-                                         "関連付けされたアプリで編集(&E)",
-                                         "-",
-                                         "フォルダへ移動(&M)",
-                                         "フォルダへコピー(&C)",
-                                         "-",
-                                         "見比べ位置を先頭へ(&T)",
-                                         "ここを見比べ位置にする(&S)",
-                                         "-",
-                                         "ファィル名の編集(&F)"});
+        QTest::addColumn<QString>("items");
+        QTest::newRow("List_con")
+            << false
+            << QStringLiteral("リストをクリア(&L)|-|ゴミ箱へ移動(&D)|リストから削除(&R)|-|すべて選択(&A)|"
+                              "選択の切り替え(&I)|-|関連付けされたアプリで開く(&O)|関連付けされたアプリで編集(&E)|"
+                              "-|フォルダへ移動(&M)|フォルダへコピー(&C)|-|見比べ位置を先頭へ(&T)|"
+                              "ここを見比べ位置にする(&S)|-|ファィル名の編集(&F)");
         QTest::newRow("Cmp_con")
             << true
-            << strings({"リストをクリア(&L)",
-                   "-",
-                   "チェックアイテムをゴミ箱へ移動(&G)",
-                   "チェックアイテムをリストから削除(&H)",
-                   "-",
-                   "すべてチェック(&Y)",
-                   "チェックの切り替え(&K)",
-                   "チェックをすべて外す(&W)",
-                   "-",
-                   "関連付けされたアプリで開く(&O)",
-                   "関連付けされたアプリで編集(&E)",
-                   "-",
-                   "フォルダへ移動(&M)",
-                   "フォルダへコピー(&C)",
-                   "-",
-                   "自動チェック(&P)>ファイルサイズの大きいもの(&B)|ファイルサイズの小さいもの(&S)|"
-                   "更新日時が新しいもの(&N)|更新日時が古いもの(&O)|幅の大きいもの(&W)|"
-                   "幅の小さいもの(&H)",
-                   "-",
-                   "ファィル名の編集(&F)"});
+            << QStringLiteral("リストをクリア(&L)|-|チェックアイテムをゴミ箱へ移動(&G)|"
+                              "チェックアイテムをリストから削除(&H)|-|すべてチェック(&Y)|チェックの切り替え(&K)|"
+                              "チェックをすべて外す(&W)|-|関連付けされたアプリで開く(&O)|"
+                              "関連付けされたアプリで編集(&E)|-|フォルダへ移動(&M)|フォルダへコピー(&C)|-|"
+                              "自動チェック(&P)>ファイルサイズの大きいもの(&B)|ファイルサイズの小さいもの(&S)|"
+                              "更新日時が新しいもの(&N)|更新日時が古いもの(&O)|幅の大きいもの(&W)|幅の小さいもの(&H)|"
+                              "-|ファィル名の編集(&F)");
     }
     void contextMenusHoldEveryCommandInOrder()
     {
         QFETCH(bool, resultMode);
-        QFETCH(QStringList, items);
+        QFETCH(QString, items);
         Shown s(strings({"2", "2"}), resultMode);
         QVERIFY(QTest::qWaitForWindowExposed(&s.left));
-        QCOMPARE(menuTexts(s.left.contextMenu(resultMode)), items);
+        QCOMPARE(menuTexts(s.left.contextMenu(resultMode)).join(QLatin1Char('|')), items);
 
-        // The menu of the document's mode opens 5 pixels right of and below the click.
+        // The menu of the document's mode opens 5 pixels right of and below the click; none on an
+        // empty list.
         const QPoint click(30, s.left.rowViewportPosition(1) + 3);
         const QPoint global = s.left.viewport()->mapToGlobal(click);
         QContextMenuEvent event(QContextMenuEvent::Mouse, click, global);
@@ -192,22 +166,14 @@ private Q_SLOTS:
         QCOMPARE(menu->pos(), global + QPoint(5, 5));
         QVERIFY(!s.left.contextMenu(!resultMode)->isVisible());
         menu->close();
+        s.document.clearSide(0);
+        QApplication::sendEvent(s.left.viewport(), &event);
+        QVERIFY(!menu->isVisible());
 
         // Chosen commands go to the main window, with the auto-check rules numbered from 32860.
         QSignalSpy requested(&s.left, &CDuovueView::commandRequested);
         s.left.menuAction(resultMode, resultMode ? IdListAutoCheckFirst + 2 : IdListMove)->trigger();
-        QCOMPARE(requested.size(), 1);
         QCOMPARE(requested.first().first().toInt(), resultMode ? 32862 : 32782);
-    }
-
-    void noMenuOnAnEmptyList()
-    {
-        Shown s({}, false);
-        QVERIFY(QTest::qWaitForWindowExposed(&s.left));
-        QContextMenuEvent event(
-            QContextMenuEvent::Mouse, QPoint(20, 20), s.left.viewport()->mapToGlobal(QPoint(20, 20)));
-        QApplication::sendEvent(s.left.viewport(), &event);
-        QVERIFY(!s.left.contextMenu(false)->isVisible());
     }
 
     void selectionCommandsAndTheDeleteKey()

@@ -85,7 +85,7 @@ struct Fixture {
 };
 
 enum class Move { OntoItself, ThroughALink, TargetKept, TargetReplaced, Aborted };
-enum class Rename { Plain, Forbidden, OnlyForbidden, NameTaken, FileGone, Empty };
+enum class Rename { Forbidden, OnlyForbidden, NameTaken, FileGone };
 
 } // namespace
 
@@ -163,32 +163,27 @@ private Q_SLOTS:
         QVERIFY(!f.session.abortRequested);
     }
 
-    // "チェックアイテムをリストから削除" takes the checked rows out of both lists, regrouped, and
-    // leaves the files alone.
-    void removeCheckedKeepsTheFiles()
-    {
-        Fixture f;
-        f.load(strings({"a.jpg", "b.jpg", "c.jpg", "d.jpg"}), strings({"2", "-2", "3", "-3"}));
-        f.shell.answers.enqueue(true);
-        f.run(IdListRemoveChecked, {}, -1, 1);
-        QCOMPARE(f.shell.callsOf(QStringLiteral("trash")).size(), 0);
-        QVERIFY(f.document.fileList(0).isEmpty());
-        QVERIFY(f.document.fileList(1).isEmpty());
-        QVERIFY(QFile::exists(f.pic(QStringLiteral("b.jpg"))));
-    }
-
-    void checkAllThenToggleLeavesNoneChecked()
+    // Check all then toggle leaves no check in either list; "チェックアイテムをリストから削除" takes
+    // the checked rows out of both lists, regrouped, and leaves the files alone.
+    void checkCommandsWorkOnBothLists()
     {
         Fixture f;
         f.load(strings({"a.jpg", "b.jpg", "c.jpg", "d.jpg"}), strings({"2", "-2", "3", "3"}));
         f.run(IdListCheckAll);
         QCOMPARE(f.labels(1), strings({"-2", "-2", "-3", "-3"}));
         f.run(IdListToggleChecks, {}, -1, 1);
-        QCOMPARE(f.labels(0), strings({"2", "2", "3", "3"}));
-        QCOMPARE(f.labels(1), strings({"2", "2", "3", "3"}));
+        QCOMPARE(f.labels(0) + f.labels(1), strings({"2", "2", "3", "3", "2", "2", "3", "3"}));
         f.run(IdListCheckAll);
         f.run(IdListUncheckAll);
         QCOMPARE(f.labels(1), strings({"2", "2", "3", "3"}));
+
+        f.document.toggleChecks({1, 3});
+        f.shell.answers.enqueue(true);
+        f.run(IdListRemoveChecked, {}, -1, 1);
+        QCOMPARE(f.shell.callsOf(QStringLiteral("question")).first().text,
+            QStringLiteral("チェックアイテムをリストから削除しますか？"));
+        QVERIFY(f.document.fileList(0).isEmpty() && f.document.fileList(1).isEmpty()); // lone rows go too
+        QVERIFY(QFile::exists(f.pic(QStringLiteral("b.jpg"))));
     }
 
     // Same file (also through a link to its folder), a target that exists, and the abort button:
@@ -295,8 +290,6 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("errors"); // leading texts
         const QString forbidden =
             QStringLiteral("ファイル名に \"/ ? * \" < > | \\ : \" は使えません。\r\n取り除いて変更します。");
-        QTest::newRow("plain") << Rename::Plain << QStringLiteral("new.jpg") << QStringLiteral("new.jpg")
-                               << QStringList();
         QTest::newRow("forbidden characters removed")
             << Rename::Forbidden << QStringLiteral("a/b?c.jpg") << QStringLiteral("abc.jpg") << QStringList{forbidden};
         QTest::newRow("nothing left") << Rename::OnlyForbidden << QStringLiteral("?:") << QStringLiteral("old.jpg")
@@ -306,7 +299,6 @@ private Q_SLOTS:
         QTest::newRow("refused for another reason")
             << Rename::FileGone << QStringLiteral("new.jpg") << QStringLiteral("old.jpg")
             << strings({"ファイル名を変更できませんでした。"});
-        QTest::newRow("empty") << Rename::Empty << QString() << QStringLiteral("old.jpg") << QStringList();
     }
     void renameKeepsTheOldNameUnlessTheFileMoved()
     {
