@@ -39,6 +39,7 @@ QString escaped(const QString &text);
 const Command &scanCommand();
 const Command &probeCommand();
 const Command &dupesCommand();
+const Command &docCommand();
 const Command &composeCommand();
 
 } // namespace Duovue::Cli

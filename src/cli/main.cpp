@@ -15,7 +15,7 @@ QList<const Cli::Command *> commands()
 {
     QList<const Cli::Command *> all;
     for (const Cli::Command *c :
-        {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand(), &Cli::composeCommand()}) {
+        {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand(), &Cli::composeCommand(), &Cli::docCommand()}) {
         if (c->run)
             all.append(c);
     }

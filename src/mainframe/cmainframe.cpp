@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -14,10 +15,12 @@
 
 #include "compose/composecommand.h"
 #include "core/appsettings.h"
+#include "core/fileassociation.h"
 #include "core/recentfiles.h"
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
+#include "document/documentfilecommand.h"
 #include "document/listfill.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
@@ -28,7 +31,10 @@
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
+#include "pairtools/missingfilenotice.h"
 #include "search/searchcommand.h"
+#include "settings/csettingdlg.h"
+#include "update/cupdatecheckdlg.h"
 #include "viewer/cimgview.h"
 #include "viewer/cpreframe.h"
 
@@ -65,6 +71,9 @@ CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles,
     , m_context{services.document, services.session, services.settings, services.prompts, services.shell, this}
     , m_recentFiles(recentFiles)
     , m_fillProgress(std::make_unique<GuiFillProgress>(services.session.abortRequested, this))
+    , m_fileCommands(std::make_unique<DocumentFileCommands>(m_context, recentFiles, [this](const QString &text) {
+        return showMissingFileNotice(this, text);
+    }))
 {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(ToolbarIcons::programIcon());
@@ -148,7 +157,20 @@ void CMainFrame::createActions()
     for (QAction *a : std::as_const(m_actions))
         a->setShortcutContext(Qt::WindowShortcut);
 
-    connect(action(IdFileNew), &QAction::triggered, &m_context.document, &CDuovueDoc::newDocument);
+    connect(action(IdFileNew), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::newDocument);
+    });
+    connect(action(IdFileOpen), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::open);
+    });
+    connect(action(IdFileSave), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::save);
+    });
+    connect(action(IdFileSaveAs), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::saveAs);
+    });
+    connect(action(IdSettings), &QAction::triggered, this, &CMainFrame::runSettings);
+    connect(action(IdUpdateCheck), &QAction::triggered, this, &CMainFrame::runUpdateCheck);
     connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
     connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
         runSimilarImageSearch(m_context);
@@ -163,15 +185,7 @@ void CMainFrame::createActions()
     // Help and About belong to the application object, which connects them.
 
     // Commands whose tools are not part of this build stay visible but cannot be chosen.
-    for (int id : {IdFileOpen,
-             IdFileSave,
-             IdFileSaveAs,
-             IdBinaryCompare,
-             IdDifferenceAnalysis,
-             IdJpegCompare,
-             IdExistenceCheck,
-             IdSettings,
-             IdUpdateCheck}) {
+    for (int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare, IdExistenceCheck}) {
         action(id)->setEnabled(false);
     }
 }
@@ -229,8 +243,16 @@ void CMainFrame::rebuildRecentFilesMenu()
             auto *a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths.at(i)).fileName()), this);
             a->setData(IdFileMruFirst + i);
             a->setToolTip(paths.at(i));
-            // Opening documents is not part of this build; the entries are shown as they were left.
-            a->setEnabled(false);
+            const QString path = paths.at(i);
+            // Queued: opening rebuilds this menu, which deletes the action that is still signalling.
+            connect(
+                a,
+                &QAction::triggered,
+                this,
+                [this, path] {
+                    openDocumentFile(path);
+                },
+                Qt::QueuedConnection);
             m_recentActions.append(a);
         }
     }
@@ -411,9 +433,42 @@ void CMainFrame::applyPlacement()
     }
 }
 
-void CMainFrame::openDocumentFile(const QString &path)
+bool CMainFrame::openDocumentFile(const QString &path)
 {
-    Q_UNUSED(path)
+    const bool opened = m_fileCommands->openFile(path);
+    rebuildRecentFilesMenu();
+    return opened;
+}
+
+void CMainFrame::runFileCommand(bool (DocumentFileCommands::*command)())
+{
+    (m_fileCommands.get()->*command)();
+    rebuildRecentFilesMenu();
+}
+
+void CMainFrame::runSettings()
+{
+    // The viewer's own values are edited here; not while it shows.
+    if (m_viewer && m_viewer->isVisible())
+        return;
+    const FileAssociation association(AssociationPaths::fromEnvironment(), QCoreApplication::applicationFilePath());
+    CSettingDlg dialog(m_context.settings, m_context.prompts, m_context.shell, association, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The toolbar follows the setting at once; the action's check follows the toolbar.
+    m_toolbar->setVisible(m_context.settings.value(AppSettings::ShowToolbar()) != 0);
+    applySizeRule();
+    // The viewer panes take their interval and picture size at once; its placement and the
+    // compositing values are read when those windows open next.
+    if (m_viewer)
+        m_viewer->applySettings();
+}
+
+void CMainFrame::runUpdateCheck()
+{
+    CUpdateCheckDlg dialog(
+        m_context.settings.value(AppSettings::UpdateBase()), m_context.prompts, m_context.shell, this);
+    dialog.exec();
 }
 
 void CMainFrame::addDroppedPaths(int side, const QStringList &paths)
@@ -457,7 +512,10 @@ void CMainFrame::dropEvent(QDropEvent *event)
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
-    event->accept();
+    if (m_fileCommands->maySaveModified())
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace Duovue

@@ -1,10 +1,14 @@
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -15,6 +19,9 @@
 #include "document/cduovuedoc.h"
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"
+#include "settings/csetmain.h"
+#include "settings/csetmiku.h"
+#include "settings/csettingdlg.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -22,6 +29,7 @@
 #include "viewer/cpanemenu.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
+#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 
@@ -225,6 +233,7 @@ private Q_SLOTS:
         // A document whose name holds the mark already gets no second one.
         document.setPath(QStringLiteral("/d/※比較モード.duov"));
         QCOMPARE(frame->windowTitle(), QStringLiteral("※比較モード.duov - Duovue"));
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         frame->action(IdFileNew)->trigger();
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue"));
         QVERIFY(!document.resultMode());
@@ -240,6 +249,7 @@ private Q_SLOTS:
             list.append(
                 FileList::Entry{{QStringLiteral("a%1.jpg").arg(i), QStringLiteral("/p/")}, QStringLiteral("0")});
         document.loadLists({list, list}, {3, 3}, false);
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         f.app.mainFrame()->action(IdFileNew)->trigger();
         QVERIFY(document.fileList(0).isEmpty());
         QVERIFY(document.fileList(1).isEmpty());
@@ -316,6 +326,25 @@ private Q_SLOTS:
         QCOMPARE(document.activePair(), 0);
     }
 
+    void settingsOkTakesEffectAtOnce()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        QTimer::singleShot(0, frame, [] {
+            auto *dialog = qobject_cast<CSettingDlg *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->mainPage()->toolbarCheck()->setChecked(false);
+            dialog->viewerPage()->sizeRadios()->button(1)->click();
+            dialog->accept();
+        });
+        frame->action(IdSettings)->trigger();
+        QVERIFY(!frame->findChild<QToolBar *>(QStringLiteral("MainToolbar"))->isVisible());
+        QVERIFY(!frame->action(IdViewToolbar)->isChecked());
+        for (int side = 0; side < 2; ++side)
+            QVERIFY(frame->viewer()->pane(side)->menu()->action(IdFitToWindow)->isChecked());
+    }
+
     void unbuiltToolsAreDisabled()
     {
         Fixture f;
@@ -324,7 +353,9 @@ private Q_SLOTS:
         QVERIFY(frame->action(IdFileNew)->isEnabled());
         QVERIFY(frame->action(IdHelp)->isEnabled());
         QVERIFY(frame->action(IdAppAbout)->isEnabled());
-        QVERIFY(!frame->action(IdUpdateCheck)->isEnabled());
+        QVERIFY(frame->action(IdUpdateCheck)->isEnabled());
+        QVERIFY(frame->action(IdSettings)->isEnabled());
+        QVERIFY(!frame->action(IdExistenceCheck)->isEnabled());
     }
 };
 

@@ -373,6 +373,7 @@ void CImgViewTest::mainWindowHasPreviewPanes()
     list.append(entryFor(dir.writeFile(QStringLiteral("a.gif"), gif(QSize(40, 40)))));
     app.document().appendEntries(0, list);
     QVERIFY(left->loadPicture(0));
+    shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
     frame->action(IdFileNew)->trigger();
     QVERIFY(!left->hasPicture());
     QVERIFY(left->informationText().isEmpty());
