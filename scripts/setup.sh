@@ -13,7 +13,7 @@ packages=(
     fonts-noto-cjk qt6-translations-l10n
     xvfb xauth xdotool imagemagick x11-utils
     clang libclang-rt-14-dev
-    desktop-file-utils appstream
+    desktop-file-utils appstream shared-mime-info
     jdupes
 )
 

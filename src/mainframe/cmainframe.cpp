@@ -27,6 +27,7 @@
 #include "lists/droppedpaths.h"
 #include "lists/frameplacement.h"
 #include "lists/guifillprogress.h"
+#include "lists/listcommand.h"
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
@@ -360,6 +361,19 @@ QWidget *CMainFrame::createListView(int side)
     view->setMinimumHeight(0);
     connect(view, &CMyVirtualListView::pathsDropped, this, [this, side](const QStringList &paths) {
         addDroppedPaths(side, paths);
+    });
+    // The list commands run like the others, with the list's selection as their target; not while
+    // a fill or a file operation holds the lists.
+    connect(view, &CDuovueView::commandRequested, this, [this, view](int id) {
+        if (!m_fillProgress->isBusy())
+            runListCommand(m_context, *m_fillProgress, view->commandTarget(), id);
+    });
+    connect(view, &CDuovueView::deleteKeyPressed, this, [this, view] {
+        if (!m_fillProgress->isBusy())
+            runListDeleteKey(m_context, *m_fillProgress, view->commandTarget());
+    });
+    connect(view, &CDuovueView::renameRequested, this, [this, side](int row, const QString &text) {
+        runListRename(m_context, side, row, text);
     });
     if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
         connect(view, &CMyVirtualListView::selectedCountChanged, form, &CContDlgView::setSelectedCount);

@@ -1,5 +1,7 @@
 #include "viewer/cpreframe.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -82,6 +84,22 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
     connect(&m_document, &CDuovueDoc::listAboutToBeReset, this, drop);
     connect(&m_document, &CDuovueDoc::rowsAboutToBeRemoved, this, drop);
     connect(&m_document, &CDuovueDoc::rowsAboutToBeInserted, this, drop);
+    // The list commands remove rows and clear lists while the viewer shows: once the change is
+    // done it shows the entry at the side's position again, and a side left empty gets its pane
+    // reset and closes the viewer, which cannot show an empty list.
+    const auto follow = [this](int side) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, side] {
+                followList(side);
+            },
+            Qt::QueuedConnection);
+    };
+    connect(&m_document, &CDuovueDoc::rowsRemoved, this, follow);
+    connect(&m_document, &CDuovueDoc::listReset, this, follow);
+    connect(&m_document, &CDuovueDoc::sideEmptied, this, [this](int side) {
+        m_panes[side]->resetView();
+    });
     m_splitter->setSizes({ViewerGeometry::InitialLeftColumnWidth, ViewerGeometry::InitialLeftColumnWidth});
     applySettings();
     updateToolActions();
@@ -169,6 +187,7 @@ void CPreFrame::showEntry(int side, int index)
         return;
     pane->resetScroll();
     pane->resetColourMode();
+    m_shownPath[side] = list.fullPath(index);
     std::optional<Result<DecodedPicture>> read = m_prefetcher.take(side, index, list.fullPath(index));
     if (read)
         pane->loadPicture(index, std::move(*read));
@@ -182,6 +201,24 @@ void CPreFrame::showEntry(int side, int index)
             prefetchNext(side);
         },
         Qt::QueuedConnection);
+}
+
+void CPreFrame::followList(int side)
+{
+    const FileList &list = m_document.fileList(side);
+    if (list.isEmpty()) {
+        m_panes[side]->resetView();
+        if (isVisible())
+            closeViewer();
+        return;
+    }
+    if (!isVisible())
+        return;
+    const int position = std::clamp(m_document.position(side), 0, int(list.size()) - 1);
+    if (position != m_document.position(side))
+        m_document.setPosition(side, position);
+    if (list.fullPath(position) != m_shownPath[side])
+        showEntry(side, position);
 }
 
 void CPreFrame::prefetchNext(int side)

@@ -116,6 +116,7 @@ private Q_SLOTS:
     void colourModesStartFromFileColours();
     void zoomIgnoredWhenFitted();
     void brightnessCancelRestoresExactly();
+    void followsListCommandRemovals();
 };
 
 void CPreFrameTest::opensOnMarksAndClosesToPreviews_data()
@@ -358,6 +359,28 @@ void CPreFrameTest::brightnessCancelRestoresExactly()
     QCOMPARE(QByteArray::fromRawData(
                  reinterpret_cast<const char *>(pane->bitmap().constBits()), pane->bitmap().sizeInBytes()),
         QByteArray::fromRawData(reinterpret_cast<const char *>(before.constBits()), before.sizeInBytes()));
+}
+
+// The list commands change the lists while the viewer shows: it moves to the side's new position
+// and closes, with the emptied side's pane back at zoom 1, when a side has nothing left.
+void CPreFrameTest::followsListCommandRemovals()
+{
+    Fixture f(3, 2);
+    QVERIFY(f.frame->open());
+    f.pane(1)->runCommand(IdActualSize);
+    f.pane(1)->menu()->action(IdZoom100 + 2)->trigger();
+    QCOMPARE(f.pane(1)->zoomFactor(), 3);
+
+    f.document.removeListRows(0, {0}); // the shown, marked entry
+    QTRY_COMPARE(f.shownPixel(0), colourOf(0, 1).rgb());
+    QCOMPARE(f.document.position(0), 0);
+    f.document.removeListRows(0, {1}); // another entry: the shown one stays
+    QCOMPARE(f.shownPixel(0), colourOf(0, 1).rgb());
+
+    f.document.removeListRows(1, {0, 1});
+    QCOMPARE(f.pane(1)->zoomFactor(), 1);
+    QTRY_VERIFY(!f.frame->isVisible());
+    QCOMPARE(f.document.activePair(), 0);
 }
 
 QTEST_MAIN(CPreFrameTest)
