@@ -1,7 +1,8 @@
 #include "document/existencecheckrun.h"
 
+#include <algorithm>
+
 #include "document/cduovuedoc.h"
-#include "lists/regroup.h"
 
 namespace Duovue
 {
@@ -12,27 +13,23 @@ QString RunExistenceCheck(CDuovueDoc &document, const ExistenceCheck::Notice &no
         return QString();
     ExistenceCheck check(notice);
     ExistenceCheck::SideResult results[2];
+    const bool resultMode = document.resultMode();
     for (int side = 0; side < 2; ++side) {
-        const ExistenceCheck::SideResult &r = results[side] =
-            check.checkSide(document.fileList(side), side, document.position(side));
-        for (const auto &[row, entry] : r.refreshed)
+        results[side] = check.checkSide(document.fileList(side), side);
+        for (const auto &[row, entry] : results[side].refreshed)
             document.setEntry(side, row, entry);
-        if (r.missing.isEmpty())
-            continue;
-        document.removeRows(side, r.missing);
-        if (document.fileList(side).isEmpty())
-            document.clearSide(side);
-        else
-            document.setPosition(side, r.positionAfter);
+        // Each list loses its own missing rows: the position stays on its entry (row 0 when that
+        // entry went), and an emptied side gets the empty-side reset.
+        if (!resultMode)
+            document.removeListRows(side, results[side].missing);
     }
-    if (document.resultMode() && results[0].removed > 0) {
-        const RegroupPlan plan = Regroup(document.fileList(0).primaries(), results[0].removed);
-        for (int side = 0; side < 2; ++side) {
-            document.removeRows(side, plan.lonelyRows);
-            if (document.fileList(side).isEmpty())
-                document.clearSide(side);
-        }
-        document.setGroupLabels(plan.labels);
+    if (resultMode) {
+        // Both lists hold the same result rows, so both walks found the same files gone; the
+        // document removes them from both lists at once and regroups what is left.
+        QList<int> missing = results[0].missing + results[1].missing;
+        std::sort(missing.begin(), missing.end());
+        missing.erase(std::unique(missing.begin(), missing.end()), missing.end());
+        document.removeListRows(0, missing);
     }
     return ExistenceCheck::summaryText(
         results[0], document.fileList(0).isEmpty(), results[1], document.fileList(1).isEmpty());

@@ -1,7 +1,5 @@
 #include "pairtools/existencecheck.h"
 
-#include <algorithm>
-
 #include "lists/folderscan.h"
 #include "lists/textformats.h"
 
@@ -19,7 +17,7 @@ QString ExistenceCheck::noticeText(int side, const QString &path)
         + QStringLiteral("\r\nファイルが存在しません。\r\nリストから削除します。\r\n\r\n") + path;
 }
 
-ExistenceCheck::SideResult ExistenceCheck::checkSide(const FileList &list, int side, int position)
+ExistenceCheck::SideResult ExistenceCheck::checkSide(const FileList &list, int side)
 {
     SideResult result;
     result.before = static_cast<int>(list.size());
@@ -45,16 +43,8 @@ ExistenceCheck::SideResult ExistenceCheck::checkSide(const FileList &list, int s
         if (!m_suppress && m_notice && m_notice(noticeText(side, path)))
             m_suppress = true;
         result.missing.append(g);
-        if (g == position)
-            result.positionRemoved = true;
     }
     result.removed = static_cast<int>(result.missing.size());
-    if (result.positionRemoved) {
-        result.positionAfter = 0;
-    } else {
-        const auto above = std::lower_bound(result.missing.cbegin(), result.missing.cend(), position);
-        result.positionAfter = position - static_cast<int>(above - result.missing.cbegin());
-    }
     return result;
 }
 

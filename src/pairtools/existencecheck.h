@@ -28,12 +28,6 @@ public:
     struct SideResult {
         int before = 0; // rows when the walk began
         int removed = 0; // rows without a file
-        /// The comparison position's own row has no file (the position goes to row 0 when rows
-        /// remain).
-        bool positionRemoved = false;
-        /// The position once the missing rows are gone: it stays on its row, dropping by one for
-        /// every missing row above it; 0 when its own row is missing.
-        int positionAfter = 0;
         /// The rows without a file, ascending (row numbers before any removal).
         QList<int> missing;
         /// Rows whose created, modified or size text changed, with their new entries.
@@ -42,11 +36,11 @@ public:
 
     explicit ExistenceCheck(Notice notice);
 
-    /// Walks side @p side (0 left, 1 right) of @p list, whose comparison position is @p position.
-    /// A missing entry's notice is shown unless suppressed. A file that cannot be looked at (no
+    /// Walks side @p side (0 left, 1 right) of @p list. A missing entry's notice is shown unless
+    /// suppressed. A file that cannot be looked at (no
     /// permission, an I/O or name error) is neither missing nor refreshed: being unable to tell is
     /// not proof that the file is gone.
-    SideResult checkSide(const FileList &list, int side, int position);
+    SideResult checkSide(const FileList &list, int side);
 
     /// SuppressMissingNotice: set once the user ticked the box; a new ExistenceCheck starts clear.
     bool suppressMissingNotice() const { return m_suppress; }

@@ -34,26 +34,18 @@ class ExistenceCheckTest : public QObject
 private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
-    void removesMissingAndFollowsThePosition_data()
+    void findsMissingRows_data()
     {
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<int>>("missing");
-        QTest::addColumn<int>("position");
-        QTest::addColumn<int>("positionAfter");
-        QTest::addColumn<bool>("positionRemoved");
-        QTest::newRow("row above the position") << 5 << QList<int>{2} << 4 << 3 << false;
-        QTest::newRow("the position's own row") << 5 << QList<int>{1, 3} << 3 << 0 << true;
-        QTest::newRow("rows below the position") << 5 << QList<int>{3, 4} << 1 << 1 << false;
-        QTest::newRow("all missing") << 3 << QList<int>{0, 1, 2} << 0 << 0 << true;
+        QTest::newRow("two of five") << 5 << QList<int>{1, 3};
+        QTest::newRow("all missing") << 3 << QList<int>{0, 1, 2};
     }
 
-    void removesMissingAndFollowsThePosition()
+    void findsMissingRows()
     {
         QFETCH(int, count);
         QFETCH(QList<int>, missing);
-        QFETCH(int, position);
-        QFETCH(int, positionAfter);
-        QFETCH(bool, positionRemoved);
         Test::TestDir dir;
         FileList list = makeList(dir, QStringLiteral("l"), count, missing);
         QStringList notices;
@@ -61,11 +53,9 @@ private Q_SLOTS:
             notices << text;
             return false;
         });
-        const ExistenceCheck::SideResult r = check.checkSide(list, 0, position);
+        const ExistenceCheck::SideResult r = check.checkSide(list, 0);
         QCOMPARE(r.before, count);
         QCOMPARE(r.missing, missing);
-        QCOMPARE(r.positionRemoved, positionRemoved);
-        QCOMPARE(r.positionAfter, positionAfter);
         ExistenceCheck::apply(list, r);
         QStringList kept;
         for (int i = 0; i < count; ++i) {
@@ -92,14 +82,14 @@ private Q_SLOTS:
             return true;
         };
         ExistenceCheck check(tickAtFirst);
-        QCOMPARE(check.checkSide(left, 0, 0).removed, 2);
-        QCOMPARE(check.checkSide(right, 1, 0).removed, 1);
+        QCOMPARE(check.checkSide(left, 0).removed, 2);
+        QCOMPARE(check.checkSide(right, 1).removed, 1);
         QCOMPARE(shown, 1);
         QVERIFY(check.suppressMissingNotice());
         // The next run asks again.
         FileList again = makeList(dir, QStringLiteral("a"), 1, {0});
         ExistenceCheck next(tickAtFirst);
-        next.checkSide(again, 0, 0);
+        next.checkSide(again, 0);
         QCOMPARE(shown, 2);
     }
 
@@ -110,7 +100,7 @@ private Q_SLOTS:
         dir.writeFile(QStringLiteral("l/0.jpg"), QByteArray(12345, 'x'));
         dir.setModified(QStringLiteral("l/0.jpg"), QDateTime(QDate(2021, 3, 4), QTime(5, 6, 7), Qt::UTC));
         ExistenceCheck check({});
-        const ExistenceCheck::SideResult r = check.checkSide(list, 0, 0);
+        const ExistenceCheck::SideResult r = check.checkSide(list, 0);
         QCOMPARE(r.refreshed.size(), 1);
         ExistenceCheck::apply(list, r);
         QCOMPARE(list.column(4, 0), QStringLiteral("12,345"));
@@ -126,7 +116,7 @@ private Q_SLOTS:
         ExistenceCheck check([](const QString &) {
             return false;
         });
-        const ExistenceCheck::SideResult r = check.checkSide(list, 0, 0);
+        const ExistenceCheck::SideResult r = check.checkSide(list, 0);
         QCOMPARE(r.removed, 0);
         QVERIFY(r.refreshed.isEmpty());
     }

@@ -104,16 +104,31 @@ private Q_SLOTS:
         QCOMPARE(errors[0].caption, QStringLiteral("エラー"));
     }
 
+    // The position stays on its file; when its own file is gone it goes to row 0, on that side only.
+    void existenceCheckRemovesDeletedFiles_data()
+    {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QList<int>>("deleted");
+        QTest::addColumn<int>("positionAfter");
+        QTest::newRow("rows above the position") << 4 << QList<int>{1, 2} << 2;
+        QTest::newRow("the position's own row") << 3 << QList<int>{1, 3} << 0;
+    }
+
     void existenceCheckRemovesDeletedFiles()
     {
+        QFETCH(int, position);
+        QFETCH(QList<int>, deleted);
+        QFETCH(int, positionAfter);
         Fixture f;
-        FileList list;
-        for (int i = 0; i < 5; ++i)
-            list.append(Test::entryFor(f.dir.writeFile(QStringLiteral("%1.jpg").arg(i), "x")));
-        f.document.appendEntries(0, list);
-        f.document.setPosition(0, 4);
-        QVERIFY(QFile::remove(f.dir.filePath(QStringLiteral("1.jpg"))));
-        QVERIFY(QFile::remove(f.dir.filePath(QStringLiteral("2.jpg"))));
+        for (int side = 0; side < 2; ++side) {
+            FileList list;
+            for (int i = 0; i < 5; ++i)
+                list.append(Test::entryFor(f.dir.writeFile(QStringLiteral("%1/%2.jpg").arg(side).arg(i), "x")));
+            f.document.appendEntries(side, list);
+            f.document.setPosition(side, position);
+        }
+        for (int row : deleted)
+            QVERIFY(QFile::remove(f.dir.filePath(QStringLiteral("0/%1.jpg").arg(row))));
 
         QStringList notices;
         const int opened = Test::answerModals(
@@ -129,16 +144,15 @@ private Q_SLOTS:
                 }
             });
         QCOMPARE(opened, 2);
-        QVERIFY(notices[1].endsWith(f.dir.filePath(QStringLiteral("2.jpg"))));
-        QCOMPARE(Test::columnTexts(f.document.fileList(0), 0),
-            QStringList({QStringLiteral("0.jpg"), QStringLiteral("3.jpg"), QStringLiteral("4.jpg")}));
-        // The position stays on its file, and the mark with it.
-        QCOMPARE(f.document.position(0), 2);
-        QCOMPARE(Test::columnTexts(f.document.fileList(0), -1),
-            QStringList({QStringLiteral("0"), QStringLiteral("0"), QStringLiteral("1")}));
+        QVERIFY(notices[1].endsWith(f.dir.filePath(QStringLiteral("0/%1.jpg").arg(deleted[1]))));
+        QCOMPARE(f.document.fileList(0).size(), 3);
+        QCOMPARE(f.document.position(0), positionAfter);
+        QCOMPARE(f.document.fileList(0).primary(positionAfter), QStringLiteral("1"));
+        QCOMPARE(f.document.position(1), position);
         const QList<Test::FakeShell::Call> info = f.shell.callsOf(QStringLiteral("information"));
         QCOMPARE(info.size(), 1);
-        QCOMPARE(info[0].text, QStringLiteral("左のリストは 2 個存在しませんでした。\r\n\r\n右のリストは空です。"));
+        QCOMPARE(info[0].text,
+            QStringLiteral("左のリストは 2 個存在しませんでした。\r\n\r\n右のリストはすべて有りました。"));
         QCOMPARE(info[0].caption, QStringLiteral("確認結果"));
     }
 
