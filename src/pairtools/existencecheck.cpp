@@ -48,14 +48,6 @@ ExistenceCheck::SideResult ExistenceCheck::checkSide(const FileList &list, int s
     return result;
 }
 
-void ExistenceCheck::apply(FileList &list, const SideResult &result)
-{
-    for (const auto &[row, entry] : result.refreshed)
-        list.set(row, entry);
-    for (qsizetype i = result.missing.size() - 1; i >= 0; --i)
-        list.removeAt(result.missing[i]);
-}
-
 QString ExistenceCheck::summaryText(
     const SideResult &left, bool leftNowEmpty, const SideResult &right, bool rightNowEmpty)
 {

@@ -13,8 +13,8 @@ namespace Duovue
 
 /// The file existence check: finds the list entries whose files are gone and the new time and size
 /// texts of the others, one side at a time, telling the user about every missing file until the
-/// user asks not to be told again in this run. The caller applies what a side's walk found before
-/// walking the next side.
+/// user asks not to be told again in this run. RunExistenceCheck (document/existencecheckrun.h)
+/// applies what the walks found to the document.
 ///
 /// Thread: GUI thread (the notice is a dialog).
 class ExistenceCheck
@@ -37,9 +37,8 @@ public:
     explicit ExistenceCheck(Notice notice);
 
     /// Walks side @p side (0 left, 1 right) of @p list. A missing entry's notice is shown unless
-    /// suppressed. A file that cannot be looked at (no
-    /// permission, an I/O or name error) is neither missing nor refreshed: being unable to tell is
-    /// not proof that the file is gone.
+    /// suppressed. A file that cannot be looked at (no permission, an I/O or name error) is neither
+    /// missing nor refreshed: being unable to tell is not proof that the file is gone.
     SideResult checkSide(const FileList &list, int side);
 
     /// SuppressMissingNotice: set once the user ticked the box; a new ExistenceCheck starts clear.
@@ -50,10 +49,6 @@ public:
 
     /// The closing message ("確認結果") for both sides. @p nowEmpty: the list holds no rows now.
     static QString summaryText(const SideResult &left, bool leftNowEmpty, const SideResult &right, bool rightNowEmpty);
-
-    /// Applies a side's result to a list held outside a document (tests, tools): removes the missing
-    /// rows and stores the refreshed entries.
-    static void apply(FileList &list, const SideResult &result);
 
 private:
     Notice m_notice;
