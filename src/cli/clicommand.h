@@ -41,5 +41,7 @@ const Command &probeCommand();
 const Command &dupesCommand();
 const Command &docCommand();
 const Command &composeCommand();
+const Command &bindiffCommand();
+const Command &markersCommand();
 
 } // namespace Duovue::Cli

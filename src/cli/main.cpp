@@ -14,8 +14,13 @@ namespace
 QList<const Cli::Command *> commands()
 {
     QList<const Cli::Command *> all;
-    for (const Cli::Command *c :
-        {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand(), &Cli::composeCommand(), &Cli::docCommand()}) {
+    for (const Cli::Command *c : {&Cli::scanCommand(),
+             &Cli::probeCommand(),
+             &Cli::dupesCommand(),
+             &Cli::composeCommand(),
+             &Cli::docCommand(),
+             &Cli::bindiffCommand(),
+             &Cli::markersCommand()}) {
         if (c->run)
             all.append(c);
     }

@@ -7,6 +7,7 @@
 #include "core/userprompts.h"
 #include "document/cduovuedoc.h"
 #include "document/documentfile.h"
+#include "document/existencecheckrun.h"
 
 namespace Duovue
 {
@@ -50,7 +51,7 @@ QString saveReason(const Error &error)
 } // namespace
 
 DocumentFileCommands::DocumentFileCommands(
-    const CommandContext &context, RecentFiles &recentFiles, FileExistenceCheck::Notice notice)
+    const CommandContext &context, RecentFiles &recentFiles, ExistenceCheck::Notice notice)
     : m_context(context)
     , m_recentFiles(recentFiles)
     , m_notice(std::move(notice))
@@ -167,14 +168,10 @@ bool DocumentFileCommands::openFile(const QString &path)
             AppCaption);
     }
 
-    std::array<FileList, 2> lists{document.fileList(0), document.fileList(1)};
-    std::array<int, 2> positions{document.position(0), document.position(1)};
-    const FileExistenceCheck::Outcome outcome =
-        FileExistenceCheck::run(lists, positions, document.resultMode(), m_notice);
-    if (!outcome.summary.isEmpty()) {
-        document.loadLists(std::move(lists), positions, document.resultMode());
+    const QString summary = RunExistenceCheck(document, m_notice);
+    if (!summary.isEmpty()) {
         document.setModified(storedForm() != m_baseline);
-        m_context.prompts.information(outcome.summary, QStringLiteral("確認結果"));
+        m_context.prompts.information(summary, QStringLiteral("確認結果"));
     }
     return true;
 }

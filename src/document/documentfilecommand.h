@@ -6,7 +6,7 @@
 #include <QString>
 
 #include "document/commandcontext.h"
-#include "pairtools/fileexistencecheck.h"
+#include "pairtools/existencecheck.h"
 
 namespace Duovue
 {
@@ -30,7 +30,7 @@ class DocumentFileCommands
     Q_DISABLE_COPY_MOVE(DocumentFileCommands)
 
 public:
-    DocumentFileCommands(const CommandContext &context, RecentFiles &recentFiles, FileExistenceCheck::Notice notice);
+    DocumentFileCommands(const CommandContext &context, RecentFiles &recentFiles, ExistenceCheck::Notice notice);
     ~DocumentFileCommands();
 
     /// What a document file holds of @p document.
@@ -57,7 +57,7 @@ private:
 
     CommandContext m_context;
     RecentFiles &m_recentFiles;
-    FileExistenceCheck::Notice m_notice;
+    ExistenceCheck::Notice m_notice;
     /// The stored form when the document was last opened, saved or made new.
     QByteArray m_baseline;
     QList<QMetaObject::Connection> m_connections;

@@ -31,7 +31,8 @@
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
-#include "pairtools/missingfilenotice.h"
+#include "pairtools/cnothingdlg.h"
+#include "pairtools/pairtoolscommand.h"
 #include "search/searchcommand.h"
 #include "settings/csettingdlg.h"
 #include "update/cupdatecheckdlg.h"
@@ -72,7 +73,7 @@ CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles,
     , m_recentFiles(recentFiles)
     , m_fillProgress(std::make_unique<GuiFillProgress>(services.session.abortRequested, this))
     , m_fileCommands(std::make_unique<DocumentFileCommands>(m_context, recentFiles, [this](const QString &text) {
-        return showMissingFileNotice(this, text);
+        return CNothingDlg::showNotice(text, this);
     }))
 {
     setObjectName(QStringLiteral("CMainFrame"));
@@ -146,7 +147,12 @@ void CMainFrame::createActions()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
     addCommand(IdJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"), QStringLiteral("JPEG比較"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
-    addCommand(IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"));
+    addCommand(
+        IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"), QStringLiteral("ファイルの有無をチェック"));
+    action(IdBinaryCompare)->setStatusTip(QStringLiteral("バイナリ単位で比較します"));
+    action(IdDifferenceAnalysis)->setStatusTip(QStringLiteral("違いを解析します。"));
+    action(IdJpegCompare)->setStatusTip(QStringLiteral("JPEGマーカーを比較します"));
+    action(IdExistenceCheck)->setStatusTip(QStringLiteral("リスト内のファイルが実在するか調べます"));
     addCommand(IdSimilarSearch, QStringLiteral("類似画像検索(&C)"), QStringLiteral("類似画像検索"));
     addCommand(IdSettings, QStringLiteral("環境設定(&S)"));
     addCommand(IdHelp, QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ"));
@@ -182,12 +188,19 @@ void CMainFrame::createActions()
                 tool->trigger();
         });
     });
+    connect(action(IdBinaryCompare), &QAction::triggered, this, [this] {
+        runBinaryCompare(m_context);
+    });
+    connect(action(IdDifferenceAnalysis), &QAction::triggered, this, [this] {
+        runDifferenceAnalysis(m_context);
+    });
+    connect(action(IdJpegCompare), &QAction::triggered, this, [this] {
+        runJpegCompare(m_context);
+    });
+    connect(action(IdExistenceCheck), &QAction::triggered, this, [this] {
+        runExistenceCheck(m_context);
+    });
     // Help and About belong to the application object, which connects them.
-
-    // Commands whose tools are not part of this build stay visible but cannot be chosen.
-    for (int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare, IdExistenceCheck}) {
-        action(id)->setEnabled(false);
-    }
 }
 
 void CMainFrame::createMenus()
