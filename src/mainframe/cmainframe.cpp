@@ -288,6 +288,9 @@ void CMainFrame::createToolbar()
         }
         action(id)->setIcon(ToolbarIcons::forCommand(id));
         m_toolbar->addAction(action(id));
+        // A screen reader would otherwise read the menu caption with its shortcut column and
+        // mnemonic; the button is known by its tooltip.
+        m_toolbar->widgetForAction(action(id))->setAccessibleName(action(id)->toolTip());
     }
     addToolBar(Qt::TopToolBarArea, m_toolbar);
 
@@ -345,6 +348,7 @@ QWidget *CMainFrame::createListView(int side)
 {
     auto *view = new CDuovueView(m_context.document, m_context.settings, side, this);
     view->setMinimumHeight(0);
+    view->setAccessibleName(side == 0 ? QStringLiteral("左のファイルリスト") : QStringLiteral("右のファイルリスト"));
     connect(view, &CMyVirtualListView::pathsDropped, this, [this, side](const QStringList &paths) {
         addDroppedPaths(side, paths);
     });
