@@ -149,7 +149,8 @@ void CMainFrame::createActions()
     addCommand(IdSimilarSearch, QStringLiteral("類似画像検索(&C)"), QStringLiteral("類似画像検索"));
     addCommand(IdSettings, QStringLiteral("環境設定(&S)"));
     addCommand(IdHelp, QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ"));
-    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"));
+    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"), QStringLiteral("アップデートチェック"))
+        ->setStatusTip(QStringLiteral("アップデートの有無をチェックします"));
     addCommand(IdAppAbout, QStringLiteral("バージョン情報(&A)..."));
 
     // Shortcuts act while any pane of the window has the focus, as accelerators do.

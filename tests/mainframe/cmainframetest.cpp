@@ -103,6 +103,8 @@ private Q_SLOTS:
                 QStringLiteral("アップデートチェック(&U)"),
                 QStringLiteral("-"),
                 QStringLiteral("バージョン情報(&A)...")}));
+        QCOMPARE(frame->action(IdUpdateCheck)->toolTip(), QStringLiteral("アップデートチェック"));
+        QCOMPARE(frame->action(IdUpdateCheck)->statusTip(), QStringLiteral("アップデートの有無をチェックします"));
     }
 
     void toolbarHasButtonsInOrderWithTooltips()
