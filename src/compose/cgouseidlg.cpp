@@ -14,6 +14,7 @@
 
 #include "compose/compositefile.h"
 #include "core/userprompts.h"
+#include "viewer/viewerpictures.h"
 
 namespace Duovue
 {
@@ -93,7 +94,8 @@ CGouseiDlg::CGouseiDlg(const QImage &left,
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::OpenHandCursor);
+    // The hands of the viewer panes: the same gesture moves a picture in both windows.
+    setCursor(ViewerPictures::openHandCursor());
     setSizeGripEnabled(false);
     setFixedSize(m_state.compositeSize());
     setAccessibleName(QStringLiteral("合成画像"));
@@ -320,7 +322,7 @@ void CGouseiDlg::mousePressEvent(QMouseEvent *event)
     }
     m_dragging = true;
     m_lastPoint = event->position().toPoint();
-    setCursor(Qt::ClosedHandCursor);
+    setCursor(ViewerPictures::closedHandCursor());
 }
 
 void CGouseiDlg::mouseMoveEvent(QMouseEvent *event)
@@ -349,7 +351,7 @@ void CGouseiDlg::mouseReleaseEvent(QMouseEvent *event)
     }
     m_dragging = false;
     m_lastPoint = QPoint(0, 0);
-    setCursor(Qt::OpenHandCursor);
+    setCursor(ViewerPictures::openHandCursor());
 }
 
 void CGouseiDlg::contextMenuEvent(QContextMenuEvent *event)

@@ -14,6 +14,7 @@
 #include "core/settingsstore.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
+#include "viewer/viewerpictures.h"
 
 using namespace Duovue;
 
@@ -45,6 +46,12 @@ QImage picture(QSize size, int tag)
         for (int x = 0; x < size.width(); ++x)
             image.setPixel(x, y, qRgb((x * 3 + tag) & 255, (y * 5) & 255, (x * y + tag) & 255));
     return image;
+}
+
+// The window shows the viewer panes' own hand cursors.
+bool showsCursor(const QWidget &w, const QCursor &expected)
+{
+    return w.cursor().shape() == Qt::BitmapCursor && w.cursor().pixmap().toImage() == expected.pixmap().toImage();
 }
 
 struct Fixture {
@@ -168,15 +175,16 @@ void CGouseiDlgTest::mouseDragSlidesAndShiftDragResizes()
 {
     Fixture f;
     auto dialog = f.open();
+    QVERIFY(showsCursor(*dialog, ViewerPictures::openHandCursor()));
     mouse(dialog.get(), QEvent::MouseButtonPress, QPoint(100, 100));
-    QCOMPARE(dialog->cursor().shape(), Qt::ClosedHandCursor);
+    QVERIFY(showsCursor(*dialog, ViewerPictures::closedHandCursor()));
     mouse(dialog.get(), QEvent::MouseMove, QPoint(130, 90));
     QCOMPARE(dialog->state().slideOffset(), QPoint(30, -10));
     mouse(dialog.get(), QEvent::MouseMove, QPoint(120, 110), Qt::ShiftModifier);
     QCOMPARE(dialog->state().slideOffset(), QPoint(30, -10));
     QCOMPARE(dialog->state().sizeAdjust(), QSize(-10, 20));
     mouse(dialog.get(), QEvent::MouseButtonRelease, QPoint(120, 110));
-    QCOMPARE(dialog->cursor().shape(), Qt::OpenHandCursor);
+    QVERIFY(showsCursor(*dialog, ViewerPictures::openHandCursor()));
     mouse(dialog.get(), QEvent::MouseMove, QPoint(300, 300));
     QCOMPARE(dialog->state().slideOffset(), QPoint(30, -10));
 }
