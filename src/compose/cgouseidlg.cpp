@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -236,8 +237,17 @@ void CGouseiDlg::stateChanged()
 
 void CGouseiDlg::save()
 {
-    const QString folder =
-        !m_saveFolder.isEmpty() ? m_saveFolder : QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    // The first folder that exists: a file dialog given a missing one opens in the working folder,
+    // which for a program started from the desktop is "/" (a saved folder may have been removed, and
+    // many homes have no Pictures folder).
+    QString folder = QDir::homePath();
+    for (const QString &candidate :
+        {m_saveFolder, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)}) {
+        if (!candidate.isEmpty() && QFileInfo(candidate).isDir()) {
+            folder = candidate;
+            break;
+        }
+    }
     const QString path = m_prompts.chooseSaveFile(QStringLiteral("名前を付けて保存"),
         folder + QStringLiteral("/") + QStringLiteral("合成"),
         QStringLiteral("JPEGファイル (*.jpg *.jpeg);;BMPファイル (*.bmp)"),

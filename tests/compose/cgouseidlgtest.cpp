@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -273,6 +274,13 @@ void CGouseiDlgTest::failedSaveIsReported()
 
     dialog->save(); // cancelled: nothing happens
     QCOMPARE(f.shell.callsOf(QStringLiteral("error")).size(), 1);
+
+    // A remembered folder that is gone is not offered: the dialog would open in the working folder.
+    dialog->setSaveFolder(f.dir.filePath(QStringLiteral("removed")));
+    dialog->save();
+    const QString start = f.shell.callsOf(QStringLiteral("chooseSaveFile")).constLast().text;
+    QCOMPARE(QFileInfo(start).fileName(), QStringLiteral("合成"));
+    QVERIFY(QFileInfo(QFileInfo(start).path()).isDir());
 }
 
 void CGouseiDlgTest::pairToolEntriesAskOwner()
