@@ -155,14 +155,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("focus"); // the field that takes the focus after the error
 
         const QString mainError = QStringLiteral("メインウインドウのサイズは、幅800、高さ600以上に設定してください");
         const QString viewerError = QStringLiteral("見比べウインドウのサイズは、幅800、高さ600以上に設定してください");
-        QTest::newRow("main placed 799 wide") << QStringLiteral("main") << true << 799 << 600 << mainError;
-        QTest::newRow("main placed 800x600") << QStringLiteral("main") << true << 800 << 600 << QString();
-        QTest::newRow("main maximized 100 wide") << QStringLiteral("main") << false << 100 << 50 << QString();
-        QTest::newRow("viewer placed 599 high") << QStringLiteral("viewer") << true << 1024 << 599 << viewerError;
-        QTest::newRow("viewer maximized 100 wide") << QStringLiteral("viewer") << false << 100 << 600 << QString();
+        QTest::newRow("main placed 799 wide")
+            << QStringLiteral("main") << true << 799 << 600 << mainError << QStringLiteral("main.width");
+        QTest::newRow("main placed 800x600") << QStringLiteral("main") << true << 800 << 600 << QString() << QString();
+        QTest::newRow("main maximized 100 wide")
+            << QStringLiteral("main") << false << 100 << 50 << QString() << QString();
+        QTest::newRow("viewer placed 599 high")
+            << QStringLiteral("viewer") << true << 1024 << 599 << viewerError << QStringLiteral("viewer.height");
+        QTest::newRow("viewer maximized 100 wide")
+            << QStringLiteral("viewer") << false << 100 << 600 << QString() << QString();
     }
 
     void checksWindowSizes()
@@ -172,6 +177,7 @@ private Q_SLOTS:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(QString, error);
+        QFETCH(QString, focus);
         Fixture f;
         CSettingDlg &d = f.open();
         SettingsFields::Placement &p =
@@ -188,6 +194,9 @@ private Q_SLOTS:
             QCOMPARE(errors[0].caption, QStringLiteral("エラー"));
             QVERIFY(d.isVisible());
             QVERIFY(!QFile::exists(f.store.path()));
+            // The refused size is shown and focused, whichever page was open.
+            QCOMPARE(d.focusWidget(), field(d, focus));
+            QVERIFY(field(d, focus)->isVisible());
             return;
         }
         QVERIFY(errors.isEmpty());
