@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -331,6 +332,37 @@ private Q_SLOTS:
         d.pageList()->setFocus();
         QTest::keyClick(d.pageList(), Qt::Key_Return);
         QCOMPARE(d.result(), int(QDialog::Accepted));
+    }
+
+    void screenReaderKnowsEveryField()
+    {
+        Fixture f;
+        CSettingDlg &d = f.open();
+        // On Linux a combo box is read by its text; what it is comes from its label relations (a
+        // buddy label, the group box title).
+        const QList<std::pair<QWidget *, QString>> combos{
+            {d.pageList(), QStringLiteral("設定項目")}, {d.composePage()->ratioList(), QStringLiteral("初期合成比率")}};
+        for (const auto &[combo, label] : combos) {
+            QStringList labels;
+            for (const auto &relation : QAccessible::queryAccessibleInterface(combo)->relations(QAccessible::Label))
+                labels << relation.first->text(QAccessible::Name);
+            QVERIFY2(labels.contains(label), qPrintable(labels.join(u',')));
+        }
+        for (const char *name : {"main.x",
+                 "main.y",
+                 "main.width",
+                 "main.height",
+                 "compose.quality",
+                 "compose.width",
+                 "compose.height",
+                 "viewer.x",
+                 "viewer.y",
+                 "viewer.width",
+                 "viewer.height",
+                 "viewer.interval"}) {
+            QAccessibleInterface *edit = QAccessible::queryAccessibleInterface(field(d, QLatin1String(name)));
+            QVERIFY2(!edit->text(QAccessible::Name).isEmpty(), name);
+        }
     }
 
     void associationButtonReportsWhatHappened()
