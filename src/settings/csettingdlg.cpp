@@ -14,6 +14,7 @@
 #include "core/appsettings.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
+#include "search/tooltipstyle.h"
 #include "settings/csetgou.h"
 #include "settings/csetmain.h"
 #include "settings/csetmiku.h"
@@ -91,6 +92,9 @@ CSettingDlg::CSettingDlg(SettingsStore &store,
     layout->addLayout(top);
     layout->addWidget(placeholder, 1);
     layout->addWidget(buttons);
+
+    // The dialog's and every page's tooltips wait 900 ms, like those of the other dialogs.
+    setTooltipDelay(this);
 
     // A remembered page outside the list opens the dialog with no page until one is chosen.
     const int remembered = store.value(AppSettings::SettingsPage());

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
@@ -363,6 +364,21 @@ private Q_SLOTS:
             QAccessibleInterface *edit = QAccessible::queryAccessibleInterface(field(d, QLatin1String(name)));
             QVERIFY2(!edit->text(QAccessible::Name).isEmpty(), name);
         }
+    }
+
+    void tooltipsWaitNineHundredMilliseconds()
+    {
+        Fixture f;
+        CSettingDlg &d = f.open();
+        int withTip = 0;
+        for (QWidget *w : d.findChildren<QWidget *>()) {
+            if (w->toolTip().isEmpty())
+                continue;
+            ++withTip;
+            QCOMPARE(w->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, w), 900);
+        }
+        // The dialog 3, the main window page 10, the compositing page 11 (both arrows), the viewer 9.
+        QCOMPARE(withTip, 3 + 10 + 11 + 9);
     }
 
     void associationButtonReportsWhatHappened()
