@@ -1,5 +1,6 @@
 #include "core/fileassociation.h"
 
+#include <algorithm>
 #include <optional>
 
 #include <QFile>
@@ -93,10 +94,24 @@ QString withDefault(const QString &text, const QString &type, const QString &des
         const qsizetype eq = lines[keyLine].indexOf(u'=');
         QStringList ids = lines[keyLine].sliced(eq + 1).trimmed().split(u';', Qt::SkipEmptyParts);
         ids.removeAll(desktopId);
-        if (ids.isEmpty())
+        if (ids.isEmpty()) {
             lines.removeAt(keyLine);
-        else
+            --sectionEnd;
+        } else {
             lines[keyLine] = type + u'=' + ids.join(u';') + u';';
+        }
+        // A group left without keys is what associate added to a list that had none: it goes too,
+        // with the blank line that separated it, so a list associate created is removed whole.
+        const bool groupEmpty =
+            std::all_of(lines.cbegin() + section + 1, lines.cbegin() + sectionEnd, [](const QString &l) {
+                return l.trimmed().isEmpty();
+            });
+        if (groupEmpty) {
+            qsizetype first = section;
+            while (first > 0 && lines[first - 1].trimmed().isEmpty())
+                --first;
+            lines.remove(first, sectionEnd - first);
+        }
     }
     return lines.isEmpty() ? QString() : lines.join(u'\n') + u'\n';
 }
@@ -327,12 +342,19 @@ AssociationOutcome FileAssociation::remove(ShellServices &shell) const
             changed = changed || r.value();
     }
     if (listed) {
-        const Result<void> r =
-            writeFileAtomically(mimeAppsListPath(), withDefault(list, mimeType(), desktopId(), false).toUtf8());
-        if (!r)
-            failures << r.error().message;
-        else
+        // A list with nothing else in it is the one associate created.
+        const QString rest = withDefault(list, mimeType(), desktopId(), false);
+        QString failure;
+        if (rest.trimmed().isEmpty()) {
+            if (const Result<bool> r = removeIfPresent(mimeAppsListPath()); !r)
+                failure = r.error().message;
+        } else if (const Result<void> r = writeFileAtomically(mimeAppsListPath(), rest.toUtf8()); !r) {
+            failure = r.error().message;
+        }
+        if (failure.isEmpty())
             changed = true;
+        else
+            failures << failure;
     }
     if (changed)
         shell.associationsChanged();

@@ -156,7 +156,8 @@ void CMainFrame::createActions()
     addCommand(IdSimilarSearch, QStringLiteral("類似画像検索(&C)"), QStringLiteral("類似画像検索"));
     addCommand(IdSettings, QStringLiteral("環境設定(&S)"));
     addCommand(IdHelp, QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ"));
-    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"));
+    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"), QStringLiteral("アップデートチェック"))
+        ->setStatusTip(QStringLiteral("アップデートの有無をチェックします"));
     addCommand(IdAppAbout, QStringLiteral("バージョン情報(&A)..."));
 
     // Shortcuts act while any pane of the window has the focus, as accelerators do.
@@ -302,6 +303,9 @@ void CMainFrame::createToolbar()
         }
         action(id)->setIcon(ToolbarIcons::forCommand(id));
         m_toolbar->addAction(action(id));
+        // A screen reader would otherwise read the menu caption with its shortcut column and
+        // mnemonic; the button is known by its tooltip.
+        m_toolbar->widgetForAction(action(id))->setAccessibleName(action(id)->toolTip());
     }
     addToolBar(Qt::TopToolBarArea, m_toolbar);
 
@@ -359,6 +363,7 @@ QWidget *CMainFrame::createListView(int side)
 {
     auto *view = new CDuovueView(m_context.document, m_context.settings, side, this);
     view->setMinimumHeight(0);
+    view->setAccessibleName(side == 0 ? QStringLiteral("左のファイルリスト") : QStringLiteral("右のファイルリスト"));
     connect(view, &CMyVirtualListView::pathsDropped, this, [this, side](const QStringList &paths) {
         addDroppedPaths(side, paths);
     });

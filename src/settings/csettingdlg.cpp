@@ -14,6 +14,7 @@
 #include "core/appsettings.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
+#include "search/tooltipstyle.h"
 #include "settings/csetgou.h"
 #include "settings/csetmain.h"
 #include "settings/csetmiku.h"
@@ -27,6 +28,16 @@ namespace
 const QString ValidationCaption = QStringLiteral("Duovue");
 constexpr int MinWidth = 800;
 constexpr int MinHeight = 600;
+
+// The size field a placed window refuses (the width first), or nullptr.
+QLineEdit *tooSmall(const SettingsFields::Placement &p)
+{
+    if (p.placement == 0)
+        return nullptr;
+    if (p.widthValue < MinWidth)
+        return p.width;
+    return p.heightValue < MinHeight ? p.height : nullptr;
+}
 
 } // namespace
 
@@ -82,6 +93,9 @@ CSettingDlg::CSettingDlg(SettingsStore &store,
     layout->addWidget(placeholder, 1);
     layout->addWidget(buttons);
 
+    // The dialog's and every page's tooltips wait 900 ms, like those of the other dialogs.
+    setTooltipDelay(this);
+
     // A remembered page outside the list opens the dialog with no page until one is chosen.
     const int remembered = store.value(AppSettings::SettingsPage());
     m_pageList->setCurrentIndex(remembered >= 0 && remembered < PageCount ? remembered : -1);
@@ -134,12 +148,17 @@ void CSettingDlg::showPage(int index)
 
 void CSettingDlg::refuse(int pageIndex, const FieldError &error)
 {
+    m_prompts.warning(error.message, ValidationCaption);
+    focusField(pageIndex, error.field);
+}
+
+void CSettingDlg::focusField(int pageIndex, QLineEdit *field)
+{
     // The offending field may sit on a page that is not shown; show it, so the focus can reach it.
     if (m_pageList->currentIndex() != pageIndex)
         m_pageList->setCurrentIndex(pageIndex);
-    m_prompts.warning(error.message, ValidationCaption);
-    error.field->setFocus(Qt::OtherFocusReason);
-    error.field->selectAll();
+    field->setFocus(Qt::OtherFocusReason);
+    field->selectAll();
 }
 
 void CSettingDlg::accept()
@@ -152,15 +171,15 @@ void CSettingDlg::accept()
     if (FieldError e = m_viewer->readControls())
         return refuse(2, e);
 
-    if (m_main->placement() != 0 && (m_main->width() < MinWidth || m_main->height() < MinHeight)) {
+    if (QLineEdit *field = tooSmall(m_main->placementFields())) {
         m_prompts.error(QStringLiteral("メインウインドウのサイズは、幅800、高さ600以上に設定してください"),
             QStringLiteral("エラー"));
-        return;
+        return focusField(0, field);
     }
-    if (m_viewer->placement() != 0 && (m_viewer->width() < MinWidth || m_viewer->height() < MinHeight)) {
+    if (QLineEdit *field = tooSmall(m_viewer->placementFields())) {
         m_prompts.error(QStringLiteral("見比べウインドウのサイズは、幅800、高さ600以上に設定してください"),
             QStringLiteral("エラー"));
-        return;
+        return focusField(2, field);
     }
 
     Result<void> written = m_compose->write(m_store);

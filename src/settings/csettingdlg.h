@@ -3,6 +3,7 @@
 #include <QDialog>
 
 class QComboBox;
+class QLineEdit;
 
 namespace Duovue
 {
@@ -56,8 +57,10 @@ protected:
 private:
     void showPage(int index);
     QWidget *page(int index) const;
-    /// Shows @p error's page, its message and puts the focus on its field.
+    /// Shows @p error's message, its page, and puts the focus on its field.
     void refuse(int pageIndex, const FieldError &error);
+    /// Shows page @p pageIndex and puts the focus on @p field, its text selected.
+    void focusField(int pageIndex, QLineEdit *field);
 
     SettingsStore &m_store;
     UserPrompts &m_prompts;

@@ -42,12 +42,30 @@ private Q_SLOTS:
         qunsetenv("XDG_CURRENT_DESKTOP");
     }
 
+    void associateTwiceThenRemoveTwice_data()
+    {
+        QTest::addColumn<QByteArray>("userList"); // the user's mimeapps.list; empty: none
+        QTest::addColumn<QByteArray>("associated");
+        QTest::newRow("the user's list keeps its lines")
+            << QByteArray("[Default Applications]\ntext/plain=gedit.desktop;\n\n"
+                          "[Added Associations]\nimage/png=eog.desktop;\n")
+            << QByteArray("[Default Applications]\ntext/plain=gedit.desktop;\napplication/x-duovue=duovue.desktop;\n\n"
+                          "[Added Associations]\nimage/png=eog.desktop;\n");
+        QTest::newRow("a list of other groups loses the group it got")
+            << QByteArray("[Added Associations]\nimage/png=eog.desktop;\n")
+            << QByteArray("[Added Associations]\nimage/png=eog.desktop;\n\n"
+                          "[Default Applications]\napplication/x-duovue=duovue.desktop;\n");
+        QTest::newRow("no list: the one written goes")
+            << QByteArray() << QByteArray("[Default Applications]\napplication/x-duovue=duovue.desktop;\n");
+    }
+
     void associateTwiceThenRemoveTwice()
     {
+        QFETCH(QByteArray, userList);
+        QFETCH(QByteArray, associated);
         XdgHome home;
-        const QByteArray userList = "[Default Applications]\ntext/plain=gedit.desktop;\n\n"
-                                    "[Added Associations]\nimage/png=eog.desktop;\n";
-        home.dir.writeFile(QStringLiteral("config/mimeapps.list"), userList);
+        if (!userList.isEmpty())
+            home.dir.writeFile(QStringLiteral("config/mimeapps.list"), userList);
         const FileAssociation association(home.paths, QStringLiteral("/opt/Duo vue/100%/duovue"));
         Test::FakeShell shell;
 
@@ -55,9 +73,7 @@ private Q_SLOTS:
         QVERIFY(readAll(association.mimePackagePath()).contains("pattern=\"*.duov\""));
         const QByteArray entry = readAll(association.desktopEntryPath());
         QVERIFY2(entry.contains("\nExec=\"/opt/Duo vue/100%%/duovue\" %f\n"), entry.constData());
-        QCOMPARE(readAll(association.mimeAppsListPath()),
-            QByteArray("[Default Applications]\ntext/plain=gedit.desktop;\napplication/x-duovue=duovue.desktop;\n\n"
-                       "[Added Associations]\nimage/png=eog.desktop;\n"));
+        QCOMPARE(readAll(association.mimeAppsListPath()), associated);
         QCOMPARE(shell.callsOf(QStringLiteral("associations")).size(), 1);
 
         const QString validator = QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
@@ -70,6 +86,7 @@ private Q_SLOTS:
         QCOMPARE(association.remove(shell).kind, Kind::Removed);
         QVERIFY(!QFile::exists(association.mimePackagePath()));
         QVERIFY(!QFile::exists(association.desktopEntryPath()));
+        QCOMPARE(QFile::exists(association.mimeAppsListPath()), !userList.isEmpty());
         QCOMPARE(readAll(association.mimeAppsListPath()), userList);
         QCOMPARE(shell.callsOf(QStringLiteral("associations")).size(), 2);
 

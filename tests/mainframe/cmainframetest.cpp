@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -102,6 +103,8 @@ private Q_SLOTS:
                 QStringLiteral("アップデートチェック(&U)"),
                 QStringLiteral("-"),
                 QStringLiteral("バージョン情報(&A)...")}));
+        QCOMPARE(frame->action(IdUpdateCheck)->toolTip(), QStringLiteral("アップデートチェック"));
+        QCOMPARE(frame->action(IdUpdateCheck)->statusTip(), QStringLiteral("アップデートの有無をチェックします"));
     }
 
     void toolbarHasButtonsInOrderWithTooltips()
@@ -130,6 +133,16 @@ private Q_SLOTS:
                 QStringLiteral("-"),
                 QStringLiteral("ヘルプ")}));
         QCOMPARE(toolbar->iconSize(), QSize(18, 18));
+        // A screen reader reads each button by its tooltip, not by the menu caption.
+        for (QAction *a : toolbar->actions()) {
+            if (a->isSeparator())
+                continue;
+            QAccessibleInterface *button = QAccessible::queryAccessibleInterface(toolbar->widgetForAction(a));
+            QVERIFY(button);
+            QCOMPARE(button->text(QAccessible::Name), a->toolTip());
+        }
+        QCOMPARE(f.app.mainFrame()->listView(0)->accessibleName(), QStringLiteral("左のファイルリスト"));
+        QCOMPARE(f.app.mainFrame()->listView(1)->accessibleName(), QStringLiteral("右のファイルリスト"));
 
         // The View menu item hides and shows it.
         QAction *toggle = f.app.mainFrame()->action(IdViewToolbar);

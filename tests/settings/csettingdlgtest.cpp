@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -6,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStandardPaths>
+#include <QStyle>
 #include <QTest>
 #include <QToolButton>
 
@@ -155,14 +157,19 @@ private Q_SLOTS:
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<QString>("error");
+        QTest::addColumn<QString>("focus"); // the field that takes the focus after the error
 
         const QString mainError = QStringLiteral("メインウインドウのサイズは、幅800、高さ600以上に設定してください");
         const QString viewerError = QStringLiteral("見比べウインドウのサイズは、幅800、高さ600以上に設定してください");
-        QTest::newRow("main placed 799 wide") << QStringLiteral("main") << true << 799 << 600 << mainError;
-        QTest::newRow("main placed 800x600") << QStringLiteral("main") << true << 800 << 600 << QString();
-        QTest::newRow("main maximized 100 wide") << QStringLiteral("main") << false << 100 << 50 << QString();
-        QTest::newRow("viewer placed 599 high") << QStringLiteral("viewer") << true << 1024 << 599 << viewerError;
-        QTest::newRow("viewer maximized 100 wide") << QStringLiteral("viewer") << false << 100 << 600 << QString();
+        QTest::newRow("main placed 799 wide")
+            << QStringLiteral("main") << true << 799 << 600 << mainError << QStringLiteral("main.width");
+        QTest::newRow("main placed 800x600") << QStringLiteral("main") << true << 800 << 600 << QString() << QString();
+        QTest::newRow("main maximized 100 wide")
+            << QStringLiteral("main") << false << 100 << 50 << QString() << QString();
+        QTest::newRow("viewer placed 599 high")
+            << QStringLiteral("viewer") << true << 1024 << 599 << viewerError << QStringLiteral("viewer.height");
+        QTest::newRow("viewer maximized 100 wide")
+            << QStringLiteral("viewer") << false << 100 << 600 << QString() << QString();
     }
 
     void checksWindowSizes()
@@ -172,6 +179,7 @@ private Q_SLOTS:
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(QString, error);
+        QFETCH(QString, focus);
         Fixture f;
         CSettingDlg &d = f.open();
         SettingsFields::Placement &p =
@@ -188,6 +196,9 @@ private Q_SLOTS:
             QCOMPARE(errors[0].caption, QStringLiteral("エラー"));
             QVERIFY(d.isVisible());
             QVERIFY(!QFile::exists(f.store.path()));
+            // The refused size is shown and focused, whichever page was open.
+            QCOMPARE(d.focusWidget(), field(d, focus));
+            QVERIFY(field(d, focus)->isVisible());
             return;
         }
         QVERIFY(errors.isEmpty());
@@ -322,6 +333,52 @@ private Q_SLOTS:
         d.pageList()->setFocus();
         QTest::keyClick(d.pageList(), Qt::Key_Return);
         QCOMPARE(d.result(), int(QDialog::Accepted));
+    }
+
+    void screenReaderKnowsEveryField()
+    {
+        Fixture f;
+        CSettingDlg &d = f.open();
+        // On Linux a combo box is read by its text; what it is comes from its label relations (a
+        // buddy label, the group box title).
+        const QList<std::pair<QWidget *, QString>> combos{
+            {d.pageList(), QStringLiteral("設定項目")}, {d.composePage()->ratioList(), QStringLiteral("初期合成比率")}};
+        for (const auto &[combo, label] : combos) {
+            QStringList labels;
+            for (const auto &relation : QAccessible::queryAccessibleInterface(combo)->relations(QAccessible::Label))
+                labels << relation.first->text(QAccessible::Name);
+            QVERIFY2(labels.contains(label), qPrintable(labels.join(u',')));
+        }
+        for (const char *name : {"main.x",
+                 "main.y",
+                 "main.width",
+                 "main.height",
+                 "compose.quality",
+                 "compose.width",
+                 "compose.height",
+                 "viewer.x",
+                 "viewer.y",
+                 "viewer.width",
+                 "viewer.height",
+                 "viewer.interval"}) {
+            QAccessibleInterface *edit = QAccessible::queryAccessibleInterface(field(d, QLatin1String(name)));
+            QVERIFY2(!edit->text(QAccessible::Name).isEmpty(), name);
+        }
+    }
+
+    void tooltipsWaitNineHundredMilliseconds()
+    {
+        Fixture f;
+        CSettingDlg &d = f.open();
+        int withTip = 0;
+        for (QWidget *w : d.findChildren<QWidget *>()) {
+            if (w->toolTip().isEmpty())
+                continue;
+            ++withTip;
+            QCOMPARE(w->style()->styleHint(QStyle::SH_ToolTip_WakeUpDelay, nullptr, w), 900);
+        }
+        // The dialog 3, the main window page 10, the compositing page 11 (both arrows), the viewer 9.
+        QCOMPARE(withTip, 3 + 10 + 11 + 9);
     }
 
     void associationButtonReportsWhatHappened()
