@@ -303,7 +303,7 @@ void CViewerPane::mouseMoveEvent(QMouseEvent *event)
             m_trail << move.trail->p2();
             update();
         }
-        if (move.strokeAdded) {
+        if (move.showStatus) {
             m_gestureStatus = m_gesture.statusText(shiftHeld());
             Q_EMIT statusChanged();
         }
