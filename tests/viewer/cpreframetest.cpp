@@ -110,6 +110,7 @@ private Q_SLOTS:
     void chordsStepAndStopAtEnds();
     void trashKeepsEntryWhenTrashFails();
     void trashOfLastEntryClosesViewer();
+    void trashOfMissingEntryDropsRow();
     void moveRemovesEntryUnlessOntoItself_data();
     void moveRemovesEntryUnlessOntoItself();
     void gesturesRotateAndClose();
@@ -242,6 +243,23 @@ void CPreFrameTest::trashOfLastEntryClosesViewer()
     QVERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
     QCOMPARE(f.emptied, QStringList{QStringLiteral("0")});
+}
+
+void CPreFrameTest::trashOfMissingEntryDropsRow()
+{
+    Fixture f(2, 1);
+    QVERIFY(QFile::remove(f.list(0).fullPath(0)));
+    QVERIFY(f.frame->open());
+    QCOMPARE(f.list(0).column(0, 0), QStringLiteral("ファイルがありません"));
+    f.shell.answers.enqueue(true);
+
+    chord(f.frame.get(), Qt::Key_Left, Qt::Key_Delete);
+
+    // The row named no file any more: it goes without a trash call or an error.
+    QVERIFY(f.shell.callsOf(QStringLiteral("trash")).isEmpty());
+    QVERIFY(f.shell.callsOf(QStringLiteral("error")).isEmpty());
+    QCOMPARE(f.list(0).size(), 1);
+    QCOMPARE(f.shownPixel(0), colourOf(0, 1).rgb());
 }
 
 void CPreFrameTest::moveRemovesEntryUnlessOntoItself_data()
