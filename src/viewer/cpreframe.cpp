@@ -72,6 +72,9 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
         connect(pane, &CViewerPane::closeRequested, this, &CPreFrame::closeViewer);
         connect(pane->menu(), &QMenu::aboutToShow, this, &CPreFrame::updateToolActions);
     }
+    // The splitter lowers each widget it takes in, which leaves the right pane first among its
+    // children: a screen reader would meet the right picture before the left one.
+    m_panes[0]->lower();
     setCentralWidget(m_splitter);
 
     // Rows that come or go shift the indices a prefetch was made for: drop it. (A read is handed out

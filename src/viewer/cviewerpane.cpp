@@ -201,6 +201,7 @@ void CViewerPane::release()
         m_brightDlg->reject();
     clearPicture();
     updateCursor();
+    setAccessibleDescription(QString());
     Q_EMIT statusChanged();
 }
 

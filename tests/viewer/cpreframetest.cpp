@@ -1,8 +1,10 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -142,6 +144,10 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
     QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
     QCOMPARE(f.frame->statusPane(1)->text(), f.list(1).fullPath(0));
+    // A screen reader meets the left picture first, each named with its side and file.
+    QAccessibleInterface *panes = QAccessible::queryAccessibleInterface(f.frame->splitter());
+    QCOMPARE(panes->child(0)->text(QAccessible::Name), QStringLiteral("左の画像"));
+    QCOMPARE(panes->child(1)->text(QAccessible::Description), f.list(1).fullPath(0));
     QCOMPARE(f.frame->isMaximized(), placement == 0);
     // The test screen is only 800 x 600, so the stored position is fitted onto it.
     if (placement)
@@ -151,6 +157,7 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QVERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
     QVERIFY(!f.pane(0)->hasPicture());
+    QVERIFY(f.pane(0)->accessibleDescription().isEmpty());
     QVERIFY(!f.pane(1)->isAutoAdvancing());
 }
 
