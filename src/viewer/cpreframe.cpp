@@ -122,10 +122,10 @@ bool CPreFrame::open()
     if (m_document.fileList(0).isEmpty() || m_document.fileList(1).isEmpty() || isVisible())
         return isVisible();
     for (int side = 0; side < 2; ++side) {
-        // The marked entry, which after a sort need not be at the stored position.
+        // The marked entry, which after a sort need not be at the stored position. Without a mark
+        // (result mode) the stored position, pulled into the list: a document may hold any number.
         const int marked = int(m_document.fileList(side).primaries().indexOf(QStringLiteral("1")));
-        if (marked >= 0)
-            m_document.setPosition(side, marked);
+        m_document.setPosition(side, marked >= 0 ? marked : m_document.position(side));
         m_direction[side] = 1;
         showEntry(side, m_document.position(side));
         if (!m_panes[side]->hasGoodPicture()) {

@@ -108,6 +108,7 @@ private Q_SLOTS:
 
     void opensOnMarksAndClosesToPreviews_data();
     void opensOnMarksAndClosesToPreviews();
+    void opensResultModeWithinTheLists();
     void chordsStepAndStopAtEnds_data();
     void chordsStepAndStopAtEnds();
     void trashKeepsEntryWhenTrashFails();
@@ -159,6 +160,24 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QVERIFY(!f.pane(0)->hasPicture());
     QVERIFY(f.pane(0)->accessibleDescription().isEmpty());
     QVERIFY(!f.pane(1)->isAutoAdvancing());
+}
+
+void CPreFrameTest::opensResultModeWithinTheLists()
+{
+    Fixture f(3, 2);
+    // Result rows carry group labels, no mark; the document's stored positions lie outside.
+    std::array<FileList, 2> lists{f.list(0), f.list(1)};
+    for (FileList &list : lists) {
+        for (int row = 0; row < list.size(); ++row)
+            list.setPrimary(row, QStringLiteral("2"));
+    }
+    f.document.loadLists(lists, {7, -3}, true);
+
+    QVERIFY(f.frame->open());
+    QCOMPARE(f.document.position(0), 2);
+    QCOMPARE(f.document.position(1), 0);
+    QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
+    QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
 }
 
 void CPreFrameTest::chordsStepAndStopAtEnds_data()
