@@ -16,6 +16,7 @@
 #include "lists/frameplacement.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
+#include "viewer/ownedwindow.h"
 #include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 #include "viewer/viewernavigation.h"
@@ -142,6 +143,7 @@ bool CPreFrame::open()
     } else {
         showMaximized();
     }
+    KeepAboveOwner(this, parentWidget());
     raise();
     activateWindow();
     setFocus();
