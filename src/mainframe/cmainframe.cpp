@@ -466,9 +466,6 @@ void CMainFrame::runFileCommand(bool (DocumentFileCommands::*command)())
 
 void CMainFrame::runSettings()
 {
-    // The viewer's own values are edited here; not while it shows.
-    if (m_viewer && m_viewer->isVisible())
-        return;
     const FileAssociation association(AssociationPaths::fromEnvironment(), QCoreApplication::applicationFilePath());
     CSettingDlg dialog(m_context.settings, m_context.prompts, m_context.shell, association, this);
     if (dialog.exec() != QDialog::Accepted)
@@ -476,8 +473,8 @@ void CMainFrame::runSettings()
     // The toolbar follows the setting at once; the action's check follows the toolbar.
     m_toolbar->setVisible(m_context.settings.value(AppSettings::ShowToolbar()) != 0);
     applySizeRule();
-    // The viewer panes take their interval and picture size at once; its placement and the
-    // compositing values are read when those windows open next.
+    // The viewer panes take their interval and picture size at once, also while the viewer shows;
+    // its placement and the compositing values are read when those windows open next.
     if (m_viewer)
         m_viewer->applySettings();
 }

@@ -18,6 +18,7 @@
 #include "lists/frameplacement.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
+#include "viewer/ownedwindow.h"
 #include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 #include "viewer/viewernavigation.h"
@@ -74,6 +75,9 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
         connect(pane, &CViewerPane::closeRequested, this, &CPreFrame::closeViewer);
         connect(pane->menu(), &QMenu::aboutToShow, this, &CPreFrame::updateToolActions);
     }
+    // The splitter lowers each widget it takes in, which leaves the right pane first among its
+    // children: a screen reader would meet the right picture before the left one.
+    m_panes[0]->lower();
     setCentralWidget(m_splitter);
 
     // Rows that come or go shift the indices a prefetch was made for: drop it. (A read is handed out
@@ -137,10 +141,10 @@ bool CPreFrame::open()
     if (m_document.fileList(0).isEmpty() || m_document.fileList(1).isEmpty() || isVisible())
         return isVisible();
     for (int side = 0; side < 2; ++side) {
-        // The marked entry, which after a sort need not be at the stored position.
+        // The marked entry, which after a sort need not be at the stored position. Without a mark
+        // (result mode) the stored position, pulled into the list: a document may hold any number.
         const int marked = int(m_document.fileList(side).primaries().indexOf(QStringLiteral("1")));
-        if (marked >= 0)
-            m_document.setPosition(side, marked);
+        m_document.setPosition(side, marked >= 0 ? marked : m_document.position(side));
         m_direction[side] = 1;
         showEntry(side, m_document.position(side));
         if (!m_panes[side]->hasGoodPicture()) {
@@ -157,6 +161,7 @@ bool CPreFrame::open()
     } else {
         showMaximized();
     }
+    KeepAboveOwner(this, parentWidget());
     raise();
     activateWindow();
     setFocus();

@@ -344,6 +344,14 @@ private Q_SLOTS:
         Fixture f;
         QVERIFY(f.app.initInstance());
         CMainFrame *frame = f.app.mainFrame();
+        // The viewer showing does not keep the dialog from opening; its panes follow at once.
+        FileList list;
+        list.append(
+            Test::entryFor(f.dir.writeFile(QStringLiteral("a.bmp"), Test::ImagingFactory::windowsBmp({8, 6}, 0, 0))));
+        f.app.document().appendEntries(0, list);
+        f.app.document().appendEntries(1, list);
+        frame->action(IdViewerOpen)->trigger();
+        QVERIFY(frame->viewer()->isVisible());
         QTimer::singleShot(0, frame, [] {
             auto *dialog = qobject_cast<CSettingDlg *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
@@ -354,8 +362,10 @@ private Q_SLOTS:
         frame->action(IdSettings)->trigger();
         QVERIFY(!frame->findChild<QToolBar *>(QStringLiteral("MainToolbar"))->isVisible());
         QVERIFY(!frame->action(IdViewToolbar)->isChecked());
-        for (int side = 0; side < 2; ++side)
+        for (int side = 0; side < 2; ++side) {
             QVERIFY(frame->viewer()->pane(side)->menu()->action(IdFitToWindow)->isChecked());
+            QCOMPARE(frame->viewer()->pane(side)->displayMode(), CImgView::DisplayMode::FitToWindow);
+        }
     }
 
     void unbuiltToolsAreDisabled()

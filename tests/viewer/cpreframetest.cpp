@@ -1,8 +1,10 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -106,10 +108,12 @@ private Q_SLOTS:
 
     void opensOnMarksAndClosesToPreviews_data();
     void opensOnMarksAndClosesToPreviews();
+    void opensResultModeWithinTheLists();
     void chordsStepAndStopAtEnds_data();
     void chordsStepAndStopAtEnds();
     void trashKeepsEntryWhenTrashFails();
     void trashOfLastEntryClosesViewer();
+    void trashOfMissingEntryDropsRow();
     void moveRemovesEntryUnlessOntoItself_data();
     void moveRemovesEntryUnlessOntoItself();
     void gesturesRotateAndClose();
@@ -142,6 +146,10 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
     QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
     QCOMPARE(f.frame->statusPane(1)->text(), f.list(1).fullPath(0));
+    // A screen reader meets the left picture first, each named with its side and file.
+    QAccessibleInterface *panes = QAccessible::queryAccessibleInterface(f.frame->splitter());
+    QCOMPARE(panes->child(0)->text(QAccessible::Name), QStringLiteral("左の画像"));
+    QCOMPARE(panes->child(1)->text(QAccessible::Description), f.list(1).fullPath(0));
     QCOMPARE(f.frame->isMaximized(), placement == 0);
     // The test screen is only 800 x 600, so the stored position is fitted onto it.
     if (placement)
@@ -151,7 +159,26 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QVERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
     QVERIFY(!f.pane(0)->hasPicture());
+    QVERIFY(f.pane(0)->accessibleDescription().isEmpty());
     QVERIFY(!f.pane(1)->isAutoAdvancing());
+}
+
+void CPreFrameTest::opensResultModeWithinTheLists()
+{
+    Fixture f(3, 2);
+    // Result rows carry group labels, no mark; the document's stored positions lie outside.
+    std::array<FileList, 2> lists{f.list(0), f.list(1)};
+    for (FileList &list : lists) {
+        for (int row = 0; row < list.size(); ++row)
+            list.setPrimary(row, QStringLiteral("2"));
+    }
+    f.document.loadLists(lists, {7, -3}, true);
+
+    QVERIFY(f.frame->open());
+    QCOMPARE(f.document.position(0), 2);
+    QCOMPARE(f.document.position(1), 0);
+    QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
+    QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
 }
 
 void CPreFrameTest::chordsStepAndStopAtEnds_data()
@@ -243,6 +270,23 @@ void CPreFrameTest::trashOfLastEntryClosesViewer()
     QVERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
     QCOMPARE(f.emptied, QStringList{QStringLiteral("0")});
+}
+
+void CPreFrameTest::trashOfMissingEntryDropsRow()
+{
+    Fixture f(2, 1);
+    QVERIFY(QFile::remove(f.list(0).fullPath(0)));
+    QVERIFY(f.frame->open());
+    QCOMPARE(f.list(0).column(0, 0), QStringLiteral("ファイルがありません"));
+    f.shell.answers.enqueue(true);
+
+    chord(f.frame.get(), Qt::Key_Left, Qt::Key_Delete);
+
+    // The row named no file any more: it goes without a trash call or an error.
+    QVERIFY(f.shell.callsOf(QStringLiteral("trash")).isEmpty());
+    QVERIFY(f.shell.callsOf(QStringLiteral("error")).isEmpty());
+    QCOMPARE(f.list(0).size(), 1);
+    QCOMPARE(f.shownPixel(0), colourOf(0, 1).rgb());
 }
 
 void CPreFrameTest::moveRemovesEntryUnlessOntoItself_data()
