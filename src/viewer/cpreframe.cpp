@@ -324,14 +324,23 @@ void CPreFrame::transferShown(int side, bool moving)
 void CPreFrame::removeShown(int side)
 {
     const int removed = m_document.position(side);
-    m_document.removeRows(side, {removed});
     CViewerPane *pane = m_panes[side];
     pane->resetScroll();
-    const int position = ViewerNavigation::positionAfterRemoval(removed, m_document.fileList(side).size());
-    if (position >= 0) {
-        m_document.setPosition(side, position);
-        showEntry(side, position);
-        return;
+    if (m_document.resultMode()) {
+        // Result rows stand at the same index in both lists: taking the row from one side alone
+        // would pair every later row with another file, and a check would then mark the wrong one.
+        // The document removes it from both and regroups; the panes follow its signals.
+        m_document.removeListRows(side, {removed});
+        if (!m_document.fileList(side).isEmpty())
+            return;
+    } else {
+        m_document.removeRows(side, {removed});
+        const int position = ViewerNavigation::positionAfterRemoval(removed, m_document.fileList(side).size());
+        if (position >= 0) {
+            m_document.setPosition(side, position);
+            showEntry(side, position);
+            return;
+        }
     }
     m_context.prompts.error(
         QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"), Captions::confirm());

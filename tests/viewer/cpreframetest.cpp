@@ -114,6 +114,7 @@ private Q_SLOTS:
     void trashKeepsEntryWhenTrashFails();
     void trashOfLastEntryClosesViewer();
     void trashOfMissingEntryDropsRow();
+    void trashInResultModeKeepsListsPaired();
     void moveRemovesEntryUnlessOntoItself_data();
     void moveRemovesEntryUnlessOntoItself();
     void gesturesRotateAndClose();
@@ -270,6 +271,36 @@ void CPreFrameTest::trashOfLastEntryClosesViewer()
     QVERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
     QCOMPARE(f.emptied, QStringList{QStringLiteral("0")});
+}
+
+void CPreFrameTest::trashInResultModeKeepsListsPaired()
+{
+    Fixture f(5, 5);
+    // Result rows: the same files at the same index in both lists, groups 2, 2, 3, 3, 3.
+    std::array<FileList, 2> lists{f.list(0), f.list(0)};
+    const QStringList labels{
+        QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("3")};
+    for (FileList &list : lists) {
+        for (int row = 0; row < list.size(); ++row)
+            list.setPrimary(row, labels.at(row));
+    }
+    f.document.loadLists(lists, {0, 3}, true);
+    QVERIFY(f.frame->open());
+    f.shell.trashReallyDeletes = true;
+    f.shell.answers.enqueue(true);
+
+    f.pane(0)->runCommand(IdTrash);
+
+    // Group 2 lost a member, so its partner leaves too; group 3 keeps its label in both lists.
+    for (int side = 0; side < 2; ++side) {
+        QCOMPARE(f.list(side).size(), 3);
+        for (int row = 0; row < 3; ++row) {
+            QCOMPARE(f.list(side).primary(row), QStringLiteral("3"));
+            QCOMPARE(f.list(side).fullPath(row), lists[0].fullPath(row + 2));
+        }
+    }
+    QTRY_COMPARE(f.pane(0)->imageInfo().path, f.list(0).fullPath(f.document.position(0)));
+    QVERIFY(f.frame->isVisible());
 }
 
 void CPreFrameTest::trashOfMissingEntryDropsRow()
