@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
+#include <numeric>
 #include <unistd.h>
 
 #include <QFile>
@@ -124,7 +125,7 @@ void SearchEngine::run()
     if (m_params.method == SearchMethod::Hash)
         gatherHash(table);
     else
-        gatherBitmap(table);
+        gatherPictures(table);
 
     m_outcome.filesAborted = m_stopGathering.load();
     m_outcome.filesGathered = static_cast<int>(table.size());
@@ -155,9 +156,18 @@ void SearchEngine::run()
     if (m_params.computeAllKeys)
         m_outcome.table = table;
     m_compared.store(0);
-    m_outcome.grouping = SearchGrouping::group(table, &m_stopCompare, [this](int done, int) {
+    const auto progress = [this](int done, int) {
         m_compared.store(done, std::memory_order_relaxed);
-    });
+    };
+    if (m_params.method == SearchMethod::Similar) {
+        SimilarOptions options;
+        options.strictness = m_params.reductionSize;
+        options.greyCopies = m_params.greyCopies;
+        m_outcome.grouping =
+            SearchGrouping::groupSimilar(table, m_descriptors, m_descriptorRows, options, &m_stopCompare, progress);
+    } else {
+        m_outcome.grouping = SearchGrouping::group(table, &m_stopCompare, progress);
+    }
     m_phase.store(SearchPhase::Done);
     std::lock_guard lock(m_mutex);
     m_finished.store(true, std::memory_order_release);
@@ -208,7 +218,7 @@ void SearchEngine::gatherHash(SearchTable &table)
     }
 }
 
-void SearchEngine::gatherBitmap(SearchTable &table)
+void SearchEngine::gatherPictures(SearchTable &table)
 {
     {
         std::lock_guard lock(m_mutex);
@@ -241,35 +251,46 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         t.join();
     m_workers.clear();
 
-    // Every worker has ended: the results are complete and no one else touches them now.
-    std::vector<bool> keep(table.size(), false);
-    for (Done &d : m_done) {
-        SearchRow &row = table[std::size_t(d.row)];
-        if (d.key.outcome == BitmapKey::Outcome::Cancelled)
+    // Every worker has ended: the results are complete and no one else touches them now. In table
+    // order, so that the similar method's grouping does not depend on which worker finished first.
+    std::vector<std::size_t> byRow(m_done.size());
+    std::iota(byRow.begin(), byRow.end(), std::size_t(0));
+    std::sort(byRow.begin(), byRow.end(), [this](std::size_t a, std::size_t b) {
+        return m_done[a].row < m_done[b].row;
+    });
+    SearchTable kept;
+    kept.reserve(table.size());
+    if (m_params.method == SearchMethod::Similar)
+        m_descriptors.reserve(m_done.size());
+    for (std::size_t i : byRow) {
+        Done &d = m_done[i];
+        const BitmapKey &key = d.keys.bitmap;
+        if (key.outcome == BitmapKey::Outcome::Cancelled)
             continue; // stopped before it was keyed: not gathered
-        keep[std::size_t(d.row)] = true;
-        if (d.key.outcome == BitmapKey::Outcome::Ok) {
-            row.key = d.key.key;
-            row.width = FormatFileSize(static_cast<quint64>(d.key.width));
-            row.height = FormatFileSize(static_cast<quint64>(d.key.height));
-            row.identity = d.key.thumbnail;
+        SearchRow &row = kept.emplace_back(std::move(table[std::size_t(d.row)]));
+        row.order = static_cast<int>(kept.size()) - 1;
+        if (key.outcome != BitmapKey::Outcome::Ok)
+            continue;
+        row.width = FormatFileSize(static_cast<quint64>(key.width));
+        row.height = FormatFileSize(static_cast<quint64>(key.height));
+        if (d.keys.similar) {
+            row.key = QString::number(d.keys.similar->hash, 16).rightJustified(16, QLatin1Char('0')).toUpper();
+            m_descriptors.push_back(*d.keys.similar);
+            m_descriptorRows.push_back(row.order);
+        } else {
+            row.key = key.key;
+            row.identity = key.thumbnail;
         }
     }
     m_done.clear();
-    SearchTable kept;
-    kept.reserve(table.size());
-    for (std::size_t i = 0; i < table.size(); ++i) {
-        if (keep[i]) {
-            kept.push_back(std::move(table[i]));
-            kept.back().order = static_cast<int>(kept.size()) - 1;
-        }
-    }
+    m_done.shrink_to_fit();
     table = std::move(kept);
 }
 
 void SearchEngine::decodeWorker()
 {
-    BitmapKeyMaker maker(m_params.reductionSize, &m_stopGathering, &m_budget);
+    const bool similar = m_params.method == SearchMethod::Similar;
+    PictureKeyMaker maker(similar ? 0 : m_params.reductionSize, similar, &m_stopGathering, &m_budget);
     for (;;) {
         Job job;
         {
@@ -288,10 +309,10 @@ void SearchEngine::decodeWorker()
             m_jobs.pop_front();
             m_jobTaken.notify_one();
         }
-        BitmapKey key = maker.compute(job.path);
+        PictureKeys keys = maker.compute(job.path);
         std::lock_guard lock(m_mutex);
-        const bool counted = key.outcome != BitmapKey::Outcome::Cancelled;
-        m_done.push_back({job.row, std::move(key)});
+        const bool counted = keys.bitmap.outcome != BitmapKey::Outcome::Cancelled;
+        m_done.push_back({job.row, std::move(keys)});
         if (counted)
             m_files.fetch_add(1, std::memory_order_relaxed);
     }

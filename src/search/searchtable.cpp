@@ -5,6 +5,19 @@
 namespace Duovue::SearchGrouping
 {
 
+namespace
+{
+
+FileList::Entry resultRow(const SearchRow &row, const QString &label)
+{
+    FileList::Entry entry;
+    entry.primary = label;
+    entry.columns = {row.name, row.folder, row.created, row.modified, row.size, row.width, row.height};
+    return entry;
+}
+
+} // namespace
+
 GroupingResult group(SearchTable &table, const std::atomic<bool> *abort, const std::function<void(int, int)> &progress)
 {
     GroupingResult result;
@@ -41,13 +54,8 @@ GroupingResult group(SearchTable &table, const std::atomic<bool> *abort, const s
                     continue;
                 ++label;
                 const QString text = QString::number(label);
-                for (int m : members) {
-                    const SearchRow &row = table[std::size_t(m)];
-                    FileList::Entry entry;
-                    entry.primary = text;
-                    entry.columns = {row.name, row.folder, row.created, row.modified, row.size, row.width, row.height};
-                    result.rows.push_back(std::move(entry));
-                }
+                for (int m : members)
+                    result.rows.push_back(resultRow(table[std::size_t(m)], text));
             }
         }
         i = end;
@@ -59,6 +67,30 @@ GroupingResult group(SearchTable &table, const std::atomic<bool> *abort, const s
         }
     }
     result.groups = label - 1;
+    return result;
+}
+
+GroupingResult groupSimilar(const SearchTable &table,
+    const std::vector<SimilarDescriptor> &descriptors,
+    const std::vector<int> &rows,
+    const SimilarOptions &options,
+    const std::atomic<bool> *abort,
+    const std::function<void(int, int)> &progress)
+{
+    Q_ASSERT(descriptors.size() == rows.size());
+    GroupingResult result;
+    // Progress in rows of the table, as the other methods count it, so that it ends at count/count.
+    const int count = static_cast<int>(table.size());
+    const SimilarMatch::Groups found = SimilarMatch::findGroups(descriptors, options, abort, [&](int done, int total) {
+        if (progress)
+            progress(total > 0 ? static_cast<int>(qint64(done) * count / total) : count, count);
+    });
+    result.aborted = found.aborted;
+    for (const std::vector<int> &group : found.groups) {
+        const QString label = QString::number(++result.groups + 1);
+        for (int m : group)
+            result.rows.push_back(resultRow(table[std::size_t(rows[std::size_t(m)])], label));
+    }
     return result;
 }
 
