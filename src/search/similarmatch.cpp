@@ -26,10 +26,13 @@ constexpr double DeviationRatio = 0.06; // |ln| of the ratio of deviations: and 
 constexpr double LumaSlack = 0.5;
 // Each step of the trackbar makes the distances this much stricter or looser.
 constexpr double StrictnessStep = 1.1;
-// The radii of the candidate search: copies lie within a few bits in both hashes, a grey copy
-// within 8 of its original in the first.
-constexpr int HashRadius = 8;
+// The candidate search: copies lie within a few bits of each other in both hashes, a grey copy
+// within about 8 of its original in the first. Each index is cut into blocks so that these radii
+// need a look at the block values one bit away only.
+constexpr int HashRadius = 7;
+constexpr int HashBlocks = 4;
 constexpr int ShapeRadius = 5;
+constexpr int ShapeBlocks = 3;
 
 double factor(const SimilarOptions &options)
 {
@@ -297,8 +300,8 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
         hashes.push_back(descriptors[std::size_t(u)].hash);
         shapes.push_back(descriptors[std::size_t(u)].shapeHash);
     }
-    const HammingIndex hashIndex(std::move(hashes));
-    const HammingIndex shapeIndex(std::move(shapes));
+    const HammingIndex hashIndex(std::move(hashes), HashBlocks);
+    const HammingIndex shapeIndex(std::move(shapes), ShapeBlocks);
     HammingIndex::Search hashSearch(hashIndex);
     HammingIndex::Search shapeSearch(shapeIndex);
 
@@ -424,31 +427,34 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
 
 // ---- HammingIndex ------------------------------------------------------------------------------
 
-HammingIndex::HammingIndex(std::vector<std::uint64_t> codes)
-    : m_codes(std::move(codes))
+HammingIndex::HammingIndex(std::vector<std::uint64_t> codes, int blocks)
+    : m_size(codes.size())
 {
-    const auto count = static_cast<std::uint32_t>(m_codes.size());
-    // Buckets by about as many top bits as the count needs, so that a bucket holds about one value.
-    const int wanted = std::max(4, static_cast<int>(std::bit_width(count)));
+    Q_ASSERT(blocks >= 1 && blocks <= 8);
+    const auto count = static_cast<std::uint32_t>(codes.size());
+    // Buckets of about eight codes: the bucket table stays small enough to be cached, and a bucket
+    // is one short run of entries.
+    const int wanted = std::max(4, static_cast<int>(std::bit_width(count)) - 3);
     int shift = 0;
-    for (int b = 0; b < Blocks; ++b) {
-        Table &t = m_tables[b];
+    for (int b = 0; b < blocks; ++b) {
+        Table &t = m_tables.emplace_back();
         t.shift = shift;
-        t.bits = (64 - shift) / (Blocks - b);
+        t.bits = (64 - shift) / (blocks - b);
         t.bucketBits = std::min(t.bits, wanted);
         shift += t.bits;
         const std::uint64_t mask = (std::uint64_t(1) << t.bits) - 1;
-        std::vector<std::pair<std::uint32_t, std::uint32_t>> entries(count);
-        for (std::uint32_t i = 0; i < count; ++i)
-            entries[i] = {static_cast<std::uint32_t>((m_codes[i] >> t.shift) & mask), i};
-        std::sort(entries.begin(), entries.end());
-        t.values.resize(count);
-        t.ids.resize(count);
+        std::vector<std::uint32_t> order(count);
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](std::uint32_t x, std::uint32_t y) {
+            const std::uint64_t a = (codes[x] >> t.shift) & mask;
+            const std::uint64_t c = (codes[y] >> t.shift) & mask;
+            return a != c ? a < c : x < y;
+        });
+        t.entries.resize(count);
         t.buckets.assign((std::size_t(1) << t.bucketBits) + 1, 0);
         for (std::uint32_t i = 0; i < count; ++i) {
-            t.values[i] = entries[i].first;
-            t.ids[i] = entries[i].second;
-            ++t.buckets[(entries[i].first >> (t.bits - t.bucketBits)) + 1];
+            t.entries[i] = {codes[order[i]], order[i]};
+            ++t.buckets[std::size_t(((codes[order[i]] >> t.shift) & mask) >> (t.bits - t.bucketBits)) + 1];
         }
         for (std::size_t k = 1; k < t.buckets.size(); ++k)
             t.buckets[k] += t.buckets[k - 1];
@@ -457,9 +463,9 @@ HammingIndex::HammingIndex(std::vector<std::uint64_t> codes)
 
 std::size_t HammingIndex::memoryBytes() const
 {
-    std::size_t bytes = m_codes.capacity() * sizeof(std::uint64_t);
+    std::size_t bytes = 0;
     for (const Table &t : m_tables)
-        bytes += (t.values.capacity() + t.ids.capacity() + t.buckets.capacity()) * sizeof(std::uint32_t);
+        bytes += t.entries.capacity() * sizeof(Entry) + t.buckets.capacity() * sizeof(std::uint32_t);
     return bytes;
 }
 
@@ -469,45 +475,46 @@ HammingIndex::Search::Search(const HammingIndex &index)
 {
 }
 
-void HammingIndex::Search::probe(int block, std::uint32_t value, std::uint64_t code, int radius)
+void HammingIndex::Search::probe(std::size_t block, std::uint64_t value, std::uint64_t code, int radius)
 {
     const Table &t = m_index.m_tables[block];
-    const std::uint32_t bucket = value >> (t.bits - t.bucketBits);
-    const auto begin = t.values.begin() + t.buckets[bucket];
-    const auto end = t.values.begin() + t.buckets[bucket + 1];
-    for (auto it = std::lower_bound(begin, end, value); it != end && *it == value; ++it) {
-        const std::uint32_t id = t.ids[std::size_t(it - t.values.begin())];
+    const std::uint64_t mask = (std::uint64_t(1) << t.bits) - 1;
+    const std::size_t bucket = std::size_t(value >> (t.bits - t.bucketBits));
+    for (std::uint32_t i = t.buckets[bucket]; i < t.buckets[bucket + 1]; ++i) {
+        const std::uint64_t other = t.entries[i].code;
+        if (((other >> t.shift) & mask) != value || std::popcount(other ^ code) > radius)
+            continue;
+        const std::uint32_t id = t.entries[i].id;
         if (m_seen[id] == m_stamp)
             continue;
         m_seen[id] = m_stamp;
-        if (std::popcount(m_index.m_codes[id] ^ code) <= radius)
-            m_found.push_back(id);
+        m_found.push_back(id);
     }
 }
 
 const std::vector<std::uint32_t> &HammingIndex::Search::near(std::uint64_t code, int radius)
 {
-    Q_ASSERT(radius >= 0 && radius <= MaxRadius);
+    Q_ASSERT(radius >= 0 && radius <= m_index.maxRadius());
     m_found.clear();
     if (++m_stamp == 0) { // wrapped: start the stamps over
         std::fill(m_seen.begin(), m_seen.end(), 0);
         m_stamp = 1;
     }
-    // Three blocks each farther than radius / 3 would put the code farther than radius.
-    const int within = radius / Blocks;
-    for (int b = 0; b < Blocks; ++b) {
+    // Every block farther than radius / blocks would put the code farther than radius.
+    const int within = radius / static_cast<int>(m_index.m_tables.size());
+    for (std::size_t b = 0; b < m_index.m_tables.size(); ++b) {
         const Table &t = m_index.m_tables[b];
-        const auto value = static_cast<std::uint32_t>((code >> t.shift) & ((std::uint64_t(1) << t.bits) - 1));
+        const std::uint64_t value = (code >> t.shift) & ((std::uint64_t(1) << t.bits) - 1);
         probe(b, value, code, radius);
         if (within < 1)
             continue;
         for (int i = 0; i < t.bits; ++i) {
-            const std::uint32_t one = value ^ (std::uint32_t(1) << i);
+            const std::uint64_t one = value ^ (std::uint64_t(1) << i);
             probe(b, one, code, radius);
             if (within < 2)
                 continue;
             for (int j = i + 1; j < t.bits; ++j)
-                probe(b, one ^ (std::uint32_t(1) << j), code, radius);
+                probe(b, one ^ (std::uint64_t(1) << j), code, radius);
         }
     }
     return m_found;

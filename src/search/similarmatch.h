@@ -53,20 +53,21 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
 
 } // namespace SimilarMatch
 
-/// Multi-index hashing over 64-bit codes: each code is cut into three blocks, and every code within
-/// Hamming distance r of a query agrees with it to within r / 3 bits on at least one block, so a
-/// query looks up only the few block values near its own in three sorted tables instead of
-/// comparing every code. Memory: about 24 bytes per code.
+/// Multi-index hashing over 64-bit codes: each code is cut into blocks, and every code within
+/// Hamming distance r of a query agrees with it to within r / blocks bits on at least one block,
+/// so a query looks up only the few block values near its own in one sorted table per block
+/// instead of comparing every code. Memory: about 17 bytes per code and block.
 ///
 /// Thread: build on one thread; then searches may run on several, each with its own Search.
 class HammingIndex
 {
 public:
-    static constexpr int MaxRadius = 8;
+    /// An index of @p codes cut into @p blocks blocks (1 to 8).
+    HammingIndex(std::vector<std::uint64_t> codes, int blocks);
 
-    explicit HammingIndex(std::vector<std::uint64_t> codes);
-
-    std::size_t size() const { return m_codes.size(); }
+    std::size_t size() const { return m_size; }
+    /// The largest radius a search may ask for: up to two bits differ per block looked up.
+    int maxRadius() const { return 3 * static_cast<int>(m_tables.size()) - 1; }
     std::size_t memoryBytes() const;
 
     /// A query's working memory.
@@ -74,11 +75,11 @@ public:
     {
     public:
         explicit Search(const HammingIndex &index);
-        /// The ids of all codes within @p radius (at most MaxRadius) of @p code, each once.
+        /// The ids of all codes within @p radius (at most maxRadius()) of @p code, each once.
         const std::vector<std::uint32_t> &near(std::uint64_t code, int radius);
 
     private:
-        void probe(int block, std::uint32_t value, std::uint64_t code, int radius);
+        void probe(std::size_t block, std::uint64_t value, std::uint64_t code, int radius);
 
         const HammingIndex &m_index;
         std::vector<std::uint32_t> m_seen; // per id, the stamp of the last query that met it
@@ -87,18 +88,20 @@ public:
     };
 
 private:
-    static constexpr int Blocks = 3;
+    struct Entry {
+        std::uint64_t code;
+        std::uint32_t id;
+    };
     struct Table {
         int shift = 0; // the block's first bit
         int bits = 0;
         int bucketBits = 0; // buckets by the top bits of the block value
-        std::vector<std::uint32_t> values; // block values, ascending
-        std::vector<std::uint32_t> ids; // the code of each value
+        std::vector<Entry> entries; // ascending by block value, so a bucket is one run
         std::vector<std::uint32_t> buckets; // first entry of each bucket, and the end
     };
 
-    std::vector<std::uint64_t> m_codes;
-    Table m_tables[Blocks];
+    std::size_t m_size = 0;
+    std::vector<Table> m_tables;
 };
 
 } // namespace Duovue

@@ -222,23 +222,25 @@ private Q_SLOTS:
         for (int i = 0; i < 3000; ++i)
             codes.push_back(rng());
         const std::uint64_t query = codes[17];
-        for (int bits = 0; bits <= 10; ++bits) {
+        for (int bits = 0; bits <= 12; ++bits) {
             std::uint64_t near = query;
             for (int k = 0; k < bits; ++k)
                 near ^= std::uint64_t(1) << ((k * 23 + bits) % 64);
             codes.push_back(near);
         }
-        const HammingIndex index(codes);
-        HammingIndex::Search search(index);
-        for (int radius : {0, 1, 2, 5, 8}) {
-            std::set<std::uint32_t> expected;
-            for (std::size_t i = 0; i < codes.size(); ++i) {
-                if (std::popcount(codes[i] ^ query) <= radius)
-                    expected.insert(std::uint32_t(i));
+        for (int blocks : {3, 4}) {
+            const HammingIndex index(codes, blocks);
+            HammingIndex::Search search(index);
+            for (int radius = 0; radius <= index.maxRadius(); ++radius) {
+                std::set<std::uint32_t> expected;
+                for (std::size_t i = 0; i < codes.size(); ++i) {
+                    if (std::popcount(codes[i] ^ query) <= radius)
+                        expected.insert(std::uint32_t(i));
+                }
+                const std::vector<std::uint32_t> &found = search.near(query, radius);
+                QCOMPARE(std::set<std::uint32_t>(found.begin(), found.end()), expected);
+                QCOMPARE(found.size(), expected.size());
             }
-            const std::vector<std::uint32_t> &found = search.near(query, radius);
-            QCOMPARE(std::set<std::uint32_t>(found.begin(), found.end()), expected);
-            QCOMPARE(found.size(), expected.size());
         }
     }
 
