@@ -31,6 +31,9 @@ constexpr double StrictnessStep = 1.1;
 // need a look at the block values one bit away only.
 constexpr int HashRadius = 7;
 constexpr int HashBlocks = 4;
+// A grey picture may be a grey copy, which some conversions move farther: it looks farther
+// (grey pictures are few, so their wider look costs little).
+constexpr int GreyHashRadius = 11;
 constexpr int ShapeRadius = 5;
 constexpr int ShapeBlocks = 3;
 
@@ -337,7 +340,7 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
         }
     }
 
-    // Verified pairs, as positions in unique: each found from its lower end.
+    // Verified pairs, as positions in unique: each found from its lower end (or from a grey end).
     std::vector<std::vector<std::uint32_t>> neighbours(unique.size());
     std::vector<std::uint32_t> candidates;
     UnionFind parts(unique.size());
@@ -349,7 +352,9 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
         if (progress && k % 256 == 0)
             progress(static_cast<int>(k), static_cast<int>(unique.size()));
         const D &d = descriptors[std::size_t(unique[k])];
-        candidates = hashSearch.near(d.hash, HashRadius);
+        // A grey picture's wider look also finds earlier pictures whose own look missed it.
+        const bool wide = options.greyCopies && d.isGrey();
+        candidates = hashSearch.near(d.hash, wide ? GreyHashRadius : HashRadius);
         for (std::uint32_t c : shapeSearch.near(d.shapeHash, ShapeRadius))
             candidates.push_back(c);
         candidates.insert(candidates.end(), plain[k].begin(), plain[k].end());
@@ -357,7 +362,7 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
         candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
         std::optional<Prepared> self;
         for (std::uint32_t c : candidates) {
-            if (c <= k)
+            if (c == k || (c < k && !wide))
                 continue;
             const D &other = descriptors[std::size_t(unique[c])];
             if (!sameAspect(d, other))
@@ -373,8 +378,10 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
     }
     if (progress)
         progress(static_cast<int>(unique.size()), static_cast<int>(unique.size()));
-    for (std::vector<std::uint32_t> &list : neighbours)
+    for (std::vector<std::uint32_t> &list : neighbours) {
         std::sort(list.begin(), list.end());
+        list.erase(std::unique(list.begin(), list.end()), list.end());
+    }
 
     // The copies of each representative, ascending.
     std::vector<std::vector<int>> members(unique.size());
