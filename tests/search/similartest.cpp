@@ -20,8 +20,10 @@ namespace IF = Duovue::Test::ImagingFactory;
 namespace
 {
 
-constexpr int Width = 480;
-constexpr int Height = 360;
+// Under 131,072 pixels Qt converts and scales pictures on the calling thread: its own worker
+// threads are invisible to ThreadSanitizer, which would report their hand-overs as races.
+constexpr int Width = 360;
+constexpr int Height = 270;
 
 SearchOutcome runSimilar(const QString &folder, bool greyCopies = false, int workers = 0)
 {
