@@ -457,12 +457,13 @@ HammingIndex::HammingIndex(std::vector<std::uint64_t> codes, int blocks)
             const std::uint64_t c = (codes[y] >> t.shift) & mask;
             return a != c ? a < c : x < y;
         });
-        t.entries.resize(count);
+        t.codes.resize(count);
         t.buckets.assign((std::size_t(1) << t.bucketBits) + 1, 0);
         for (std::uint32_t i = 0; i < count; ++i) {
-            t.entries[i] = {codes[order[i]], order[i]};
-            ++t.buckets[std::size_t(((codes[order[i]] >> t.shift) & mask) >> (t.bits - t.bucketBits)) + 1];
+            t.codes[i] = codes[order[i]];
+            ++t.buckets[std::size_t(((t.codes[i] >> t.shift) & mask) >> (t.bits - t.bucketBits)) + 1];
         }
+        t.ids = std::move(order);
         for (std::size_t k = 1; k < t.buckets.size(); ++k)
             t.buckets[k] += t.buckets[k - 1];
     }
@@ -472,7 +473,8 @@ std::size_t HammingIndex::memoryBytes() const
 {
     std::size_t bytes = 0;
     for (const Table &t : m_tables)
-        bytes += t.entries.capacity() * sizeof(Entry) + t.buckets.capacity() * sizeof(std::uint32_t);
+        bytes += t.codes.capacity() * sizeof(std::uint64_t)
+            + (t.ids.capacity() + t.buckets.capacity()) * sizeof(std::uint32_t);
     return bytes;
 }
 
@@ -488,10 +490,10 @@ void HammingIndex::Search::probe(std::size_t block, std::uint64_t value, std::ui
     const std::uint64_t mask = (std::uint64_t(1) << t.bits) - 1;
     const std::size_t bucket = std::size_t(value >> (t.bits - t.bucketBits));
     for (std::uint32_t i = t.buckets[bucket]; i < t.buckets[bucket + 1]; ++i) {
-        const std::uint64_t other = t.entries[i].code;
+        const std::uint64_t other = t.codes[i];
         if (((other >> t.shift) & mask) != value || std::popcount(other ^ code) > radius)
             continue;
-        const std::uint32_t id = t.entries[i].id;
+        const std::uint32_t id = t.ids[i];
         if (m_seen[id] == m_stamp)
             continue;
         m_seen[id] = m_stamp;
