@@ -165,6 +165,8 @@ void SearchEngine::run()
         options.greyCopies = m_params.greyCopies;
         m_outcome.grouping =
             SearchGrouping::groupSimilar(table, m_descriptors, m_descriptorRows, options, &m_stopCompare, progress);
+        m_descriptors = {};
+        m_descriptorRows = {};
     } else {
         m_outcome.grouping = SearchGrouping::group(table, &m_stopCompare, progress);
     }
