@@ -393,8 +393,17 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
             members[std::size_t(position[std::size_t(representative[std::size_t(i)])])].push_back(i);
     }
 
-    // Each connected part, split into cliques: the first picture left opens a group, and every
-    // later one that is verified against all its members joins it.
+    // Each connected part, split into cliques: the picture left with the most verified partners
+    // (the first in order among equals) opens a group, and every other that is verified against
+    // all its members joins it, the best connected first. A picture that only one member of a
+    // group is like, such as a grey copy of the original, so cannot take that member away from
+    // the others.
+    std::vector<std::size_t> partners(unique.size(), 0);
+    for (std::size_t k = 0; k < unique.size(); ++k) {
+        partners[k] = members[k].size() - 1;
+        for (std::uint32_t other : neighbours[k])
+            partners[k] += members[other].size();
+    }
     std::vector<std::vector<int>> byPart(unique.size());
     for (std::size_t k = 0; k < unique.size(); ++k)
         byPart[std::size_t(parts.find(static_cast<int>(k)))].push_back(static_cast<int>(k));
@@ -402,8 +411,10 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
         const std::vector<std::uint32_t> &list = neighbours[std::size_t(x)];
         return std::binary_search(list.begin(), list.end(), static_cast<std::uint32_t>(y));
     };
-    for (const std::vector<int> &part : byPart) {
-        std::vector<int> left = part;
+    for (std::vector<int> &left : byPart) {
+        std::stable_sort(left.begin(), left.end(), [&](int a, int b) {
+            return partners[std::size_t(a)] > partners[std::size_t(b)];
+        });
         while (!left.empty()) {
             std::vector<int> clique{left.front()};
             std::vector<int> rest;
