@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 #include <numeric>
+#include <tuple>
 
 namespace Duovue
 {
@@ -258,36 +259,23 @@ Groups findGroups(const std::vector<SimilarDescriptor> &descriptors,
 
     // Identical descriptors (byte copies, changed metadata, lossless conversions) are one picture:
     // compared once through the first of them, and grouped with one another.
+    // In the order of their content, so that equal descriptors stand together whatever their
+    // hashes share with others.
+    const auto content = [](const D &d) {
+        return std::tie(
+            d.hash, d.shapeHash, d.width, d.height, d.mean, d.deviation, d.chromaRange, d.flags, d.luma, d.chroma);
+    };
     std::vector<int> order(std::size_t(n), 0);
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const D &x = descriptors[std::size_t(a)];
-        const D &y = descriptors[std::size_t(b)];
-        if (x.hash != y.hash)
-            return x.hash < y.hash;
-        if (x.shapeHash != y.shapeHash)
-            return x.shapeHash < y.shapeHash;
-        return a < b;
+        const auto x = content(descriptors[std::size_t(a)]);
+        const auto y = content(descriptors[std::size_t(b)]);
+        return x != y ? x < y : a < b;
     });
     std::vector<int> representative(std::size_t(n), 0);
-    for (std::size_t s = 0; s < order.size();) {
-        std::size_t e = s + 1;
-        const D &first = descriptors[std::size_t(order[s])];
-        while (e < order.size() && descriptors[std::size_t(order[e])].hash == first.hash
-            && descriptors[std::size_t(order[e])].shapeHash == first.shapeHash)
-            ++e;
-        for (std::size_t i = s; i < e; ++i) {
-            int rep = order[i];
-            for (std::size_t j = s; j < i; ++j) {
-                if (representative[std::size_t(order[j])] == order[j]
-                    && descriptors[std::size_t(order[j])] == descriptors[std::size_t(order[i])]) {
-                    rep = order[j];
-                    break;
-                }
-            }
-            representative[std::size_t(order[i])] = rep;
-        }
-        s = e;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const bool same = i > 0 && descriptors[std::size_t(order[i])] == descriptors[std::size_t(order[i - 1])];
+        representative[std::size_t(order[i])] = same ? representative[std::size_t(order[i - 1])] : order[i];
     }
     std::vector<int> unique; // representatives, ascending
     for (int i = 0; i < n; ++i) {
