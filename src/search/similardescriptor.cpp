@@ -8,6 +8,10 @@
 namespace Duovue
 {
 
+// The similar method keeps one descriptor per picture in memory while it matches: at most 1 KiB.
+static_assert(sizeof(SimilarDescriptor) <= 1024);
+static_assert(SimilarDescriptor::SerializedSize <= 1024);
+
 namespace
 {
 
