@@ -74,6 +74,33 @@ QImage grey601(const QImage &image)
     return out;
 }
 
+// A downscale as photo tools make it: each output pixel is the mean of the source pixels it covers,
+// the whole picture kept. Qt's smooth scaling would hand the work to its own threads, which the
+// thread sanitizer cannot follow.
+QImage shrunk(const QImage &image, int factor)
+{
+    const QImage in = image.convertToFormat(QImage::Format_RGB32);
+    QImage out(in.width() / factor, in.height() / factor, QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        const int y0 = y * in.height() / out.height(), y1 = (y + 1) * in.height() / out.height();
+        for (int x = 0; x < out.width(); ++x) {
+            const int x0 = x * in.width() / out.width(), x1 = (x + 1) * in.width() / out.width();
+            int r = 0, g = 0, b = 0;
+            for (int sy = y0; sy < y1; ++sy) {
+                const QRgb *line = reinterpret_cast<const QRgb *>(in.constScanLine(sy));
+                for (int sx = x0; sx < x1; ++sx) {
+                    r += qRed(line[sx]);
+                    g += qGreen(line[sx]);
+                    b += qBlue(line[sx]);
+                }
+            }
+            const int n = (y1 - y0) * (x1 - x0);
+            out.setPixel(x, y, qRgb((r + n / 2) / n, (g + n / 2) / n, (b + n / 2) / n));
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 class SimilarTest : public QObject
@@ -96,12 +123,8 @@ private Q_SLOTS:
         QTest::newRow("quality 50") << SF::jpeg(decoded, 50) << u"copy.jpg"_s << false;
         QTest::newRow("quality 100") << SF::jpeg(decoded, 100) << u"copy.jpg"_s << false;
         QTest::newRow("progressive") << SF::jpeg(decoded, 80, true) << u"copy.jpg"_s << false;
-        QTest::newRow("half") << SF::jpeg(
-            decoded.scaled(Width / 2, Height / 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 85)
-                              << u"copy.jpg"_s << false;
-        QTest::newRow("quarter") << SF::jpeg(
-            decoded.scaled(Width / 4, Height / 4, Qt::IgnoreAspectRatio, Qt::SmoothTransformation), 85)
-                                 << u"copy.jpg"_s << false;
+        QTest::newRow("half") << SF::jpeg(shrunk(decoded, 2), 85) << u"copy.jpg"_s << false;
+        QTest::newRow("quarter") << SF::jpeg(shrunk(decoded, 4), 85) << u"copy.jpg"_s << false;
         QTest::newRow("BMP") << SF::bmp(decoded) << u"copy.bmp"_s << false;
         QTest::newRow("GIF dithered") << IF::gif(SF::indexed(decoded, true)) << u"copy.gif"_s << false;
         QTest::newRow("GIF not dithered") << IF::gif(SF::indexed(decoded, false)) << u"copy.gif"_s << false;
