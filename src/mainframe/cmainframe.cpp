@@ -354,8 +354,13 @@ void CMainFrame::createLayout()
     s2->addWidget(s4);
     s2->addWidget(m_listViews[1]);
 
-    for (CMySplitterWnd *s : m_splitters)
+    for (CMySplitterWnd *s : m_splitters) {
         s->setSplitterLock(true);
+        // The splitter lowers each widget it takes in, so a screen reader would walk every pair
+        // from its last pane to its first, the right list before the left one: restore the order.
+        for (int i = s->count() - 1; i >= 0; --i)
+            s->widget(i)->lower();
+    }
     setCentralWidget(s0);
 }
 

@@ -1,3 +1,5 @@
+#include <functional>
+
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
@@ -143,6 +145,24 @@ private Q_SLOTS:
         }
         QCOMPARE(f.app.mainFrame()->listView(0)->accessibleName(), QStringLiteral("左のファイルリスト"));
         QCOMPARE(f.app.mainFrame()->listView(1)->accessibleName(), QStringLiteral("右のファイルリスト"));
+        // A screen reader walks the window in reading order: the left half, its form before its
+        // picture, and its list, before anything of the right half.
+        QStringList named;
+        const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+            const QString name = node->text(QAccessible::Name);
+            if (name.startsWith(QStringLiteral("左の")) || name.startsWith(QStringLiteral("右の")))
+                named << name;
+            for (int i = 0; i < node->childCount(); ++i) {
+                if (node->role() != QAccessible::Table)
+                    walk(node->child(i));
+            }
+        };
+        walk(QAccessible::queryAccessibleInterface(f.app.mainFrame()->centralWidget()));
+        QCOMPARE(named,
+            (QStringList{QStringLiteral("左の画像"),
+                QStringLiteral("左のファイルリスト"),
+                QStringLiteral("右の画像"),
+                QStringLiteral("右のファイルリスト")}));
 
         // The View menu item hides and shows it.
         QAction *toggle = f.app.mainFrame()->action(IdViewToolbar);
