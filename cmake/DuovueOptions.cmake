@@ -30,10 +30,12 @@ if(DUOVUE_TSAN)
 endif()
 
 # Puts a copy of the HTML manual in <dir>/manual, where a program built into <dir> looks for it
-# (the installed program finds it under share/duovue/manual).
+# (the installed program finds it under share/duovue/manual). Every file goes, the pictures in its
+# subfolders too, and a file added to the manual is picked up at the next build.
 function(duovue_copy_manual dir)
-    file(GLOB pages RELATIVE ${PROJECT_SOURCE_DIR}/docs/manual ${PROJECT_SOURCE_DIR}/docs/manual/*)
-    foreach(page ${pages})
-        configure_file(${PROJECT_SOURCE_DIR}/docs/manual/${page} ${dir}/manual/${page} COPYONLY)
+    file(GLOB_RECURSE files CONFIGURE_DEPENDS RELATIVE ${PROJECT_SOURCE_DIR}/docs/manual
+        ${PROJECT_SOURCE_DIR}/docs/manual/*)
+    foreach(file ${files})
+        configure_file(${PROJECT_SOURCE_DIR}/docs/manual/${file} ${dir}/manual/${file} COPYONLY)
     endforeach()
 endfunction()
