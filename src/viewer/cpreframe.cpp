@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -107,6 +108,20 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
     m_splitter->setSizes({ViewerGeometry::InitialLeftColumnWidth, ViewerGeometry::InitialLeftColumnWidth});
     applySettings();
     updateToolActions();
+    // The pane menus show the tools' accelerators, so they work here as in the main window.
+    const std::pair<int, QKeyCombination> accelerators[] = {{IdPaneCompose, Qt::CTRL | Qt::Key_G},
+        {IdPaneBinaryCompare, Qt::CTRL | Qt::Key_B},
+        {IdPaneDifferenceAnalysis, Qt::CTRL | Qt::Key_Y},
+        {IdPaneJpegCompare, Qt::CTRL | Qt::Key_J}};
+    for (const auto &[id, keys] : accelerators) {
+        auto *accelerator = new QAction(this);
+        accelerator->setShortcut(QKeySequence(keys));
+        accelerator->setShortcutContext(Qt::WindowShortcut);
+        connect(accelerator, &QAction::triggered, this, [this, id = id] {
+            paneCommand(0, id);
+        });
+        addAction(accelerator);
+    }
 
     resize(ViewerGeometry::MinimumFrameSize);
     if (QWidget *owner = parentWidget())

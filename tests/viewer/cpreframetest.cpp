@@ -42,6 +42,7 @@ struct Fixture {
     Test::FakeShell shell;
     SettingsStore settings{dir.filePath(QStringLiteral("Duovue.ini"))};
     QStringList emptied;
+    QList<int> toolsRun;
     std::unique_ptr<CPreFrame> frame;
 
     /// @p left and @p right entries, 30 x 20 BMPs of their own colour, the mark on entry 0.
@@ -59,6 +60,12 @@ struct Fixture {
         CPreFrame::Hooks hooks;
         hooks.sideEmptied = [this](int side) {
             emptied << QString::number(side);
+        };
+        hooks.runTool = [this](int id) {
+            toolsRun << id;
+        };
+        hooks.toolEnabled = [](int) {
+            return true;
         };
         frame = std::make_unique<CPreFrame>(CommandContext{document, session, settings, shell, shell, nullptr}, hooks);
     }
@@ -122,6 +129,7 @@ private Q_SLOTS:
     void zoomIgnoredWhenFitted();
     void brightnessCancelRestoresExactly();
     void followsListCommandRemovals();
+    void toolAcceleratorsRunTheTools();
 };
 
 void CPreFrameTest::opensOnMarksAndClosesToPreviews_data()
@@ -456,6 +464,16 @@ void CPreFrameTest::followsListCommandRemovals()
     QCOMPARE(f.pane(1)->zoomFactor(), 1);
     QTRY_VERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
+}
+
+void CPreFrameTest::toolAcceleratorsRunTheTools()
+{
+    Fixture f(2, 2);
+    QVERIFY(f.frame->open());
+    QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
+    for (Qt::Key key : {Qt::Key_G, Qt::Key_B, Qt::Key_Y, Qt::Key_J})
+        QTest::keyClick(f.pane(0), key, Qt::ControlModifier);
+    QCOMPARE(f.toolsRun, (QList<int>{IdPaneCompose, IdPaneBinaryCompare, IdPaneDifferenceAnalysis, IdPaneJpegCompare}));
 }
 
 QTEST_MAIN(CPreFrameTest)
