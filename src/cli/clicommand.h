@@ -40,5 +40,6 @@ const Command &scanCommand();
 const Command &probeCommand();
 const Command &dupesCommand();
 const Command &composeCommand();
+const Command &cacheCommand();
 
 } // namespace Duovue::Cli

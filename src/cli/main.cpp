@@ -14,8 +14,11 @@ namespace
 QList<const Cli::Command *> commands()
 {
     QList<const Cli::Command *> all;
-    for (const Cli::Command *c :
-        {&Cli::scanCommand(), &Cli::probeCommand(), &Cli::dupesCommand(), &Cli::composeCommand()}) {
+    for (const Cli::Command *c : {&Cli::scanCommand(),
+             &Cli::probeCommand(),
+             &Cli::dupesCommand(),
+             &Cli::composeCommand(),
+             &Cli::cacheCommand()}) {
         if (c->run)
             all.append(c);
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "lists/textformats.h"
 #include "search/hashcandidates.h"
@@ -179,6 +180,9 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         std::lock_guard lock(m_mutex);
         m_walkDone = false;
     }
+    if (!m_params.cachePath.isEmpty() && ThumbnailSet::covers(m_params.reductionSize))
+        m_cache = std::make_unique<KeyCacheSession>(
+            m_params.cachePath, m_params.reductionSize, m_params.cacheSettleMs, &m_stopCompare);
     for (int i = 0; i < m_params.workers; ++i)
         m_workers.emplace_back([this] {
             decodeWorker();
@@ -190,13 +194,15 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         table.push_back(rowFor(file, row));
         // The count is of files gathered, whether or not their keys are done.
         m_files.store(row + 1, std::memory_order_relaxed);
+        if (m_cache && m_cache->fill(file, table.back()))
+            return; // unchanged since it was keyed: no decode
         std::unique_lock lock(m_mutex);
         // Keep the walk only a little ahead of the decoders: the table holds every gathered row
         // anyway, but a queue of paths for a whole disk is not needed to keep them busy.
         m_jobTaken.wait(lock, [&] {
             return m_jobs.size() < queueLimit || m_stopGathering.load();
         });
-        m_jobs.push_back({row, file.path()});
+        m_jobs.push_back({row, file.path(), file.identity});
         m_jobReady.notify_one();
     });
     {
@@ -220,11 +226,21 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         row.identity = d.key.thumbnail;
     }
     m_done.clear();
+    if (m_cache) {
+        m_outcome.cache = m_cache->finish();
+        m_cache.reset();
+    }
 }
 
 void SearchEngine::decodeWorker()
 {
-    BitmapKeyMaker maker(m_params.reductionSize, &m_stopGathering, &m_budget);
+    // With a cache every precision is kept, so that a search at another one finds its keys too.
+    std::optional<BitmapKeyMaker> maker;
+    std::optional<ThumbnailSetMaker> all;
+    if (m_cache && m_cache->isOpen())
+        all.emplace(&m_stopGathering, &m_budget);
+    else
+        maker.emplace(m_params.reductionSize, &m_stopGathering, &m_budget);
     for (;;) {
         Job job;
         {
@@ -243,7 +259,14 @@ void SearchEngine::decodeWorker()
             m_jobs.pop_front();
             m_jobTaken.notify_one();
         }
-        BitmapKey key = maker.compute(job.path);
+        BitmapKey key;
+        if (all) {
+            const PictureThumbnails found = all->compute(job.path);
+            m_cache->store(job.path, job.identity, found);
+            key = found.key(m_params.reductionSize);
+        } else {
+            key = maker->compute(job.path);
+        }
         std::lock_guard lock(m_mutex);
         m_done.push_back({job.row, std::move(key)});
     }

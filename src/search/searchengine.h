@@ -12,6 +12,7 @@
 
 #include "imaging/picturedecoder.h"
 #include "search/bitmapkey.h"
+#include "search/keycachesession.h"
 #include "search/searchtable.h"
 #include "search/searchwalk.h"
 
@@ -29,6 +30,11 @@ struct SearchParams {
     int reductionSize = 15; // N, 10 to 20
     int workers = 0; // decode workers of the bitmap method, 1 to 8; 0 picks one per processor
     bool computeAllKeys = false; // also key files that cannot have a duplicate (for listings)
+    /// The key cache of the bitmap method (KeyCache::defaultPath() in the program); empty: none.
+    QString cachePath;
+    /// Files changed less than this before the search are not stored in the cache (see
+    /// KeyCacheSession).
+    int cacheSettleMs = 2000;
 };
 
 enum class SearchPhase { Idle, Files, Compare, Done };
@@ -45,6 +51,7 @@ struct SearchOutcome {
     int filesGathered = 0; // rows of the table the comparison ran over
     bool filesAborted = false; // the gathering was stopped early
     SearchTable table; // every gathered row with its key, in walk order (for listings)
+    KeyCacheReport cache;
 };
 
 /// Runs one similar-image search on threads of its own: a coordinator thread walks the folder and
@@ -85,6 +92,7 @@ private:
     struct Job {
         int row;
         QString path;
+        FileIdentity identity;
     };
     struct Done {
         int row;
@@ -119,6 +127,8 @@ private:
     bool m_walkDone = false;
 
     MemoryBudget m_budget{DecodeLimits().maxDecodeBytes};
+    // Open during the bitmap method's file phase when a cache was asked for; workers store into it.
+    std::unique_ptr<KeyCacheSession> m_cache;
 
     SearchOutcome m_outcome; // written by the coordinator, read after it is joined
 };
