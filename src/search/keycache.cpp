@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <sys/stat.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -345,7 +346,7 @@ struct KeyCache::Private {
 
     // Opens the connection and makes sure the file is a cache of this layout, making it one when
     // it is new. Nothing is written to a file that is not.
-    Problem accept()
+    Problem accept(const std::atomic<bool> *cancel)
     {
         if (!connect())
             return problemOf(db.lastError());
@@ -362,7 +363,7 @@ struct KeyCache::Private {
         if (mode.toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
             return Problem::Unwritable;
         exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-        if (!begin(nullptr, &p))
+        if (!begin(cancel, &p))
             return p;
         // Again under the write lock: another program may have made the tables meanwhile.
         p = identify(&fresh);
@@ -413,7 +414,8 @@ int KeyCache::today()
     return static_cast<int>(QDateTime::currentSecsSinceEpoch() / 86400);
 }
 
-std::unique_ptr<KeyCache> KeyCache::open(const QString &path, QStringList &notices, bool create)
+std::unique_ptr<KeyCache> KeyCache::open(
+    const QString &path, QStringList &notices, bool create, const std::atomic<bool> *cancel)
 {
     const QString shown = QDir::toNativeSeparators(path);
     if (!QSqlDatabase::isDriverAvailable(Driver)) {
@@ -430,7 +432,7 @@ std::unique_ptr<KeyCache> KeyCache::open(const QString &path, QStringList &notic
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto d = std::make_unique<Private>();
         d->path = path;
-        const Problem problem = d->accept();
+        const Problem problem = d->accept(cancel);
         if (problem == Problem::None)
             return std::unique_ptr<KeyCache>(new KeyCache(std::move(d)));
         d.reset(); // closes the connection before the file is moved
@@ -680,6 +682,14 @@ QString KeyCache::setAside(const QString &path, const QString &reason, QString *
         target = stem + QLatin1Char('-') + QString::number(i);
     const QByteArray from = QFile::encodeName(path);
     const QByteArray to = QFile::encodeName(target);
+    // Only a file can be a cache: a folder or a link named by mistake is not moved away.
+    struct stat st {
+    };
+    if (::lstat(from.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return {};
+    }
     if (::rename(from.constData(), to.constData()) != 0) {
         if (error)
             *error = QString::fromLocal8Bit(std::strerror(errno));

@@ -86,8 +86,9 @@ public:
     /// missing, the folder cannot be made, the file is locked by another program for long or was
     /// made by a newer Duovue, or setting aside fails; the cache is then not used. Each of these
     /// events adds a line for the user to @p notices. With @p create false a missing file stays
-    /// missing and nothing is opened.
-    static std::unique_ptr<KeyCache> open(const QString &path, QStringList &notices, bool create = true);
+    /// missing and nothing is opened. @p cancel cuts a wait for another program's lock short.
+    static std::unique_ptr<KeyCache> open(
+        const QString &path, QStringList &notices, bool create = true, const std::atomic<bool> *cancel = nullptr);
     /// Another connection to a cache that open() has just accepted, for a second thread: no checks.
     static std::unique_ptr<KeyCache> attach(const QString &path);
 
@@ -120,9 +121,10 @@ public:
     bool damaged() const;
     QString path() const;
 
-    /// Renames @p path (with its write-ahead log and shared-memory index) to a free name beside it
-    /// ending in "." + @p reason + a time stamp. Returns the new name, or an empty string and the
-    /// reason in @p error.
+    /// Renames the regular file @p path (with its write-ahead log and shared-memory index) to a
+    /// free name beside it ending in "." + @p reason + a time stamp; a folder, a link or anything
+    /// else at the path is left alone. Returns the new name, or an empty string and the reason in
+    /// @p error.
     static QString setAside(const QString &path, const QString &reason, QString *error = nullptr);
 
 private:

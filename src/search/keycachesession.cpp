@@ -25,7 +25,7 @@ KeyCacheSession::KeyCacheSession(const QString &path, int n, int settleMs, const
     const auto now =
         std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::system_clock::now().time_since_epoch());
     m_settledBeforeNs = qint64(now.count()) - qint64(settleMs) * 1000000;
-    m_cache = KeyCache::open(path, m_report.notices);
+    m_cache = KeyCache::open(path, m_report.notices, true, cancel);
     if (!m_cache)
         return;
     m_report.used = true;

@@ -235,6 +235,7 @@ private Q_SLOTS:
         QTest::newRow("made by a newer Duovue") << u"newer"_s << QString() << false;
         QTest::newRow("locked by another program") << u"locked"_s << QString() << true;
         QTest::newRow("folder cannot be made") << u"no folder"_s << QString() << false;
+        QTest::newRow("a folder in its place") << u"folder"_s << QString() << false;
     }
 
     void unusableCacheIsSetAside()
@@ -281,6 +282,9 @@ private Q_SLOTS:
             QVERIFY(lock->open());
             exec(*lock, u"PRAGMA locking_mode = EXCLUSIVE"_s);
             exec(*lock, u"INSERT OR REPLACE INTO meta(name, value) VALUES('lock', 1)"_s);
+        } else if (problem == u"folder") {
+            QVERIFY(QFile::remove(cache));
+            cacheDir.writeFile(u"keys.db/notes.txt"_s, "mine");
         } else if (problem == u"no folder") {
             cacheDir.writeFile(u"file"_s, "x");
             cache = cacheDir.filePath(u"file/keys.db"_s);
@@ -297,6 +301,7 @@ private Q_SLOTS:
         const QStringList aside = setAsideFiles(cache);
         if (setAsideAs.isEmpty()) {
             QVERIFY(aside.isEmpty());
+            QVERIFY(QFileInfo(cacheDir.filePath(u"keys.db"_s)).exists());
         } else {
             QCOMPARE(aside.size(), 1);
             QVERIFY(aside[0].startsWith(u"keys.db."_s + setAsideAs + u'-'));
