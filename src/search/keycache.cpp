@@ -425,10 +425,14 @@ std::unique_ptr<KeyCache> KeyCache::open(
     if (!create && !QFileInfo::exists(path))
         return nullptr;
     const QString folder = QFileInfo(path).absolutePath();
+    const bool made = !QFileInfo::exists(folder);
     if (!QDir().mkpath(folder)) {
         notices << QStringLiteral("the key cache's folder %1 cannot be made").arg(QDir::toNativeSeparators(folder));
         return nullptr;
     }
+    // The cache lists the user's pictures: a folder of our own is the user's alone.
+    if (made)
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     for (int attempt = 0; attempt < 2; ++attempt) {
         auto d = std::make_unique<Private>();
         d->path = path;
