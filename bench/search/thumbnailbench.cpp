@@ -11,7 +11,7 @@
 #include <QFile>
 
 #include "search/bitmapkey.h"
-#include "search/thumbnailset.h"
+#include "search/picturekeys.h"
 
 using namespace Duovue;
 
@@ -25,7 +25,7 @@ int main(int argc, char **argv)
     }
     using Clock = std::chrono::steady_clock;
     BitmapKeyMaker one(15);
-    ThumbnailSetMaker all;
+    PictureKeyMaker all(15, false, nullptr, nullptr, true);
     double totalOne = 0;
     double totalAll = 0;
     std::vector<double> ratios;
@@ -40,7 +40,7 @@ int main(int argc, char **argv)
         double tOne = 0;
         double tAll = 0;
         BitmapKey a;
-        PictureThumbnails b;
+        PictureKeys b;
         for (int round = 0; round < 2; ++round) {
             const bool oneFirst = (round == 0) == (ratios.size() % 2 == 0);
             for (int side = 0; side < 2; ++side) {
@@ -48,12 +48,12 @@ int main(int argc, char **argv)
                 if ((side == 0) == oneFirst)
                     a = one.computeFromData(bytes, std::size_t(data.size()));
                 else
-                    b = all.computeFromData(data);
+                    b = all.computeFromData(bytes, std::size_t(data.size()));
                 const double s = std::chrono::duration<double>(Clock::now() - t0).count();
                 ((side == 0) == oneFirst ? tOne : tAll) += s;
             }
         }
-        if (a.key != b.key(15).key)
+        if (a.key != b.bitmap.key)
             ++mismatches;
         if (a.outcome != BitmapKey::Outcome::Ok)
             continue;

@@ -51,11 +51,9 @@ bool CDuovueApp::initInstance(const QString &documentPath)
         m_mainFrame->showMaximized();
     }
 
-    if (!documentPath.isEmpty()) {
-        // Documents cannot be opened by this build yet; say so rather than start with a silent blank.
-        m_prompts.error(
-            QStringLiteral("ドキュメントを開くことに失敗しました。\n%1").arg(documentPath), Captions::error());
-    }
+    // A document that cannot be opened has said why; the program goes on with a new one.
+    if (!documentPath.isEmpty())
+        m_mainFrame->openDocumentFile(documentPath);
     return true;
 }
 

@@ -47,6 +47,22 @@ bool MessageBoxPrompts::question(const QString &text, const QString &caption)
         == QMessageBox::Yes;
 }
 
+UserPrompts::Answer MessageBoxPrompts::questionWithCancel(const QString &text, const QString &caption)
+{
+    switch (QMessageBox::question(parent(),
+        caption,
+        displayText(text),
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+        QMessageBox::Yes)) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 void MessageBoxPrompts::information(const QString &text, const QString &caption)
 {
     QMessageBox::information(parent(), caption, displayText(text));
@@ -55,6 +71,11 @@ void MessageBoxPrompts::information(const QString &text, const QString &caption)
 void MessageBoxPrompts::error(const QString &text, const QString &caption)
 {
     QMessageBox::critical(parent(), caption, displayText(text));
+}
+
+void MessageBoxPrompts::warning(const QString &text, const QString &caption)
+{
+    QMessageBox::warning(parent(), caption, displayText(text));
 }
 
 QString MessageBoxPrompts::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)

@@ -16,8 +16,10 @@ public:
     void setParentWindow(QWidget *parent) { m_parent = parent; }
 
     bool question(const QString &text, const QString &caption) override;
+    Answer questionWithCancel(const QString &text, const QString &caption) override;
     void information(const QString &text, const QString &caption) override;
     void error(const QString &text, const QString &caption) override;
+    void warning(const QString &text, const QString &caption) override;
     QString chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder) override;
     QString chooseOpenFile(const QString &title, const QString &startFolder, const QString &filter) override;
     QString chooseSaveFile(

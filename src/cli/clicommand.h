@@ -39,7 +39,10 @@ QString escaped(const QString &text);
 const Command &scanCommand();
 const Command &probeCommand();
 const Command &dupesCommand();
+const Command &docCommand();
 const Command &composeCommand();
+const Command &bindiffCommand();
+const Command &markersCommand();
 const Command &cacheCommand();
 
 } // namespace Duovue::Cli

@@ -20,12 +20,15 @@ int run(const QStringList &args, Io &io);
 const Command &command()
 {
     static const Command c{"dupes",
-        "dupes [--method hash|bitmap] [--precision N] [--subfolders] [--check RULE] [--keys] [--no-cache] FOLDER",
+        "dupes [--method hash|bitmap|similar] [--precision N] [--grey-copies] [--subfolders] [--check RULE] [--keys] "
+        "[--no-cache] FOLDER",
         "Find duplicate pictures in FOLDER as the similar-image search does; print the result rows "
-        "(label, name, folder, created, modified, size, width, height) and a summary. RULE: none, "
+        "(label, name, folder, created, modified, size, width, height) and a summary. --precision sets N of the "
+        "bitmap method and the strictness of the similar method (10-20, default 15); --grey-copies makes the "
+        "similar method take a grey copy of a colour picture for the same picture. RULE: none, "
         "largest, smallest, newest, oldest, widest, narrowest or 0-6. --keys lists every file with "
         "its key instead. --workers sets the number of decode threads (1-8; default one per processor plus one). "
-        "The bitmap method keeps what it decoded in the key cache (DUOVUE_CACHE, else "
+        "The bitmap and similar methods keep what they decoded in the key cache (DUOVUE_CACHE, else "
         "$XDG_CACHE_HOME/duovue/keys.db); --no-cache neither reads nor writes it.",
         run};
     return c;
@@ -84,8 +87,10 @@ int run(const QStringList &args, Io &io)
                 params.method = SearchMethod::Hash;
             else if (m == QLatin1String("bitmap"))
                 params.method = SearchMethod::Bitmap;
+            else if (m == QLatin1String("similar"))
+                params.method = SearchMethod::Similar;
             else
-                return usageError(io, command(), QStringLiteral("--method takes hash or bitmap"));
+                return usageError(io, command(), QStringLiteral("--method takes hash, bitmap or similar"));
         } else if (a == QLatin1String("--precision")) {
             bool ok = false;
             const int n = value().toInt(&ok);
@@ -98,6 +103,8 @@ int run(const QStringList &args, Io &io)
             if (!ok || n < 1 || n > 8)
                 return usageError(io, command(), QStringLiteral("--workers takes a number from 1 to 8"));
             params.workers = n;
+        } else if (a == QLatin1String("--grey-copies")) {
+            params.greyCopies = true;
         } else if (a == QLatin1String("--subfolders")) {
             params.subfolders = true;
         } else if (a == QLatin1String("--check")) {

@@ -18,6 +18,9 @@ QList<const Cli::Command *> commands()
              &Cli::probeCommand(),
              &Cli::dupesCommand(),
              &Cli::composeCommand(),
+             &Cli::docCommand(),
+             &Cli::bindiffCommand(),
+             &Cli::markersCommand(),
              &Cli::cacheCommand()}) {
         if (c->run)
             all.append(c);

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QContextMenuEvent>
+#include <QDir>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
@@ -14,6 +15,7 @@
 
 #include "compose/compositefile.h"
 #include "core/userprompts.h"
+#include "viewer/viewerpictures.h"
 
 namespace Duovue
 {
@@ -93,7 +95,8 @@ CGouseiDlg::CGouseiDlg(const QImage &left,
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
-    setCursor(Qt::OpenHandCursor);
+    // The hands of the viewer panes: the same gesture moves a picture in both windows.
+    setCursor(ViewerPictures::openHandCursor());
     setSizeGripEnabled(false);
     setFixedSize(m_state.compositeSize());
     setAccessibleName(QStringLiteral("合成画像"));
@@ -234,8 +237,17 @@ void CGouseiDlg::stateChanged()
 
 void CGouseiDlg::save()
 {
-    const QString folder =
-        !m_saveFolder.isEmpty() ? m_saveFolder : QStandardPaths::writableLocation(QStandardPaths::PicturesLocation);
+    // The first folder that exists: a file dialog given a missing one opens in the working folder,
+    // which for a program started from the desktop is "/" (a saved folder may have been removed, and
+    // many homes have no Pictures folder).
+    QString folder = QDir::homePath();
+    for (const QString &candidate :
+        {m_saveFolder, QStandardPaths::writableLocation(QStandardPaths::PicturesLocation)}) {
+        if (!candidate.isEmpty() && QFileInfo(candidate).isDir()) {
+            folder = candidate;
+            break;
+        }
+    }
     const QString path = m_prompts.chooseSaveFile(QStringLiteral("名前を付けて保存"),
         folder + QStringLiteral("/") + QStringLiteral("合成"),
         QStringLiteral("JPEGファイル (*.jpg *.jpeg);;BMPファイル (*.bmp)"),
@@ -320,7 +332,7 @@ void CGouseiDlg::mousePressEvent(QMouseEvent *event)
     }
     m_dragging = true;
     m_lastPoint = event->position().toPoint();
-    setCursor(Qt::ClosedHandCursor);
+    setCursor(ViewerPictures::closedHandCursor());
 }
 
 void CGouseiDlg::mouseMoveEvent(QMouseEvent *event)
@@ -349,7 +361,7 @@ void CGouseiDlg::mouseReleaseEvent(QMouseEvent *event)
     }
     m_dragging = false;
     m_lastPoint = QPoint(0, 0);
-    setCursor(Qt::OpenHandCursor);
+    setCursor(ViewerPictures::openHandCursor());
 }
 
 void CGouseiDlg::contextMenuEvent(QContextMenuEvent *event)

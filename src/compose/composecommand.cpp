@@ -1,5 +1,7 @@
 #include "compose/composecommand.h"
 
+#include <QApplication>
+
 #include "compose/cgouseidlg.h"
 #include "core/sessionstate.h"
 #include "document/cduovuedoc.h"
@@ -7,6 +9,24 @@
 
 namespace Duovue
 {
+
+namespace
+{
+
+// Asked for from one of the main window's own windows (the comparison viewer's pane menu), the
+// compositing window belongs over that window: owned by the main window, it would bring the main
+// window up over the viewer, which then stays hidden behind it.
+QWidget *ownerFor(QWidget *mainWindow)
+{
+    QWidget *active = QApplication::activeWindow();
+    for (QWidget *w = active; w; w = w->parentWidget()) {
+        if (w == mainWindow)
+            return active;
+    }
+    return mainWindow;
+}
+
+} // namespace
 
 void runCompose(const CommandContext &context, const PairToolRunner &runPairTool)
 {
@@ -23,7 +43,7 @@ void runCompose(const CommandContext &context, const PairToolRunner &runPairTool
         context.settings,
         context.prompts,
         context.session.composeSaveFolder,
-        context.parent,
+        ownerFor(context.parent),
         [&runPairTool](CGouseiDlg &dialog) {
             if (runPairTool)
                 QObject::connect(&dialog, &CGouseiDlg::pairToolRequested, &dialog, runPairTool);

@@ -137,6 +137,10 @@ IntSetting SearchPrecision()
 {
     return {Search, QStringLiteral("精度"), 15};
 }
+IntSetting SearchGreyCopies()
+{
+    return {Search, QStringLiteral("グレー"), 0};
+}
 
 IntSetting AutoCheckRule()
 {

@@ -55,6 +55,7 @@ IntSetting SearchSubfolders();
 StringSetting SearchFolder(); // default the user's Pictures folder
 IntSetting SearchMethod();
 IntSetting SearchPrecision();
+IntSetting SearchGreyCopies(); // "比較"/"グレー": the similar method also groups grey copies (0/1)
 
 IntSetting AutoCheckRule();
 

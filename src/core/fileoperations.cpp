@@ -79,6 +79,11 @@ private:
     int m_fd;
 };
 
+bool isAbsolute(const QString &path)
+{
+    return path.startsWith(QLatin1Char('/'));
+}
+
 QString folderOf(const QString &path)
 {
     const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -190,6 +195,12 @@ QString copyToTemporary(const QString &source, const QString &folder, const Hook
 /// Returns true when the operation may go on; otherwise @p result holds the outcome.
 bool checkTarget(Result &result, const Hooks &hooks, bool &replace, qint64 &size)
 {
+    // A relative path would be resolved against the working folder and reach a file nobody chose.
+    if (!isAbsolute(result.source) || !isAbsolute(result.target)) {
+        result.outcome = Outcome::Failed;
+        result.reason = systemReason(ENOENT);
+        return false;
+    }
     const std::optional<struct stat> source = statPath(result.source, true);
     if (!source) {
         result.outcome = Outcome::Failed;
@@ -337,7 +348,14 @@ QList<Result> copyToFolder(const QStringList &sources, const QString &folder, co
 
 QList<Result> trash(ShellServices &shell, const QStringList &paths)
 {
-    const QStringList failed = shell.moveToTrash(paths);
+    // A row whose file was found missing holds only the placeholder name, no folder: it names no
+    // file, so nothing goes to the shell (which would resolve it against the working folder).
+    QStringList files;
+    for (const QString &path : paths) {
+        if (isAbsolute(path))
+            files.append(path);
+    }
+    const QStringList failed = files.isEmpty() ? QStringList() : shell.moveToTrash(files);
     QList<Result> results;
     results.reserve(paths.size());
     for (const QString &path : paths) {

@@ -46,7 +46,7 @@ namespace FileOperations
 
 /// The outcome of one file.
 enum class Outcome {
-    Done, ///< trashed, moved or copied
+    Done, ///< trashed (or, for trash, the path named no file), moved or copied
     Declined, ///< the target existed and the caller chose not to replace it; nothing changed
     SameFile, ///< source and target are one file; nothing changed
     ReplaceFailed, ///< the target exists and cannot be replaced (a folder, say); nothing changed
@@ -103,7 +103,10 @@ Result copy(const QString &source, const QString &target, const Hooks &hooks = {
 QList<Result> moveToFolder(const QStringList &sources, const QString &folder, const Hooks &hooks = {});
 QList<Result> copyToFolder(const QStringList &sources, const QString &folder, const Hooks &hooks = {});
 
-/// Sends each path to the recycle bin through @p shell and says, per path, whether it went.
+/// Sends each path to the recycle bin through @p shell and says, per path, whether it went. A path
+/// that is not absolute (the placeholder name of a row whose file was found missing) names no file:
+/// it is not handed to the shell and counts as gone, so that its row can go.
+/// Move and copy refuse such paths (Failed) without touching anything.
 QList<Result> trash(ShellServices &shell, const QStringList &paths);
 
 /// The target of @p source in @p folder: the folder (a trailing "/" or none) and the file name.

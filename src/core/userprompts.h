@@ -14,15 +14,25 @@ class UserPrompts
 {
 public:
     enum class Icon { None, Question, Information, Error };
+    enum class Answer { Yes, No, Cancel };
 
     virtual ~UserPrompts() = default;
 
     /// A Yes/No box; true for Yes. The caption is usually "確認".
     virtual bool question(const QString &text, const QString &caption) = 0;
+    /// A Yes/No/Cancel box, as before a modified document is dropped. Without an implementation of
+    /// its own a prompt asks Yes/No and never cancels.
+    virtual Answer questionWithCancel(const QString &text, const QString &caption)
+    {
+        return question(text, caption) ? Answer::Yes : Answer::No;
+    }
     /// An OK box with an information icon; the caption is usually "情報" or "結果".
     virtual void information(const QString &text, const QString &caption) = 0;
     /// An OK box with a stop icon; the caption is "エラー" or the affected path.
     virtual void error(const QString &text, const QString &caption) = 0;
+    /// An OK box with an exclamation icon, for input the user must correct; the caption is "Duovue".
+    /// Without an implementation of its own a prompt shows it as an error.
+    virtual void warning(const QString &text, const QString &caption) { error(text, caption); }
 
     /// A folder chooser opened at @p startFolder; empty when cancelled.
     virtual QString chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder) = 0;

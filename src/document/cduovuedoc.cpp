@@ -7,6 +7,7 @@
 
 #include "lists/columnsort.h"
 #include "lists/dragreorder.h"
+#include "lists/listedits.h"
 #include "lists/positionmark.h"
 #include "lists/resultchecks.h"
 
@@ -354,6 +355,97 @@ void CDuovueDoc::setActivePair(int firstPane)
     Q_ASSERT(firstPane == 0 || firstPane == 2);
     if (std::exchange(m_activePair, firstPane) != firstPane)
         Q_EMIT activePairChanged(firstPane);
+}
+
+void CDuovueDoc::removeListRows(int side, QList<int> rows)
+{
+    Q_ASSERT(side >= 0 && side < SideCount);
+    const QList<int> sides = m_resultMode ? QList<int>{side, 1 - side} : QList<int>{side};
+    std::array<int, SideCount> positions = m_positions;
+    std::array<bool, SideCount> touched{};
+    const auto removeFrom = [&](int s, const QList<int> &candidates) {
+        const QList<int> valid = validRows(candidates, m_lists[s].size());
+        if (valid.isEmpty())
+            return;
+        const int remaining = static_cast<int>(m_lists[s].size() - valid.size());
+        if (m_resultMode) {
+            positions[s] = ListEdits::positionAfterRemoval(positions[s], valid, remaining, false);
+        } else {
+            // The mark tells where the position is, also after a sort left the stored one behind.
+            const int marked = static_cast<int>(m_lists[s].primaries().indexOf(MarkText));
+            const int anchor = marked >= 0 ? marked : positions[s];
+            positions[s] = ListEdits::positionAfterRemoval(anchor, valid, remaining, marked >= 0);
+        }
+        touched[s] = true;
+        removeRunsOrReset(s, valid);
+    };
+
+    rows = validRows(std::move(rows), m_lists[side].size());
+    for (int s : sides)
+        removeFrom(s, rows);
+    if (m_resultMode && touched[side]) {
+        const ListEdits::Regrouped regrouped =
+            ListEdits::regroup(m_lists[side].primaries(), static_cast<int>(rows.size()));
+        for (int s : sides)
+            removeFrom(s, regrouped.dropped);
+        setGroupLabels(regrouped.labels);
+    }
+
+    for (int s : sides) {
+        if (!touched[s])
+            continue;
+        if (m_lists[s].isEmpty()) {
+            storePosition(s, 0);
+            clearPane(s);
+            Q_EMIT sideEmptied(s);
+        } else if (m_resultMode) {
+            storePosition(s, positions[s]);
+        } else {
+            setPosition(s, positions[s]);
+        }
+    }
+}
+
+void CDuovueDoc::removeRunsOrReset(int side, const QList<int> &rows)
+{
+    // Every run removed costs the views work in proportion to their selection, so thousands of
+    // scattered rows (an inverted selection, say) are cheaper as one new list.
+    constexpr int MaxRuns = 64;
+    int runs = 0;
+    for (qsizetype i = 0; i < rows.size() && runs <= MaxRuns; ++i) {
+        if (i == 0 || rows[i] != rows[i - 1] + 1)
+            ++runs;
+    }
+    if (runs <= MaxRuns) {
+        removeRows(side, rows);
+        return;
+    }
+    const FileList &old = m_lists[side];
+    FileList kept;
+    kept.reserve(old.size() - rows.size());
+    for (qsizetype i = 0, next = 0; i < old.size(); ++i) {
+        if (next < rows.size() && rows[next] == i)
+            ++next;
+        else
+            kept.append(old.entry(i));
+    }
+    resetList(side, std::move(kept));
+}
+
+void CDuovueDoc::renameEntry(int side, int row, const QString &name)
+{
+    Q_ASSERT(side >= 0 && side < SideCount);
+    if (!isRow(side, row))
+        return;
+    // In result mode both lists hold the same files at the same rows; the other row must not keep
+    // naming a file that no longer exists.
+    const QString oldPath = m_lists[side].fullPath(row);
+    for (int s : {side, 1 - side}) {
+        if (s != side && (!m_resultMode || !isRow(s, row) || m_lists[s].fullPath(row) != oldPath))
+            continue;
+        m_lists[s].setColumn(0, row, name);
+        Q_EMIT rowsChanged(s, row, row);
+    }
 }
 
 } // namespace Duovue

@@ -145,6 +145,20 @@ public:
     /// 0: the pair tools act on the main window's panes; 2: on the viewer's.
     void setActivePair(int firstPane);
 
+    // List commands.
+
+    /// Removes rows of side @p side as the list commands do (remove, recycle, move; any order,
+    /// duplicates and rows out of range ignored), with what follows a removal. In result mode the
+    /// same rows leave both lists, then the groups are regrouped (ListEdits::regroup: a row left
+    /// alone in its group leaves both lists too, the rest are renumbered). Each list that lost rows
+    /// keeps its comparison position on its entry; outside result mode a removed mark goes to row 0.
+    /// A list left empty gets the empty-side reset: position 0, its main-window pane cleared, and
+    /// sideEmptied.
+    void removeListRows(int side, QList<int> rows);
+    /// Row @p row of side @p side now names its file @p name (the file was renamed); in result mode
+    /// the same row of the other list too when it names the same file.
+    void renameEntry(int side, int row, const QString &name);
+
 Q_SIGNALS:
     void listAboutToBeReset(int side);
     void listReset(int side);
@@ -162,6 +176,10 @@ Q_SIGNALS:
     void modifiedChanged(bool modified);
     /// The main window's title changed (path or result mode).
     void titleChanged(const QString &windowTitle);
+    /// A list command removed the last rows of side @p side (after its rowsRemoved, positionChanged
+    /// and paneChanged): the side's viewer pane goes back to its start (no scroll, zoom 1) and its
+    /// control form to "新規 (&N)".
+    void sideEmptied(int side);
 
 private:
     bool isRow(int side, int row) const;
@@ -169,6 +187,8 @@ private:
     void storePosition(int side, int position);
     /// MoveMark on the side's list with the signals for the rows it touched.
     void moveMark(int side, int oldIndex);
+    /// removeRows for the list commands: many scattered rows are removed as one reset.
+    void removeRunsOrReset(int side, const QList<int> &rows);
 
     std::array<FileList, SideCount> m_lists;
     std::array<int, SideCount> m_positions{0, 0};

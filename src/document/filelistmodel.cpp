@@ -112,6 +112,8 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         return list.column(column, index.row());
+    case Qt::EditRole:
+        return column == 0 ? QVariant(list.column(0, index.row())) : QVariant();
     case Qt::DecorationRole:
         if (column != 0)
             return QVariant();
@@ -142,7 +144,13 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+    // The file name of a row that names a file can be edited in place; the view hands the new name
+    // to the rename command, the model itself never writes the list.
+    const FileList &list = m_document.fileList(m_side);
+    if (index.column() == 0 && index.row() < list.size() && !list.column(1, index.row()).isEmpty())
+        flags |= Qt::ItemIsEditable;
+    return flags;
 }
 
 } // namespace Duovue

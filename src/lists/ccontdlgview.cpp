@@ -71,6 +71,11 @@ CContDlgView::CContDlgView(int side, const CommandContext &context, FillProgress
     connect(&document, &CDuovueDoc::rowsInserted, this, countChanged);
     connect(&document, &CDuovueDoc::rowsRemoved, this, countChanged);
     setTotalCount(static_cast<int>(document.fileList(m_side).size()));
+    // A side that a list command emptied starts over: the next folder choice makes a new list.
+    connect(&document, &CDuovueDoc::sideEmptied, this, [this](int emptied) {
+        if (emptied == m_side)
+            setNewMode();
+    });
 }
 
 CContDlgView::~CContDlgView()

@@ -1,11 +1,16 @@
 #include "lists/cduovueview.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
 
 #include "core/appsettings.h"
 #include "core/logging.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
+#include "document/filelistmodel.h"
 
 namespace Duovue
 {
@@ -25,6 +30,103 @@ const QList<int> &resultOrder()
     return order;
 }
 
+QString menuCaption(int id)
+{
+    switch (id) {
+    case IdListClear:
+        return QStringLiteral("リストをクリア(&L)");
+    case IdListRecycle:
+        return QStringLiteral("ゴミ箱へ移動(&D)");
+    case IdListRemove:
+        return QStringLiteral("リストから削除(&R)");
+    case IdListSelectAll:
+        return QStringLiteral("すべて選択(&A)");
+    case IdListInvertSelection:
+        return QStringLiteral("選択の切り替え(&I)");
+    case IdListOpen:
+        return QStringLiteral("関連付けされたアプリで開く(&O)");
+    case IdListEdit:
+        return QStringLiteral("関連付けされたアプリで編集(&E)");
+    case IdListMove:
+        return QStringLiteral("フォルダへ移動(&M)");
+    case IdListCopy:
+        return QStringLiteral("フォルダへコピー(&C)");
+    case IdListPositionTop:
+        return QStringLiteral("見比べ位置を先頭へ(&T)");
+    case IdListPositionHere:
+        return QStringLiteral("ここを見比べ位置にする(&S)");
+    case IdListRename:
+        return QStringLiteral("ファィル名の編集(&F)");
+    case IdListCheckAll:
+        return QStringLiteral("すべてチェック(&Y)");
+    case IdListToggleChecks:
+        return QStringLiteral("チェックの切り替え(&K)");
+    case IdListUncheckAll:
+        return QStringLiteral("チェックをすべて外す(&W)");
+    case IdListRecycleChecked:
+        return QStringLiteral("チェックアイテムをゴミ箱へ移動(&G)");
+    case IdListRemoveChecked:
+        return QStringLiteral("チェックアイテムをリストから削除(&H)");
+    case IdListAutoCheckFirst:
+        return QStringLiteral("ファイルサイズの大きいもの(&B)");
+    case IdListAutoCheckFirst + 1:
+        return QStringLiteral("ファイルサイズの小さいもの(&S)");
+    case IdListAutoCheckFirst + 2:
+        return QStringLiteral("更新日時が新しいもの(&N)");
+    case IdListAutoCheckFirst + 3:
+        return QStringLiteral("更新日時が古いもの(&O)");
+    case IdListAutoCheckFirst + 4:
+        return QStringLiteral("幅の大きいもの(&W)");
+    case IdListAutoCheckFirst + 5:
+        return QStringLiteral("幅の小さいもの(&H)");
+    default:
+        return QString();
+    }
+}
+
+// The items of the two menus in order: 0 stands for a separator, AutoCheckMenu for the submenu.
+constexpr int AutoCheckMenu = -1;
+const QList<int> &menuItems(bool resultMode)
+{
+    static const QList<int> normal{IdListClear,
+        0,
+        IdListRecycle,
+        IdListRemove,
+        0,
+        IdListSelectAll,
+        IdListInvertSelection,
+        0,
+        IdListOpen,
+        IdListEdit,
+        0,
+        IdListMove,
+        IdListCopy,
+        0,
+        IdListPositionTop,
+        IdListPositionHere,
+        0,
+        IdListRename};
+    static const QList<int> result{IdListClear,
+        0,
+        IdListRecycleChecked,
+        IdListRemoveChecked,
+        0,
+        IdListCheckAll,
+        IdListToggleChecks,
+        IdListUncheckAll,
+        0,
+        IdListOpen,
+        IdListEdit,
+        0,
+        IdListMove,
+        IdListCopy,
+        0,
+        AutoCheckMenu,
+        0,
+        IdListRename};
+    return resultMode ? result : normal;
+}
+
 } // namespace
 
 CDuovueView::CDuovueView(CDuovueDoc &document, SettingsStore &settings, int side, QWidget *parent)
@@ -42,6 +144,11 @@ CDuovueView::CDuovueView(CDuovueDoc &document, SettingsStore &settings, int side
     setDisplayOrder(basicOrder());
     setResultColumns(document.dimensionColumnsShown());
     connect(&document, &CDuovueDoc::dimensionColumnsChanged, this, &CDuovueView::setResultColumns);
+
+    m_listMenu = buildMenu(false);
+    m_resultMenu = buildMenu(true);
+    followResultMode(document.resultMode());
+    connect(&document, &CDuovueDoc::resultModeChanged, this, &CDuovueView::followResultMode);
 }
 
 CDuovueView::~CDuovueView()
@@ -97,6 +204,159 @@ void CDuovueView::setResultColumns(bool shown)
         header->hideSection(6);
         setDisplayOrder(basicOrder());
     }
+}
+
+QMenu *CDuovueView::buildMenu(bool resultMode)
+{
+    auto *menu = new QMenu(this);
+    menu->setObjectName(resultMode ? QStringLiteral("Cmp_con") : QStringLiteral("List_con"));
+    const auto addItem = [this](QMenu *to, int id) {
+        QAction *action = to->addAction(menuCaption(id));
+        action->setData(id);
+        connect(action, &QAction::triggered, this, [this, id] {
+            chooseCommand(id);
+        });
+    };
+    for (int id : menuItems(resultMode)) {
+        if (id == 0) {
+            menu->addSeparator();
+        } else if (id == AutoCheckMenu) {
+            QMenu *rules = menu->addMenu(QStringLiteral("自動チェック(&P)"));
+            rules->setObjectName(QStringLiteral("AutoCheckMenu"));
+            for (int rule = IdListAutoCheckFirst; rule <= IdListAutoCheckLast; ++rule)
+                addItem(rules, rule);
+        } else {
+            addItem(menu, id);
+        }
+    }
+    return menu;
+}
+
+QMenu *CDuovueView::contextMenu(bool resultMode) const
+{
+    return resultMode ? m_resultMenu : m_listMenu;
+}
+
+QAction *CDuovueView::menuAction(bool resultMode, int commandId) const
+{
+    for (QAction *action : contextMenu(resultMode)->actions()) {
+        const QList<QAction *> inner = action->menu() ? action->menu()->actions() : QList<QAction *>{action};
+        for (QAction *a : inner) {
+            if (a->data().toInt() == commandId && !a->isSeparator())
+                return a;
+        }
+    }
+    return nullptr;
+}
+
+ListTarget CDuovueView::commandTarget() const
+{
+    ListTarget target;
+    target.side = side();
+    target.selectedRows = selectedRowList();
+    target.focusedRow = currentIndex().isValid() ? currentIndex().row() : -1;
+    return target;
+}
+
+void CDuovueView::contextMenuEvent(QContextMenuEvent *event)
+{
+    // An empty list has nothing to act on and shows no menu.
+    if (fileModel()->rowCount() == 0 || isDragging() || state() == EditingState) {
+        event->accept();
+        return;
+    }
+    contextMenu(document().resultMode())->popup(event->globalPos() + QPoint(MenuOffset, MenuOffset));
+    event->accept();
+}
+
+void CDuovueView::chooseCommand(int commandId)
+{
+    switch (commandId) {
+    case IdListSelectAll:
+        selectAll();
+        break;
+    case IdListInvertSelection:
+        invertSelection();
+        break;
+    case IdListRename: {
+        const ListTarget target = commandTarget();
+        const int row = document().resultMode() ? target.focusedRow
+                                                : (target.selectedRows.isEmpty() ? -1 : target.selectedRows.first());
+        startRename(row);
+        break;
+    }
+    default:
+        Q_EMIT commandRequested(commandId);
+        break;
+    }
+}
+
+void CDuovueView::invertSelection()
+{
+    const int rows = fileModel()->rowCount();
+    if (rows == 0)
+        return;
+    const QItemSelection all(fileModel()->index(0, 0), fileModel()->index(rows - 1, fileModel()->columnCount() - 1));
+    selectionModel()->select(all, QItemSelectionModel::Toggle);
+}
+
+void CDuovueView::followResultMode(bool on)
+{
+    // In result mode rows are marked by checks; a row the user clicks only gets the focus.
+    if (on)
+        clearSelection();
+    setSelectionMode(on ? NoSelection : ExtendedSelection);
+}
+
+void CDuovueView::startRename(int row)
+{
+    const QModelIndex index = fileModel()->index(row, 0);
+    if (!index.isValid() || !(fileModel()->flags(index) & Qt::ItemIsEditable))
+        return;
+    scrollTo(index);
+    setCurrentIndex(index);
+    m_renameRow = row;
+    edit(index);
+}
+
+void CDuovueView::commitData(QWidget *editor)
+{
+    // The model never writes the list: the new name goes to the rename command, once the editor is
+    // closed (the command may show a message box, which would end the edit a second time).
+    const auto *line = qobject_cast<QLineEdit *>(editor);
+    const int row = std::exchange(m_renameRow, -1);
+    if (!line || row < 0)
+        return;
+    const QString text = line->text();
+    QMetaObject::invokeMethod(
+        this,
+        [this, row, text] {
+            Q_EMIT renameRequested(row, text);
+        },
+        Qt::QueuedConnection);
+}
+
+void CDuovueView::keyPressEvent(QKeyEvent *event)
+{
+    if (isDragging()) {
+        CMyVirtualListView::keyPressEvent(event);
+        return;
+    }
+    // Delete acts on the selection; with nothing selected the key does nothing at all.
+    if (event->key() == Qt::Key_Delete) {
+        if (selectedCount() > 0)
+            Q_EMIT deleteKeyPressed();
+        event->accept();
+        return;
+    }
+    // Space flips the check of the focused row in both lists (nothing is selected in result mode).
+    if (event->key() == Qt::Key_Space && document().resultMode()) {
+        if (currentIndex().isValid())
+            document().toggleChecks({currentIndex().row()});
+        event->accept();
+        return;
+    }
+    CMyVirtualListView::keyPressEvent(event);
 }
 
 } // namespace Duovue

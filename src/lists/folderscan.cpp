@@ -410,15 +410,30 @@ bool FolderScan::appendFile(const QString &path)
     QString name = absolute.mid(slash + 1);
     if (name.isEmpty() || !hasImageExtension(name))
         return false;
-    struct statx sx;
-    const QByteArray encoded = QFile::encodeName(absolute);
-    if (::statx(AT_FDCWD, encoded.constData(), AT_STATX_SYNC_AS_STAT, statxMask, &sx) != 0 || !S_ISREG(sx.stx_mode))
+    const Result<FileFacts> facts = statFile(absolute);
+    if (!facts)
         return false;
-    qint64 created, modified;
-    quint64 size;
-    fillTimes(created, modified, size, sx);
-    m_list.append(makeEntry(std::move(name), folderText(absolute.left(slash)), created, modified, size));
+    const FileFacts &f = facts.value();
+    m_list.append(makeEntry(std::move(name), folderText(absolute.left(slash)), f.created, f.modified, f.size));
     return true;
+}
+
+Result<FolderScan::FileFacts> FolderScan::statFile(const QString &path)
+{
+    struct statx sx;
+    const QByteArray encoded = QFile::encodeName(path);
+    if (::statx(AT_FDCWD, encoded.constData(), AT_STATX_SYNC_AS_STAT, statxMask, &sx) != 0) {
+        const int e = errno;
+        const Error::Code code = e == ENOENT || e == ENOTDIR ? Error::Code::NotFound
+            : e == EACCES || e == EPERM                      ? Error::Code::AccessDenied
+                                                             : Error::Code::ReadFailed;
+        return Error{code, path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(e))};
+    }
+    if (!S_ISREG(sx.stx_mode))
+        return Error{Error::Code::NotFound, path + QStringLiteral(": not a regular file")};
+    FileFacts facts;
+    fillTimes(facts.created, facts.modified, facts.size, sx);
+    return facts;
 }
 
 } // namespace Duovue

@@ -12,6 +12,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/result.h"
 #include "lists/cmysortstringarray.h"
 
 namespace Duovue
@@ -60,6 +61,18 @@ public:
     /// changed while the walk was inside them), as paths without a trailing "/", in the order they
     /// were met. Kept across calls of scan() on this object.
     const QStringList &unreadableFolders() const { return m_unreadable; }
+
+    /// The times and the length of one file, as a scan records them in the list columns.
+    struct FileFacts {
+        qint64 created = 0; // seconds since 1970; the birth time, else the last status change
+        qint64 modified = 0;
+        quint64 size = 0;
+    };
+
+    /// Looks up one file the way the scan does (links followed). NotFound when nothing, or
+    /// something other than a regular file, is at @p path; AccessDenied or ReadFailed when it
+    /// cannot be told.
+    static Result<FileFacts> statFile(const QString &path);
 
     /// The text of a folder column for @p folder given without a trailing "/": "/" for the root.
     static QString folderText(const QString &folder);

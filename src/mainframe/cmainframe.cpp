@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
@@ -14,20 +15,27 @@
 
 #include "compose/composecommand.h"
 #include "core/appsettings.h"
+#include "core/fileassociation.h"
 #include "core/recentfiles.h"
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
+#include "document/documentfilecommand.h"
 #include "document/listfill.h"
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
 #include "lists/droppedpaths.h"
 #include "lists/frameplacement.h"
 #include "lists/guifillprogress.h"
+#include "lists/listcommand.h"
 #include "mainframe/cmysplitterwnd.h"
 #include "mainframe/commandids.h"
 #include "mainframe/toolbaricons.h"
+#include "pairtools/cnothingdlg.h"
+#include "pairtools/pairtoolscommand.h"
 #include "search/searchcommand.h"
+#include "settings/csettingdlg.h"
+#include "update/cupdatecheckdlg.h"
 #include "viewer/cimgview.h"
 #include "viewer/cpreframe.h"
 
@@ -64,6 +72,9 @@ CMainFrame::CMainFrame(const CommandContext &services, RecentFiles &recentFiles,
     , m_context{services.document, services.session, services.settings, services.prompts, services.shell, this}
     , m_recentFiles(recentFiles)
     , m_fillProgress(std::make_unique<GuiFillProgress>(services.session.abortRequested, this))
+    , m_fileCommands(std::make_unique<DocumentFileCommands>(m_context, recentFiles, [this](const QString &text) {
+        return CNothingDlg::showNotice(text, this);
+    }))
 {
     setObjectName(QStringLiteral("CMainFrame"));
     setWindowIcon(ToolbarIcons::programIcon());
@@ -136,18 +147,37 @@ void CMainFrame::createActions()
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
     addCommand(IdJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"), QStringLiteral("JPEG比較"))
         ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
-    addCommand(IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"));
+    addCommand(
+        IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"), QStringLiteral("ファイルの有無をチェック"));
+    action(IdBinaryCompare)->setStatusTip(QStringLiteral("バイナリ単位で比較します"));
+    action(IdDifferenceAnalysis)->setStatusTip(QStringLiteral("違いを解析します。"));
+    action(IdJpegCompare)->setStatusTip(QStringLiteral("JPEGマーカーを比較します"));
+    action(IdExistenceCheck)->setStatusTip(QStringLiteral("リスト内のファイルが実在するか調べます"));
     addCommand(IdSimilarSearch, QStringLiteral("類似画像検索(&C)"), QStringLiteral("類似画像検索"));
     addCommand(IdSettings, QStringLiteral("環境設定(&S)"));
     addCommand(IdHelp, QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ"));
-    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"));
+    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"), QStringLiteral("アップデートチェック"))
+        ->setStatusTip(QStringLiteral("アップデートの有無をチェックします"));
     addCommand(IdAppAbout, QStringLiteral("バージョン情報(&A)..."));
 
     // Shortcuts act while any pane of the window has the focus, as accelerators do.
     for (QAction *a : std::as_const(m_actions))
         a->setShortcutContext(Qt::WindowShortcut);
 
-    connect(action(IdFileNew), &QAction::triggered, &m_context.document, &CDuovueDoc::newDocument);
+    connect(action(IdFileNew), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::newDocument);
+    });
+    connect(action(IdFileOpen), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::open);
+    });
+    connect(action(IdFileSave), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::save);
+    });
+    connect(action(IdFileSaveAs), &QAction::triggered, this, [this] {
+        runFileCommand(&DocumentFileCommands::saveAs);
+    });
+    connect(action(IdSettings), &QAction::triggered, this, &CMainFrame::runSettings);
+    connect(action(IdUpdateCheck), &QAction::triggered, this, &CMainFrame::runUpdateCheck);
     connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
     connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
         runSimilarImageSearch(m_context);
@@ -159,20 +189,19 @@ void CMainFrame::createActions()
                 tool->trigger();
         });
     });
+    connect(action(IdBinaryCompare), &QAction::triggered, this, [this] {
+        runBinaryCompare(m_context);
+    });
+    connect(action(IdDifferenceAnalysis), &QAction::triggered, this, [this] {
+        runDifferenceAnalysis(m_context);
+    });
+    connect(action(IdJpegCompare), &QAction::triggered, this, [this] {
+        runJpegCompare(m_context);
+    });
+    connect(action(IdExistenceCheck), &QAction::triggered, this, [this] {
+        runExistenceCheck(m_context);
+    });
     // Help and About belong to the application object, which connects them.
-
-    // Commands whose tools are not part of this build stay visible but cannot be chosen.
-    for (int id : {IdFileOpen,
-             IdFileSave,
-             IdFileSaveAs,
-             IdBinaryCompare,
-             IdDifferenceAnalysis,
-             IdJpegCompare,
-             IdExistenceCheck,
-             IdSettings,
-             IdUpdateCheck}) {
-        action(id)->setEnabled(false);
-    }
 }
 
 void CMainFrame::createMenus()
@@ -228,8 +257,16 @@ void CMainFrame::rebuildRecentFilesMenu()
             auto *a = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QFileInfo(paths.at(i)).fileName()), this);
             a->setData(IdFileMruFirst + i);
             a->setToolTip(paths.at(i));
-            // Opening documents is not part of this build; the entries are shown as they were left.
-            a->setEnabled(false);
+            const QString path = paths.at(i);
+            // Queued: opening rebuilds this menu, which deletes the action that is still signalling.
+            connect(
+                a,
+                &QAction::triggered,
+                this,
+                [this, path] {
+                    openDocumentFile(path);
+                },
+                Qt::QueuedConnection);
             m_recentActions.append(a);
         }
     }
@@ -266,6 +303,9 @@ void CMainFrame::createToolbar()
         }
         action(id)->setIcon(ToolbarIcons::forCommand(id));
         m_toolbar->addAction(action(id));
+        // A screen reader would otherwise read the menu caption with its shortcut column and
+        // mnemonic; the button is known by its tooltip.
+        m_toolbar->widgetForAction(action(id))->setAccessibleName(action(id)->toolTip());
     }
     addToolBar(Qt::TopToolBarArea, m_toolbar);
 
@@ -314,8 +354,13 @@ void CMainFrame::createLayout()
     s2->addWidget(s4);
     s2->addWidget(m_listViews[1]);
 
-    for (CMySplitterWnd *s : m_splitters)
+    for (CMySplitterWnd *s : m_splitters) {
         s->setSplitterLock(true);
+        // The splitter lowers each widget it takes in, so a screen reader would walk every pair
+        // from its last pane to its first, the right list before the left one: restore the order.
+        for (int i = s->count() - 1; i >= 0; --i)
+            s->widget(i)->lower();
+    }
     setCentralWidget(s0);
 }
 
@@ -323,8 +368,22 @@ QWidget *CMainFrame::createListView(int side)
 {
     auto *view = new CDuovueView(m_context.document, m_context.settings, side, this);
     view->setMinimumHeight(0);
+    view->setAccessibleName(side == 0 ? QStringLiteral("左のファイルリスト") : QStringLiteral("右のファイルリスト"));
     connect(view, &CMyVirtualListView::pathsDropped, this, [this, side](const QStringList &paths) {
         addDroppedPaths(side, paths);
+    });
+    // The list commands run like the others, with the list's selection as their target; not while
+    // a fill or a file operation holds the lists.
+    connect(view, &CDuovueView::commandRequested, this, [this, view](int id) {
+        if (!m_fillProgress->isBusy())
+            runListCommand(m_context, *m_fillProgress, view->commandTarget(), id);
+    });
+    connect(view, &CDuovueView::deleteKeyPressed, this, [this, view] {
+        if (!m_fillProgress->isBusy())
+            runListDeleteKey(m_context, *m_fillProgress, view->commandTarget());
+    });
+    connect(view, &CDuovueView::renameRequested, this, [this, side](int row, const QString &text) {
+        runListRename(m_context, side, row, text);
     });
     if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
         connect(view, &CMyVirtualListView::selectedCountChanged, form, &CContDlgView::setSelectedCount);
@@ -397,9 +456,39 @@ void CMainFrame::applyPlacement()
     }
 }
 
-void CMainFrame::openDocumentFile(const QString &path)
+bool CMainFrame::openDocumentFile(const QString &path)
 {
-    Q_UNUSED(path)
+    const bool opened = m_fileCommands->openFile(path);
+    rebuildRecentFilesMenu();
+    return opened;
+}
+
+void CMainFrame::runFileCommand(bool (DocumentFileCommands::*command)())
+{
+    (m_fileCommands.get()->*command)();
+    rebuildRecentFilesMenu();
+}
+
+void CMainFrame::runSettings()
+{
+    const FileAssociation association(AssociationPaths::fromEnvironment(), QCoreApplication::applicationFilePath());
+    CSettingDlg dialog(m_context.settings, m_context.prompts, m_context.shell, association, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // The toolbar follows the setting at once; the action's check follows the toolbar.
+    m_toolbar->setVisible(m_context.settings.value(AppSettings::ShowToolbar()) != 0);
+    applySizeRule();
+    // The viewer panes take their interval and picture size at once, also while the viewer shows;
+    // its placement and the compositing values are read when those windows open next.
+    if (m_viewer)
+        m_viewer->applySettings();
+}
+
+void CMainFrame::runUpdateCheck()
+{
+    CUpdateCheckDlg dialog(
+        m_context.settings.value(AppSettings::UpdateBase()), m_context.prompts, m_context.shell, this);
+    dialog.exec();
 }
 
 void CMainFrame::addDroppedPaths(int side, const QStringList &paths)
@@ -443,7 +532,10 @@ void CMainFrame::dropEvent(QDropEvent *event)
 
 void CMainFrame::closeEvent(QCloseEvent *event)
 {
-    event->accept();
+    if (m_fileCommands->maySaveModified())
+        event->accept();
+    else
+        event->ignore();
 }
 
 } // namespace Duovue

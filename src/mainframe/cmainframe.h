@@ -14,6 +14,7 @@ namespace Duovue
 
 class CMySplitterWnd;
 class CPreFrame;
+class DocumentFileCommands;
 class GuiFillProgress;
 class RecentFiles;
 
@@ -41,9 +42,9 @@ public:
     /// The action of a command number (see commandids.h), or nullptr.
     QAction *action(int commandId) const { return m_actions.value(commandId); }
 
-    /// Opens @p path as the document (a dropped ".duov" file). Documents are not built yet: does
-    /// nothing.
-    void openDocumentFile(const QString &path);
+    /// Opens @p path as the document (the command line, a recent file, a dropped ".duov" file),
+    /// after asking about a modified document. False when the document stayed as it was.
+    bool openDocumentFile(const QString &path);
     /// Files and folders dropped on the list of @p side: added as the side's control form says, or a
     /// single ".duov" file opened as the document.
     void addDroppedPaths(int side, const QStringList &paths);
@@ -74,6 +75,10 @@ private:
     void createViewer();
     void applyPlacement();
     void rebuildRecentFilesMenu();
+    /// Runs a File menu command and brings the recent-file entries up to date afterwards.
+    void runFileCommand(bool (DocumentFileCommands::*command)());
+    void runSettings();
+    void runUpdateCheck();
 
     // Factories of the panes of the fixed layout.
     QWidget *createListView(int side);
@@ -95,6 +100,7 @@ private:
     std::array<QWidget *, 2> m_picturePanes{};
     std::unique_ptr<GuiFillProgress> m_fillProgress;
     CPreFrame *m_viewer = nullptr;
+    std::unique_ptr<DocumentFileCommands> m_fileCommands;
 };
 
 } // namespace Duovue

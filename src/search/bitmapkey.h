@@ -2,12 +2,12 @@
 
 #include <atomic>
 #include <cstddef>
+#include <memory>
 
 #include <QByteArray>
 #include <QString>
 
 #include "imaging/picturedecoder.h"
-#include "search/boxreducer.h"
 
 namespace Duovue
 {
@@ -27,6 +27,8 @@ struct BitmapKey {
     QByteArray thumbnail; // n x n bytes of 0x40 / 0xC0
 };
 
+class PictureKeyMaker;
+
 /// Computes bitmap keys. Pictures are decoded by PictureDecoder, so the search keys exactly the
 /// pictures the panes can show (JPEG, BMP and GIF by content, complete, within the limits). The
 /// whole picture is decoded at full size (a reduced-scale JPEG decode would change many keys, and a
@@ -41,16 +43,16 @@ public:
     /// @p n is the reduction size, 10 to 20 in the search. @p cancel stops a decode in progress;
     /// @p budget, when given, is shared with the other workers.
     explicit BitmapKeyMaker(int n, const std::atomic<bool> *cancel = nullptr, MemoryBudget *budget = nullptr);
+    ~BitmapKeyMaker();
+    BitmapKeyMaker(const BitmapKeyMaker &) = delete;
+    BitmapKeyMaker &operator=(const BitmapKeyMaker &) = delete;
 
     BitmapKey compute(const QString &path);
     /// The same for data already in memory.
     BitmapKey computeFromData(const unsigned char *data, std::size_t length);
 
 private:
-    BitmapKey keyFrom(const DecodeResult &decoded) const;
-
-    PictureDecoder m_decoder;
-    BoxReducer m_reducer;
+    std::unique_ptr<PictureKeyMaker> m_maker;
 };
 
 } // namespace Duovue

@@ -159,6 +159,12 @@ std::uint32_t BoxReducer::averageRgb(int row, int col) const
     return (avg(s[0]) << 16) | (avg(s[1]) << 8) | avg(s[2]);
 }
 
+double BoxReducer::average(int row, int col, int channel) const
+{
+    const double area = double(m_width) * double(m_height);
+    return double(m_sums[(std::size_t(row) * m_n + col) * 3 + std::size_t(channel)]) / area;
+}
+
 unsigned char BoxReducer::twoLevel(int r, int g, int b)
 {
     // The order of the terms matters: grey (128, 128, 128) sums to 127.99999999999999 and stays

@@ -39,6 +39,10 @@ public:
 
     /// The rounded average colour of output pixel (@p row, @p col) as 0xRRGGBB, for tests.
     std::uint32_t averageRgb(int row, int col) const;
+    /// The exact average of channel @p channel (0 red, 1 green, 2 blue) of output pixel (@p row,
+    /// @p col), 0 to 255.
+    double average(int row, int col, int channel) const;
+    int size() const { return m_n; }
 
     /// The two-level value of one pixel: luminance 0.59 G + 0.30 R + 0.11 B in double precision,
     /// truncated; 0xC0 at 128 or more, 0x40 below.

@@ -90,9 +90,12 @@ CCmpDlg::CCmpDlg(const CommandContext &context)
     m_hash->setToolTip(QStringLiteral("重複ファイルをCRC32ハッシュを使って検索します。"));
     m_bitmap = new QRadioButton(QStringLiteral("ビットマップ(&B)"), methodBox);
     m_bitmap->setToolTip(QStringLiteral("重複ファイルをビットマップを使って検索します。"));
+    m_similar = new QRadioButton(QStringLiteral("類似(&V)"), methodBox);
+    m_similar->setToolTip(QStringLiteral("重複ファイルを画像の類似度を使って検索します。"));
     m_methodGroup = new QButtonGroup(this);
-    m_methodGroup->addButton(m_hash, 0);
-    m_methodGroup->addButton(m_bitmap, 1);
+    m_methodGroup->addButton(m_hash, int(SearchMethod::Hash));
+    m_methodGroup->addButton(m_bitmap, int(SearchMethod::Bitmap));
+    m_methodGroup->addButton(m_similar, int(SearchMethod::Similar));
     m_precision = new QSlider(Qt::Horizontal, methodBox);
     m_precision->setRange(10, 20);
     m_precision->setTickPosition(QSlider::TicksBelow);
@@ -101,14 +104,19 @@ CCmpDlg::CCmpDlg(const CommandContext &context)
     m_precision->setToolTip(QStringLiteral("検出精度を設定します。"));
     auto *scale = new QLabel(QStringLiteral("← 荒い　　　　　　 検出精度　　　　　細かい →"), methodBox);
     scale->setAlignment(Qt::AlignCenter);
+    m_greyCopies = new QCheckBox(QStringLiteral("グレースケールのコピーも含める(&G)"), methodBox);
+    m_greyCopies->setToolTip(
+        QStringLiteral("カラー画像をグレースケールにしたコピーも重複とする場合にチェックして下さい。"));
     auto *methodLayout = new QVBoxLayout(methodBox);
     auto *radios = new QHBoxLayout;
     radios->addWidget(m_hash);
     radios->addWidget(m_bitmap);
+    radios->addWidget(m_similar);
     radios->addStretch();
     methodLayout->addLayout(radios);
     methodLayout->addWidget(m_precision);
     methodLayout->addWidget(scale);
+    methodLayout->addWidget(m_greyCopies);
 
     auto *runBox = new QGroupBox(QStringLiteral("実行"), this);
     m_status = new QLabel(QStringLiteral("現在の処理状態"), runBox);
@@ -142,14 +150,22 @@ CCmpDlg::CCmpDlg(const CommandContext &context)
 
     m_subfolders->setChecked(m_settings.value(AppSettings::SearchSubfolders()) != 0);
     m_folder->setText(m_settings.value(AppSettings::SearchFolder()));
-    (m_settings.value(AppSettings::SearchMethod()) == 0 ? m_hash : m_bitmap)->setChecked(true);
+    // Values this version does not know (a later one's methods) fall back to the bitmap method.
+    const int stored = m_settings.value(AppSettings::SearchMethod());
+    QRadioButton *chosen = m_bitmap;
+    if (stored == int(SearchMethod::Hash))
+        chosen = m_hash;
+    else if (stored == int(SearchMethod::Similar))
+        chosen = m_similar;
+    chosen->setChecked(true);
     m_precision->setValue(m_settings.value(AppSettings::SearchPrecision()));
-    updatePrecisionEnabled();
+    m_greyCopies->setChecked(m_settings.value(AppSettings::SearchGreyCopies()) != 0);
+    updateMethodControls();
 
     setTooltipDelay(this);
 
     connect(m_select, &QPushButton::clicked, this, &CCmpDlg::selectFolder);
-    connect(m_methodGroup, &QButtonGroup::idClicked, this, &CCmpDlg::updatePrecisionEnabled);
+    connect(m_methodGroup, &QButtonGroup::idClicked, this, &CCmpDlg::updateMethodControls);
     connect(m_start, &QPushButton::clicked, this, &CCmpDlg::start);
     connect(m_abort, &QPushButton::clicked, this, &CCmpDlg::abortSearch);
     connect(m_close, &QPushButton::clicked, this, &CCmpDlg::accept);
@@ -163,18 +179,23 @@ CCmpDlg::~CCmpDlg()
     // Written however the dialog ends; a failed write leaves the old values, nothing else.
     warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchSubfolders(), m_subfolders->isChecked() ? 1 : 0));
     warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchFolder(), m_folder->text()));
-    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchMethod(), m_hash->isChecked() ? 0 : 1));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchMethod(), int(method())));
     warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchPrecision(), m_precision->value()));
+    warnIfFailed(lcSearch(), m_settings.setValue(AppSettings::SearchGreyCopies(), m_greyCopies->isChecked() ? 1 : 0));
 }
 
 SearchMethod CCmpDlg::method() const
 {
-    return m_hash->isChecked() ? SearchMethod::Hash : SearchMethod::Bitmap;
+    return m_hash->isChecked()   ? SearchMethod::Hash
+        : m_similar->isChecked() ? SearchMethod::Similar
+                                 : SearchMethod::Bitmap;
 }
 
-void CCmpDlg::updatePrecisionEnabled()
+void CCmpDlg::updateMethodControls()
 {
-    m_precision->setEnabled(method() == SearchMethod::Bitmap && !m_driver.isRunning());
+    const bool idle = !m_driver.isRunning();
+    m_precision->setEnabled(method() != SearchMethod::Hash && idle);
+    m_greyCopies->setEnabled(method() == SearchMethod::Similar && idle);
 }
 
 void CCmpDlg::selectFolder()
@@ -201,6 +222,8 @@ void CCmpDlg::start()
              static_cast<QWidget *>(m_folder),
              static_cast<QWidget *>(m_hash),
              static_cast<QWidget *>(m_bitmap),
+             static_cast<QWidget *>(m_similar),
+             static_cast<QWidget *>(m_greyCopies),
              static_cast<QWidget *>(m_start),
              static_cast<QWidget *>(m_close),
              static_cast<QWidget *>(m_precision)})
@@ -216,6 +239,7 @@ void CCmpDlg::start()
     params.subfolders = m_subfolders->isChecked();
     params.method = method();
     params.reductionSize = m_precision->value();
+    params.greyCopies = m_greyCopies->isChecked();
     params.cachePath = KeyCache::defaultPath();
     m_runningMethod = params.method;
     m_driver.start(params);

@@ -59,6 +59,8 @@ public:
     QCheckBox *subfoldersBox() const { return m_subfolders; }
     QRadioButton *hashRadio() const { return m_hash; }
     QRadioButton *bitmapRadio() const { return m_bitmap; }
+    QRadioButton *similarRadio() const { return m_similar; }
+    QCheckBox *greyCopiesBox() const { return m_greyCopies; }
     QSlider *precisionSlider() const { return m_precision; }
     QPushButton *startButton() const { return m_start; }
     QPushButton *abortButton() const { return m_abort; }
@@ -77,7 +79,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void updatePrecisionEnabled();
+    void updateMethodControls();
     void showProgress(const SearchProgress &progress);
     void searchFinished();
     SearchMethod method() const;
@@ -95,7 +97,9 @@ private:
     CFolderDropEdit *m_folder = nullptr;
     QRadioButton *m_hash = nullptr;
     QRadioButton *m_bitmap = nullptr;
+    QRadioButton *m_similar = nullptr;
     QButtonGroup *m_methodGroup = nullptr;
+    QCheckBox *m_greyCopies = nullptr;
     QSlider *m_precision = nullptr;
     QLabel *m_status = nullptr;
     QLabel *m_count = nullptr;

@@ -17,8 +17,10 @@ constexpr std::size_t Batch = 64;
 
 } // namespace
 
-KeyCacheSession::KeyCacheSession(const QString &path, int n, int settleMs, const std::atomic<bool> *cancel)
+KeyCacheSession::KeyCacheSession(
+    const QString &path, KeyCache::Kind kind, int n, int settleMs, const std::atomic<bool> *cancel)
     : m_path(path)
+    , m_kind(kind)
     , m_n(n)
     , m_cancel(cancel)
 {
@@ -39,35 +41,41 @@ KeyCacheSession::~KeyCacheSession()
     finish();
 }
 
-bool KeyCacheSession::fill(const GatheredFile &file, SearchRow &row)
+qint64 KeyCacheSession::version() const
+{
+    return m_kind == KeyCache::Thumbnails ? ThumbnailSet::Version : SimilarDescriptor::Version;
+}
+
+std::optional<PictureKeys> KeyCacheSession::find(const GatheredFile &file)
 {
     if (!m_cache || !file.regular || m_broken.load(std::memory_order_relaxed))
-        return false;
+        return std::nullopt;
     ++m_report.lookups;
     const QByteArray native = QFile::encodeName(file.path());
-    const std::optional<KeyCache::Found> found =
-        m_cache->find(native, file.identity, KeyCache::Thumbnails, 0, ThumbnailSet::Version);
+    const std::optional<KeyCache::Found> found = m_cache->find(native, file.identity, m_kind, 0, version());
     if (m_cache->damaged()) {
         m_broken.store(true);
-        return false;
+        return std::nullopt;
     }
     if (!found)
-        return false;
+        return std::nullopt;
     const KeyCache::Entry &entry = found->entry;
-    if (entry.decoded) {
-        PictureThumbnails known;
-        known.outcome = BitmapKey::Outcome::Ok;
-        known.width = entry.width;
-        known.height = entry.height;
-        if (std::optional<ThumbnailSet> set = ThumbnailSet::fromBytes(entry.data))
-            known.thumbnails = std::move(*set);
-        else
-            return false;
-        const BitmapKey key = known.key(m_n);
-        row.key = key.key;
-        row.width = key.width;
-        row.height = key.height;
-        row.identity = key.thumbnail;
+    PictureKeys keys;
+    keys.settled = true;
+    keys.bitmap.outcome = BitmapKey::Outcome::Undecodable;
+    if (entry.decoded && m_kind == KeyCache::Thumbnails) {
+        const std::optional<ThumbnailSet> set = ThumbnailSet::fromBytes(entry.data);
+        if (!set)
+            return std::nullopt;
+        keys.thumbnails = *set;
+        keys.bitmap = set->key(m_n, entry.width, entry.height);
+    } else if (entry.decoded) {
+        keys.similar = SimilarDescriptor::fromBytes(entry.data);
+        if (!keys.similar)
+            return std::nullopt;
+        keys.bitmap.outcome = BitmapKey::Outcome::Ok;
+        keys.bitmap.width = entry.width;
+        keys.bitmap.height = entry.height;
     }
     ++m_report.hits;
     if (!found->seenToday) {
@@ -76,24 +84,29 @@ bool KeyCacheSession::fill(const GatheredFile &file, SearchRow &row)
         if (m_seen.size() >= Batch)
             m_wake.notify_one();
     }
-    return true;
+    return keys;
 }
 
-void KeyCacheSession::store(const QString &path, const FileIdentity &identity, const PictureThumbnails &found)
+void KeyCacheSession::store(const QString &path, const FileIdentity &identity, const PictureKeys &keys)
 {
-    if (!m_cache || !found.settled || identity.changedNs >= m_settledBeforeNs
+    if (!m_cache || !keys.settled || identity.changedNs >= m_settledBeforeNs
         || m_broken.load(std::memory_order_relaxed))
         return;
     KeyCache::Record record;
     record.path = QFile::encodeName(path);
     record.identity = identity;
-    record.kind = KeyCache::Thumbnails;
-    record.version = ThumbnailSet::Version;
-    record.entry.decoded = found.outcome == BitmapKey::Outcome::Ok;
+    record.kind = m_kind;
+    record.version = version();
+    record.entry.decoded = keys.bitmap.outcome == BitmapKey::Outcome::Ok;
     if (record.entry.decoded) {
-        record.entry.width = found.width;
-        record.entry.height = found.height;
-        record.entry.data = found.thumbnails.bytes();
+        record.entry.width = keys.bitmap.width;
+        record.entry.height = keys.bitmap.height;
+        if (m_kind == KeyCache::Thumbnails)
+            record.entry.data = keys.thumbnails.bytes();
+        else if (keys.similar)
+            record.entry.data = keys.similar->toBytes();
+        if (record.entry.data.isEmpty())
+            return; // the maker was not asked for what this cache keeps
     }
     std::lock_guard lock(m_mutex);
     m_pending.push_back(std::move(record));

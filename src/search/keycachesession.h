@@ -12,9 +12,8 @@
 #include <QStringList>
 
 #include "search/keycache.h"
-#include "search/searchtable.h"
+#include "search/picturekeys.h"
 #include "search/searchwalk.h"
-#include "search/thumbnailset.h"
 
 namespace Duovue
 {
@@ -28,41 +27,45 @@ struct KeyCacheReport {
     QStringList notices; // for the user: a cache set aside, locked, unwritable, ...
 };
 
-/// The key cache as one bitmap search uses it. The search's coordinator looks every file up before
-/// it would hand it to a decode worker, so a file found unchanged never reaches a worker; workers
-/// hand what they decoded to this object's writer thread, which writes it in batches of one
-/// transaction each, off the workers' way. A cache that fails during the search is given up for
-/// the rest of it (and set aside at the end when it is damaged): the search goes on without it, and
-/// its result is the same.
+/// The key cache as one search of the bitmap or the similar method uses it: the first keeps the
+/// thumbnails of every precision (KeyCache::Thumbnails), the second the descriptor
+/// (KeyCache::SimilarDescriptor). The search's coordinator looks every file up before it would hand
+/// it to a decode worker, so a file found unchanged never reaches a worker; workers hand what they
+/// decoded to this object's writer thread, which writes it in batches of one transaction each, off
+/// the workers' way. A cache that fails during the search is given up for the rest of it (and set
+/// aside at the end when it is damaged): the search goes on without it, and its result is the same.
 ///
-/// Thread: made, used (fill()) and finished on the search's coordinator thread; store() from any
+/// Thread: made, used (find()) and finished on the search's coordinator thread; store() from any
 /// thread. The destructor finishes.
 class KeyCacheSession final
 {
 public:
-    /// Opens the cache at @p path for a search at reduction size @p n (which ThumbnailSet must
-    /// cover). A file changed less than @p settleMs before the session began is decoded but not
-    /// stored: a coarse file-system clock could give a change right after the decode the same time
-    /// stamp. @p cancel (the search's cancel flag) cuts waits for another program's lock short.
-    KeyCacheSession(const QString &path, int n, int settleMs, const std::atomic<bool> *cancel);
+    /// Opens the cache at @p path for entries of @p kind; @p n is the bitmap method's reduction
+    /// size (which ThumbnailSet must cover). A file changed less than @p settleMs before the
+    /// session began is decoded but not stored: a coarse file-system clock could give a change
+    /// right after the decode the same time stamp. @p cancel (the search's cancel flag) cuts waits
+    /// for another program's lock short.
+    KeyCacheSession(const QString &path, KeyCache::Kind kind, int n, int settleMs, const std::atomic<bool> *cancel);
     ~KeyCacheSession();
     KeyCacheSession(const KeyCacheSession &) = delete;
     KeyCacheSession &operator=(const KeyCacheSession &) = delete;
 
     bool isOpen() const { return m_cache != nullptr; }
 
-    /// Fills the key, width, height and identity of @p row (or leaves it without a key, for a file
-    /// known not to decode) when the cache holds @p file unchanged; false when it must be decoded.
-    bool fill(const GatheredFile &file, SearchRow &row);
+    /// What a decode of @p file would give (the bitmap key at n, or the descriptor, with the size;
+    /// or the outcome of a file known not to decode) when the cache holds the file unchanged.
+    std::optional<PictureKeys> find(const GatheredFile &file);
     /// Keeps what the decode of @p path (of @p identity, as the walk found it) gave.
-    void store(const QString &path, const FileIdentity &identity, const PictureThumbnails &found);
+    void store(const QString &path, const FileIdentity &identity, const PictureKeys &keys);
     /// Writes what is left and the search's figures, closes the cache and says what happened.
     KeyCacheReport finish();
 
 private:
     void writerLoop();
+    qint64 version() const;
 
     const QString m_path;
+    const KeyCache::Kind m_kind;
     const int m_n;
     const std::atomic<bool> *m_cancel;
     qint64 m_settledBeforeNs = 0;

@@ -128,7 +128,7 @@ void SearchEngine::run()
             });
         table = files.table(sets, m_params.computeAllKeys);
     } else {
-        gatherBitmap(table);
+        gatherPictures(table);
         gathered = static_cast<int>(table.size());
         enterComparePhase(gathered);
     }
@@ -138,10 +138,21 @@ void SearchEngine::run()
     m_compared.store(0);
     // The hash method's table holds only the members of its sets (no other row can join a group);
     // the count still runs over every gathered file.
-    m_outcome.grouping = SearchGrouping::group(table, &m_stopCompare, [this](int done, int total) {
+    const auto progress = [this](int done, int total) {
         if (done < total)
             m_compared.store(done, std::memory_order_relaxed);
-    });
+    };
+    if (m_params.method == SearchMethod::Similar) {
+        SimilarOptions options;
+        options.strictness = m_params.reductionSize;
+        options.greyCopies = m_params.greyCopies;
+        m_outcome.grouping =
+            SearchGrouping::groupSimilar(table, m_descriptors, m_descriptorRows, options, &m_stopCompare, progress);
+        m_descriptors = {};
+        m_descriptorRows = {};
+    } else {
+        m_outcome.grouping = SearchGrouping::group(table, &m_stopCompare, progress);
+    }
     if (!m_outcome.grouping.aborted && gathered >= 2)
         m_compared.store(gathered, std::memory_order_relaxed);
     m_phase.store(SearchPhase::Done);
@@ -174,15 +185,19 @@ void SearchEngine::gatherHash(HashCandidates &files)
     });
 }
 
-void SearchEngine::gatherBitmap(SearchTable &table)
+void SearchEngine::gatherPictures(SearchTable &table)
 {
     {
         std::lock_guard lock(m_mutex);
         m_walkDone = false;
     }
-    if (!m_params.cachePath.isEmpty() && ThumbnailSet::covers(m_params.reductionSize))
-        m_cache = std::make_unique<KeyCacheSession>(
-            m_params.cachePath, m_params.reductionSize, m_params.cacheSettleMs, &m_stopCompare);
+    const bool similar = m_params.method == SearchMethod::Similar;
+    if (!m_params.cachePath.isEmpty() && (similar || ThumbnailSet::covers(m_params.reductionSize)))
+        m_cache = std::make_unique<KeyCacheSession>(m_params.cachePath,
+            similar ? KeyCache::SimilarDescriptor : KeyCache::Thumbnails,
+            m_params.reductionSize,
+            m_params.cacheSettleMs,
+            &m_stopCompare);
     for (int i = 0; i < m_params.workers; ++i)
         m_workers.emplace_back([this] {
             decodeWorker();
@@ -194,9 +209,12 @@ void SearchEngine::gatherBitmap(SearchTable &table)
         table.push_back(rowFor(file, row));
         // The count is of files gathered, whether or not their keys are done.
         m_files.store(row + 1, std::memory_order_relaxed);
-        if (m_cache && m_cache->fill(file, table.back()))
-            return; // unchanged since it was keyed: no decode
+        std::optional<PictureKeys> known = m_cache ? m_cache->find(file) : std::nullopt;
         std::unique_lock lock(m_mutex);
+        if (known) { // unchanged since it was keyed: no decode
+            m_done.push_back({row, std::move(*known)});
+            return;
+        }
         // Keep the walk only a little ahead of the decoders: the table holds every gathered row
         // anyway, but a queue of paths for a whole disk is not needed to keep them busy.
         m_jobTaken.wait(lock, [&] {
@@ -215,17 +233,31 @@ void SearchEngine::gatherBitmap(SearchTable &table)
     m_workers.clear();
 
     // Every worker has ended: the results are complete and no one else touches them now. A file
-    // whose key was stopped or never started by an abort stays gathered, without a key.
+    // whose key was stopped or never started by an abort stays gathered, without a key. In table
+    // order, so that the similar method's grouping does not depend on which worker finished first.
+    std::sort(m_done.begin(), m_done.end(), [](const Done &x, const Done &y) {
+        return x.row < y.row;
+    });
+    if (m_params.method == SearchMethod::Similar)
+        m_descriptors.reserve(m_done.size());
     for (Done &d : m_done) {
-        if (d.key.outcome != BitmapKey::Outcome::Ok)
+        const BitmapKey &key = d.keys.bitmap;
+        if (key.outcome != BitmapKey::Outcome::Ok)
             continue;
         SearchRow &row = table[std::size_t(d.row)];
-        row.key = d.key.key;
-        row.width = d.key.width;
-        row.height = d.key.height;
-        row.identity = d.key.thumbnail;
+        row.width = key.width;
+        row.height = key.height;
+        if (d.keys.similar) {
+            row.key = QString::number(d.keys.similar->hash, 16).rightJustified(16, QLatin1Char('0')).toUpper();
+            m_descriptors.push_back(*d.keys.similar);
+            m_descriptorRows.push_back(d.row);
+        } else {
+            row.key = key.key;
+            row.identity = key.thumbnail;
+        }
     }
     m_done.clear();
+    m_done.shrink_to_fit();
     if (m_cache) {
         m_outcome.cache = m_cache->finish();
         m_cache.reset();
@@ -234,13 +266,11 @@ void SearchEngine::gatherBitmap(SearchTable &table)
 
 void SearchEngine::decodeWorker()
 {
+    const bool similar = m_params.method == SearchMethod::Similar;
     // With a cache every precision is kept, so that a search at another one finds its keys too.
-    std::optional<BitmapKeyMaker> maker;
-    std::optional<ThumbnailSetMaker> all;
-    if (m_cache && m_cache->isOpen())
-        all.emplace(&m_stopGathering, &m_budget);
-    else
-        maker.emplace(m_params.reductionSize, &m_stopGathering, &m_budget);
+    const bool cached = m_cache && m_cache->isOpen();
+    PictureKeyMaker maker(
+        similar ? 0 : m_params.reductionSize, similar, &m_stopGathering, &m_budget, cached && !similar);
     for (;;) {
         Job job;
         {
@@ -259,16 +289,11 @@ void SearchEngine::decodeWorker()
             m_jobs.pop_front();
             m_jobTaken.notify_one();
         }
-        BitmapKey key;
-        if (all) {
-            const PictureThumbnails found = all->compute(job.path);
-            m_cache->store(job.path, job.identity, found);
-            key = found.key(m_params.reductionSize);
-        } else {
-            key = maker->compute(job.path);
-        }
+        PictureKeys keys = maker.compute(job.path);
+        if (cached)
+            m_cache->store(job.path, job.identity, keys);
         std::lock_guard lock(m_mutex);
-        m_done.push_back({job.row, std::move(key)});
+        m_done.push_back({job.row, std::move(keys)});
     }
 }
 

@@ -11,26 +11,30 @@
 #include <QString>
 
 #include "imaging/picturedecoder.h"
-#include "search/bitmapkey.h"
 #include "search/keycachesession.h"
+#include "search/picturekeys.h"
 #include "search/searchtable.h"
 #include "search/searchwalk.h"
+#include "search/similarmatch.h"
 
 namespace Duovue
 {
 
 class HashCandidates;
 
-enum class SearchMethod { Hash = 0, Bitmap = 1 };
+/// The values are those of the setting "比較"/"方式".
+enum class SearchMethod { Hash = 0, Bitmap = 1, Similar = 2 };
 
 struct SearchParams {
     QString folder;
     bool subfolders = false;
     SearchMethod method = SearchMethod::Bitmap;
-    int reductionSize = 15; // N, 10 to 20
-    int workers = 0; // decode workers of the bitmap method, 1 to 8; 0 picks one per processor
+    int reductionSize = 15; // the precision trackbar, 10 to 20: N of the bitmap method, the similar method's strictness
+    bool greyCopies = false; // similar method: a grey copy of a colour picture is the same picture
+    int workers = 0; // decode workers of the bitmap and similar methods, 1 to 8; 0 picks one per processor
     bool computeAllKeys = false; // also key files that cannot have a duplicate (for listings)
-    /// The key cache of the bitmap method (KeyCache::defaultPath() in the program); empty: none.
+    /// The key cache of the bitmap and similar methods (KeyCache::defaultPath() in the program);
+    /// empty: none.
     QString cachePath;
     /// Files changed less than this before the search are not stored in the cache (see
     /// KeyCacheSession).
@@ -55,8 +59,8 @@ struct SearchOutcome {
 };
 
 /// Runs one similar-image search on threads of its own: a coordinator thread walks the folder and
-/// (hash method) finds identical files, up to eight decode workers make bitmap keys, and the
-/// grouping runs on the coordinator once every worker has been joined. Workers never touch the
+/// (hash method) finds identical files, up to eight decode workers make bitmap keys or similar
+/// descriptors, and the grouping runs on the coordinator once every worker has been joined. Workers never touch the
 /// table: each returns its key by value into a queue that only the coordinator reads, so no table
 /// moves under a writer and no late result can arrive after the grouping starts. The workers share
 /// one MemoryBudget of DecodeLimits::maxDecodeBytes, so their decodes together never hold more
@@ -96,13 +100,13 @@ private:
     };
     struct Done {
         int row;
-        BitmapKey key;
+        PictureKeys keys;
     };
 
     void run();
     void enterComparePhase(int gathered);
     void gatherHash(HashCandidates &files);
-    void gatherBitmap(SearchTable &table);
+    void gatherPictures(SearchTable &table);
     void decodeWorker();
 
     SearchParams m_params;
@@ -129,6 +133,10 @@ private:
     MemoryBudget m_budget{DecodeLimits().maxDecodeBytes};
     // Open during the bitmap method's file phase when a cache was asked for; workers store into it.
     std::unique_ptr<KeyCacheSession> m_cache;
+
+    // Similar method: the descriptors of the decoded pictures, in table order, and their rows.
+    std::vector<SimilarDescriptor> m_descriptors;
+    std::vector<int> m_descriptorRows;
 
     SearchOutcome m_outcome; // written by the coordinator, read after it is joined
 };

@@ -7,6 +7,26 @@
 namespace Duovue::SearchGrouping
 {
 
+namespace
+{
+
+FileList::Entry resultRow(const SearchRow &row, const QString &label)
+{
+    FileList::Entry entry;
+    entry.primary = label;
+    // Numbers become the list's texts only here, on their way out.
+    entry.columns = {row.name,
+        row.folder,
+        row.created,
+        row.modified,
+        FormatFileSize(row.size),
+        row.width > 0 ? FormatFileSize(quint64(row.width)) : QString(),
+        row.height > 0 ? FormatFileSize(quint64(row.height)) : QString()};
+    return entry;
+}
+
+} // namespace
+
 GroupingResult group(
     const SearchTable &table, const std::atomic<bool> *abort, const std::function<void(int, int)> &progress)
 {
@@ -76,18 +96,31 @@ GroupingResult group(
             text = QString::number(rowLabel);
             textLabel = rowLabel;
         }
-        const SearchRow &row = table[std::size_t(index)];
-        FileList::Entry entry;
-        entry.primary = text;
-        // Numbers become the list's texts only here, on their way out.
-        entry.columns = {row.name,
-            row.folder,
-            row.created,
-            row.modified,
-            FormatFileSize(row.size),
-            row.width > 0 ? FormatFileSize(quint64(row.width)) : QString(),
-            row.height > 0 ? FormatFileSize(quint64(row.height)) : QString()};
-        result.rows.push_back(std::move(entry));
+        result.rows.push_back(resultRow(table[std::size_t(index)], text));
+    }
+    return result;
+}
+
+GroupingResult groupSimilar(const SearchTable &table,
+    const std::vector<SimilarDescriptor> &descriptors,
+    const std::vector<int> &rows,
+    const SimilarOptions &options,
+    const std::atomic<bool> *abort,
+    const std::function<void(int, int)> &progress)
+{
+    Q_ASSERT(descriptors.size() == rows.size());
+    GroupingResult result;
+    // Progress in rows of the table, as the other methods count it, so that it ends at count/count.
+    const int count = static_cast<int>(table.size());
+    const SimilarMatch::Groups found = SimilarMatch::findGroups(descriptors, options, abort, [&](int done, int total) {
+        if (progress)
+            progress(total > 0 ? static_cast<int>(qint64(done) * count / total) : count, count);
+    });
+    result.aborted = found.aborted;
+    for (const std::vector<int> &group : found.groups) {
+        const QString label = QString::number(++result.groups + 1);
+        for (int m : group)
+            result.rows.push_back(resultRow(table[std::size_t(rows[std::size_t(m)])], label));
     }
     return result;
 }

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "lists/cmysortstringarray.h"
+#include "search/similarmatch.h"
 
 namespace Duovue
 {
@@ -49,6 +50,17 @@ namespace SearchGrouping
 /// group, labelled from "2" in output order. The table itself is left as it is. @p abort is polled
 /// after each run, so no group is cut. @p progress receives (rows scanned, row count).
 GroupingResult group(const SearchTable &table,
+    const std::atomic<bool> *abort = nullptr,
+    const std::function<void(int done, int total)> &progress = {});
+
+/// The similar method's comparison: @p descriptors[i] belongs to row @p rows[i] of @p table (table
+/// order). Every group of pictures that SimilarMatch finds to be the same picture becomes one
+/// group, its rows in table order, the groups in the order of their first rows, labelled from "2".
+/// @p abort is polled between pictures.
+GroupingResult groupSimilar(const SearchTable &table,
+    const std::vector<SimilarDescriptor> &descriptors,
+    const std::vector<int> &rows,
+    const SimilarOptions &options,
     const std::atomic<bool> *abort = nullptr,
     const std::function<void(int done, int total)> &progress = {});
 

@@ -339,75 +339,17 @@ ThumbnailSet ThumbnailSetReducer::result() const
     return set;
 }
 
-BitmapKey PictureThumbnails::key(int n) const
+BitmapKey ThumbnailSet::key(int n, int width, int height) const
 {
     BitmapKey key;
-    key.outcome = outcome;
-    if (outcome != BitmapKey::Outcome::Ok)
-        return key;
+    key.thumbnail = thumbnail(n);
+    if (key.thumbnail.isEmpty())
+        return key; // undecodable: nothing to key
+    key.outcome = BitmapKey::Outcome::Ok;
     key.width = width;
     key.height = height;
-    key.thumbnail = thumbnails.thumbnail(n);
-    if (key.thumbnail.isEmpty()) {
-        key.outcome = BitmapKey::Outcome::Undecodable;
-        return key;
-    }
     key.key = Crc32::keyText(Crc32::of(key.thumbnail));
     return key;
-}
-
-ThumbnailSetMaker::ThumbnailSetMaker(const std::atomic<bool> *cancel, MemoryBudget *budget)
-    : m_decoder([&] {
-        DecodeOptions options;
-        options.cancel = cancel;
-        options.budget = budget;
-        return options;
-    }())
-{
-}
-
-PictureThumbnails ThumbnailSetMaker::compute(const QString &path)
-{
-    return from(m_decoder.decodeFile(path, m_reducer));
-}
-
-PictureThumbnails ThumbnailSetMaker::computeFromData(const QByteArray &data)
-{
-    return from(m_decoder.decodeData(QByteArrayView(data), m_reducer));
-}
-
-PictureThumbnails ThumbnailSetMaker::from(const DecodeResult &decoded) const
-{
-    using Status = DecodeResult::Status;
-    PictureThumbnails out;
-    switch (decoded.status) {
-    case Status::Ok:
-        out.outcome = BitmapKey::Outcome::Ok;
-        out.settled = true;
-        out.width = decoded.width;
-        out.height = decoded.height;
-        out.thumbnails = m_reducer.result();
-        break;
-    case Status::NotPicture:
-    case Status::Truncated:
-    case Status::Corrupt:
-    case Status::TooManyScans:
-        out.outcome = BitmapKey::Outcome::Undecodable;
-        out.settled = true;
-        break;
-    case Status::TooLarge: // also "out of memory", which may pass
-        out.outcome = BitmapKey::Outcome::Undecodable;
-        break;
-    case Status::Cancelled:
-        out.outcome = BitmapKey::Outcome::Cancelled;
-        break;
-    case Status::NotFound:
-    case Status::AccessDenied:
-    case Status::ReadFailed:
-        out.outcome = BitmapKey::Outcome::Unreadable;
-        break;
-    }
-    return out;
 }
 
 } // namespace Duovue

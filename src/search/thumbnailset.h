@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -38,6 +37,9 @@ public:
     /// The n x n thumbnail as BoxReducer makes it, bytes of 0x40 and 0xC0; empty when @p n is not
     /// covered or the set is empty.
     QByteArray thumbnail(int n) const;
+    /// The bitmap key at reduction size @p n of a @p width x @p height picture with these
+    /// thumbnails, as BitmapKeyMaker(n) computes it.
+    BitmapKey key(int n, int width, int height) const;
     /// The packed form, PackedBytes long (empty for an empty set).
     const QByteArray &bytes() const { return m_bits; }
     /// A set from its packed form; nothing when @p bytes has not the packed length.
@@ -113,38 +115,6 @@ private:
     int m_wideBand = -1;
     PixelFormat m_wideFormat = PixelFormat::Bgrx32;
     std::vector<std::uint64_t> m_sums; // every size's n x n x 3 sums, one after another
-};
-
-/// What a decode tells of one picture for the key cache.
-struct PictureThumbnails {
-    BitmapKey::Outcome outcome = BitmapKey::Outcome::Undecodable;
-    /// The outcome belongs to the file's content (it decoded, or its data were refused), not to
-    /// the moment (memory, a read error, a cancel): only then may it be kept.
-    bool settled = false;
-    int width = 0;
-    int height = 0;
-    ThumbnailSet thumbnails; // when the outcome is Ok
-
-    /// The bitmap key at reduction size @p n, as BitmapKeyMaker(n) computes it.
-    BitmapKey key(int n) const;
-};
-
-/// Decodes pictures into ThumbnailSets, as BitmapKeyMaker does for one size.
-///
-/// Thread: one object per worker thread; it keeps its decoder's buffers between files.
-class ThumbnailSetMaker
-{
-public:
-    explicit ThumbnailSetMaker(const std::atomic<bool> *cancel = nullptr, MemoryBudget *budget = nullptr);
-
-    PictureThumbnails compute(const QString &path);
-    PictureThumbnails computeFromData(const QByteArray &data);
-
-private:
-    PictureThumbnails from(const DecodeResult &decoded) const;
-
-    PictureDecoder m_decoder;
-    ThumbnailSetReducer m_reducer;
 };
 
 } // namespace Duovue

@@ -58,6 +58,7 @@ CImgView::CImgView(CDuovueDoc &document, UserPrompts &prompts, int paneIndex, QW
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     setMinimumSize(1, 1);
+    setAccessibleName(side() == 0 ? QStringLiteral("左の画像") : QStringLiteral("右の画像"));
 
     m_toolTipTimer.setSingleShot(true);
     m_toolTipTimer.setInterval(ToolTipDelayMs);
@@ -204,6 +205,8 @@ bool CImgView::isLoading() const
 void CImgView::contentChanged()
 {
     invalidateScaled();
+    // The pane is painted, so a screen reader learns which file it shows only from here.
+    setAccessibleDescription(hasPicture() ? imageInfo().path : QString());
     if (!hasPicture()) {
         m_toolTipTimer.stop();
         if (underMouse())

@@ -1,5 +1,7 @@
 #include "viewer/cpreframe.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -16,6 +18,7 @@
 #include "lists/frameplacement.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
+#include "viewer/ownedwindow.h"
 #include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 #include "viewer/viewernavigation.h"
@@ -72,6 +75,9 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
         connect(pane, &CViewerPane::closeRequested, this, &CPreFrame::closeViewer);
         connect(pane->menu(), &QMenu::aboutToShow, this, &CPreFrame::updateToolActions);
     }
+    // The splitter lowers each widget it takes in, which leaves the right pane first among its
+    // children: a screen reader would meet the right picture before the left one.
+    m_panes[0]->lower();
     setCentralWidget(m_splitter);
 
     // Rows that come or go shift the indices a prefetch was made for: drop it. (A read is handed out
@@ -82,6 +88,22 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
     connect(&m_document, &CDuovueDoc::listAboutToBeReset, this, drop);
     connect(&m_document, &CDuovueDoc::rowsAboutToBeRemoved, this, drop);
     connect(&m_document, &CDuovueDoc::rowsAboutToBeInserted, this, drop);
+    // The list commands remove rows and clear lists while the viewer shows: once the change is
+    // done it shows the entry at the side's position again, and a side left empty gets its pane
+    // reset and closes the viewer, which cannot show an empty list.
+    const auto follow = [this](int side) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, side] {
+                followList(side);
+            },
+            Qt::QueuedConnection);
+    };
+    connect(&m_document, &CDuovueDoc::rowsRemoved, this, follow);
+    connect(&m_document, &CDuovueDoc::listReset, this, follow);
+    connect(&m_document, &CDuovueDoc::sideEmptied, this, [this](int side) {
+        m_panes[side]->resetView();
+    });
     m_splitter->setSizes({ViewerGeometry::InitialLeftColumnWidth, ViewerGeometry::InitialLeftColumnWidth});
     applySettings();
     updateToolActions();
@@ -119,10 +141,10 @@ bool CPreFrame::open()
     if (m_document.fileList(0).isEmpty() || m_document.fileList(1).isEmpty() || isVisible())
         return isVisible();
     for (int side = 0; side < 2; ++side) {
-        // The marked entry, which after a sort need not be at the stored position.
+        // The marked entry, which after a sort need not be at the stored position. Without a mark
+        // (result mode) the stored position, pulled into the list: a document may hold any number.
         const int marked = int(m_document.fileList(side).primaries().indexOf(QStringLiteral("1")));
-        if (marked >= 0)
-            m_document.setPosition(side, marked);
+        m_document.setPosition(side, marked >= 0 ? marked : m_document.position(side));
         m_direction[side] = 1;
         showEntry(side, m_document.position(side));
         if (!m_panes[side]->hasGoodPicture()) {
@@ -139,6 +161,7 @@ bool CPreFrame::open()
     } else {
         showMaximized();
     }
+    KeepAboveOwner(this, parentWidget());
     raise();
     activateWindow();
     setFocus();
@@ -169,6 +192,7 @@ void CPreFrame::showEntry(int side, int index)
         return;
     pane->resetScroll();
     pane->resetColourMode();
+    m_shownPath[side] = list.fullPath(index);
     std::optional<Result<DecodedPicture>> read = m_prefetcher.take(side, index, list.fullPath(index));
     if (read)
         pane->loadPicture(index, std::move(*read));
@@ -182,6 +206,24 @@ void CPreFrame::showEntry(int side, int index)
             prefetchNext(side);
         },
         Qt::QueuedConnection);
+}
+
+void CPreFrame::followList(int side)
+{
+    const FileList &list = m_document.fileList(side);
+    if (list.isEmpty()) {
+        m_panes[side]->resetView();
+        if (isVisible())
+            closeViewer();
+        return;
+    }
+    if (!isVisible())
+        return;
+    const int position = std::clamp(m_document.position(side), 0, int(list.size()) - 1);
+    if (position != m_document.position(side))
+        m_document.setPosition(side, position);
+    if (list.fullPath(position) != m_shownPath[side])
+        showEntry(side, position);
 }
 
 void CPreFrame::prefetchNext(int side)
@@ -282,14 +324,23 @@ void CPreFrame::transferShown(int side, bool moving)
 void CPreFrame::removeShown(int side)
 {
     const int removed = m_document.position(side);
-    m_document.removeRows(side, {removed});
     CViewerPane *pane = m_panes[side];
     pane->resetScroll();
-    const int position = ViewerNavigation::positionAfterRemoval(removed, m_document.fileList(side).size());
-    if (position >= 0) {
-        m_document.setPosition(side, position);
-        showEntry(side, position);
-        return;
+    if (m_document.resultMode()) {
+        // Result rows stand at the same index in both lists: taking the row from one side alone
+        // would pair every later row with another file, and a check would then mark the wrong one.
+        // The document removes it from both and regroups; the panes follow its signals.
+        m_document.removeListRows(side, {removed});
+        if (!m_document.fileList(side).isEmpty())
+            return;
+    } else {
+        m_document.removeRows(side, {removed});
+        const int position = ViewerNavigation::positionAfterRemoval(removed, m_document.fileList(side).size());
+        if (position >= 0) {
+            m_document.setPosition(side, position);
+            showEntry(side, position);
+            return;
+        }
     }
     m_context.prompts.error(
         QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"), Captions::confirm());

@@ -95,6 +95,9 @@ private:
     void paneCommand(int side, int id);
     void showEntry(int side, int index);
     void prefetchNext(int side);
+    /// After the side's list changed under the viewer: shows the entry at its position, or closes
+    /// the viewer when the list became empty.
+    void followList(int side);
     void transferShown(int side, bool moving);
     void removeShown(int side);
     void updateStatus(int side);
@@ -112,6 +115,7 @@ private:
     bool m_repeatPending = false;
     PicturePrefetcher m_prefetcher;
     std::array<int, 2> m_direction{1, 1}; // the way each side moved last, where its prefetch looks
+    std::array<QString, 2> m_shownPath; // the file each pane was last asked to show
 };
 
 } // namespace Duovue

@@ -201,6 +201,7 @@ void CViewerPane::release()
         m_brightDlg->reject();
     clearPicture();
     updateCursor();
+    setAccessibleDescription(QString());
     Q_EMIT statusChanged();
 }
 
@@ -303,7 +304,7 @@ void CViewerPane::mouseMoveEvent(QMouseEvent *event)
             m_trail << move.trail->p2();
             update();
         }
-        if (move.strokeAdded) {
+        if (move.showStatus) {
             m_gestureStatus = m_gesture.statusText(shiftHeld());
             Q_EMIT statusChanged();
         }

@@ -146,6 +146,7 @@ MouseGesture::Move MouseGesture::move(QPoint screenPos, qint64 nowMs, bool insid
             }
         }
         m_anchor = screenPos;
+        result.showStatus = true;
     }
 
     if (insidePane && nowMs - m_pressTime <= GestureTimeout && m_strokeCount <= MaxStrokes) {
@@ -160,6 +161,7 @@ MouseGesture::Move MouseGesture::move(QPoint screenPos, qint64 nowMs, bool insid
     }
     cancel();
     result.strokeAdded = false;
+    result.showStatus = false;
     result.cancelled = true;
     return result;
 }

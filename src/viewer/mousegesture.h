@@ -48,8 +48,11 @@ public:
 
     /// What one move did.
     struct Move {
-        /// A new stroke was recorded: the status text changes.
+        /// A new stroke was recorded.
         bool strokeAdded = false;
+        /// The cursor went past the stroke threshold: the status pane shows statusText() now, with
+        /// the Shift state of this moment (a new stroke or not).
+        bool showStatus = false;
         /// The gesture was cancelled here: release the capture, show the file path again and
         /// repaint the pane to erase the trail.
         bool cancelled = false;

@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QAction>
 #include <QFile>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -14,6 +15,7 @@
 #include "core/settingsstore.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
+#include "viewer/viewerpictures.h"
 
 using namespace Duovue;
 
@@ -45,6 +47,12 @@ QImage picture(QSize size, int tag)
         for (int x = 0; x < size.width(); ++x)
             image.setPixel(x, y, qRgb((x * 3 + tag) & 255, (y * 5) & 255, (x * y + tag) & 255));
     return image;
+}
+
+// The window shows the viewer panes' own hand cursors.
+bool showsCursor(const QWidget &w, const QCursor &expected)
+{
+    return w.cursor().shape() == Qt::BitmapCursor && w.cursor().pixmap().toImage() == expected.pixmap().toImage();
 }
 
 struct Fixture {
@@ -168,15 +176,16 @@ void CGouseiDlgTest::mouseDragSlidesAndShiftDragResizes()
 {
     Fixture f;
     auto dialog = f.open();
+    QVERIFY(showsCursor(*dialog, ViewerPictures::openHandCursor()));
     mouse(dialog.get(), QEvent::MouseButtonPress, QPoint(100, 100));
-    QCOMPARE(dialog->cursor().shape(), Qt::ClosedHandCursor);
+    QVERIFY(showsCursor(*dialog, ViewerPictures::closedHandCursor()));
     mouse(dialog.get(), QEvent::MouseMove, QPoint(130, 90));
     QCOMPARE(dialog->state().slideOffset(), QPoint(30, -10));
     mouse(dialog.get(), QEvent::MouseMove, QPoint(120, 110), Qt::ShiftModifier);
     QCOMPARE(dialog->state().slideOffset(), QPoint(30, -10));
     QCOMPARE(dialog->state().sizeAdjust(), QSize(-10, 20));
     mouse(dialog.get(), QEvent::MouseButtonRelease, QPoint(120, 110));
-    QCOMPARE(dialog->cursor().shape(), Qt::OpenHandCursor);
+    QVERIFY(showsCursor(*dialog, ViewerPictures::openHandCursor()));
     mouse(dialog.get(), QEvent::MouseMove, QPoint(300, 300));
     QCOMPARE(dialog->state().slideOffset(), QPoint(30, -10));
 }
@@ -265,6 +274,13 @@ void CGouseiDlgTest::failedSaveIsReported()
 
     dialog->save(); // cancelled: nothing happens
     QCOMPARE(f.shell.callsOf(QStringLiteral("error")).size(), 1);
+
+    // A remembered folder that is gone is not offered: the dialog would open in the working folder.
+    dialog->setSaveFolder(f.dir.filePath(QStringLiteral("removed")));
+    dialog->save();
+    const QString start = f.shell.callsOf(QStringLiteral("chooseSaveFile")).constLast().text;
+    QCOMPARE(QFileInfo(start).fileName(), QStringLiteral("合成"));
+    QVERIFY(QFileInfo(QFileInfo(start).path()).isDir());
 }
 
 void CGouseiDlgTest::pairToolEntriesAskOwner()

@@ -100,16 +100,26 @@ void ComposeCommandTest::opensOnActivePair()
     f.load(2, QSize(240, 180), QStringLiteral("viewer-l.bmp"));
     f.load(3, QSize(100, 100), QStringLiteral("viewer-r.bmp"));
     f.document.setActivePair(2);
+    // Asked for from the viewer, a window of the main window's own.
+    QWidget mainWindow;
+    QWidget viewer(&mainWindow, Qt::Window);
+    f.context.parent = &mainWindow;
+    mainWindow.show();
+    viewer.show();
+    viewer.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&viewer));
     const QString saved = f.dir.makeDir(QStringLiteral("out")) + QStringLiteral("/c.bmp");
     f.shell.fileAnswers.enqueue(saved);
 
     QList<int> toolsRun;
     QSize windowSize;
+    QWidget *owner = nullptr;
     // Runs once the modal window's event loop is up: look at it, use it, close it.
     QTimer::singleShot(0, this, [&] {
         auto *dialog = qobject_cast<CGouseiDlg *>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         windowSize = dialog->size();
+        owner = dialog->parentWidget();
         dialog->action(CGouseiDlg::IdJpegCompare)->trigger();
         dialog->action(CGouseiDlg::IdSave)->trigger();
         dialog->reject();
@@ -119,6 +129,7 @@ void ComposeCommandTest::opensOnActivePair()
     });
 
     QCOMPARE(windowSize, QSize(240, 180));
+    QCOMPARE(owner, &viewer); // over the viewer, not over the main window that would hide it
     QCOMPARE(toolsRun, QList<int>{32817});
     QVERIFY(QFile::exists(saved));
     QCOMPARE(f.session.composeSaveFolder, f.dir.filePath(QStringLiteral("out")));

@@ -67,6 +67,7 @@ private Q_SLOTS:
     void moveAcrossFileSystemsKeepsFile();
     void batchStopsAtAbortAnswer();
     void trashFailureIsReportedWithTheFile();
+    void relativeNamesTouchNothing();
 };
 
 void FileOperationsTest::transferOutcomes_data()
@@ -298,6 +299,32 @@ void FileOperationsTest::trashFailureIsReportedWithTheFile()
     const auto errors = shell.callsOf(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors.constFirst().text.startsWith(QStringLiteral("/p/b.jpg")));
+}
+
+void FileOperationsTest::relativeNamesTouchNothing()
+{
+    // A row found missing carries the placeholder as its name and no folder; a file of that name in
+    // the working folder is not the row's file.
+    Test::TestDir dir;
+    const QString name = QStringLiteral("ファイルがありません");
+    dir.writeFile(name, "keep");
+    dir.makeDir(QStringLiteral("dst"));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    Test::FakeShell shell;
+    shell.trashReallyDeletes = true;
+    const Ops::Result trashed = Ops::trash(shell, {name}).constFirst();
+    const Ops::Result moved = Ops::move(name, dir.filePath(QStringLiteral("dst/x.jpg")));
+    const Ops::Result copied = Ops::copy(dir.filePath(name), QStringLiteral("x.jpg"));
+    QVERIFY(QDir::setCurrent(previous));
+
+    QVERIFY(trashed.sourceGone()); // the row goes: it names no file
+    QVERIFY(shell.callsOf(QStringLiteral("trash")).isEmpty());
+    QCOMPARE(moved.outcome, Outcome::Failed);
+    QCOMPARE(copied.outcome, Outcome::Failed);
+    QCOMPARE(contentOf(dir.filePath(name)), QByteArray("keep"));
+    QCOMPARE(strays(dir.path(), {name}), QStringList());
+    QCOMPARE(strays(dir.filePath(QStringLiteral("dst")), {}), QStringList());
 }
 
 QTEST_GUILESS_MAIN(FileOperationsTest)

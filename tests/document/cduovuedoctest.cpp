@@ -206,6 +206,89 @@ private Q_SLOTS:
         QCOMPARE(document.isPairLoaded(), loaded);
         QCOMPARE(document.pairPane(1).info.path, document.pane(activePair + 1).info.path);
     }
+
+    // A removal by a list command: the position stays with its file (or goes to the top when its
+    // row went), an emptied side is reset, and result rows leave both lists and are regrouped.
+    void listRemovalKeepsPositionsAndGroups_data()
+    {
+        QTest::addColumn<bool>("resultMode");
+        QTest::addColumn<QStringList>("labels"); // one row a, b, c, ... per label
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QList<int>>("removed");
+        QTest::addColumn<QStringList>("rows"); // names, then labels, of both lists in result mode
+        QTest::addColumn<int>("finalPosition");
+        QTest::addColumn<QStringList>("resets"); // the panes cleared and the sides emptied
+        QTest::newRow("marked row: mark to the top") << false << strings({"0", "1", "0", "0"}) << 1 << QList<int>{1}
+                                                     << strings({"a", "c", "d", "1", "0", "0"}) << 0 << QStringList();
+        QTest::newRow("rows before the mark: the mark stays on its file")
+            << false << strings({"0", "0", "1", "0"}) << 2 << QList<int>{0, 3} << strings({"b", "c", "0", "1"}) << 1
+            << QStringList();
+        QTest::newRow("last row: the side starts over")
+            << false << strings({"1"}) << 0 << QList<int>{0} << QStringList() << 0 << strings({"pane0", "emptied0"});
+        QTest::newRow("both rows of group 2")
+            << true << strings({"2", "2", "3", "3", "3", "4", "4"}) << 0 << QList<int>{0, 1}
+            << strings({"c", "d", "e", "f", "g", "3", "3", "3", "4", "4"}) << 0 << QStringList();
+        QTest::newRow("one of group 4 takes its partner along")
+            << true << strings({"3", "3", "3", "4", "4"}) << 4 << QList<int>{4}
+            << strings({"a", "b", "c", "3", "3", "3"}) << 2 << QStringList();
+        QTest::newRow("one of group 2 before group 3") << true << strings({"2", "2", "3", "3"}) << 3 << QList<int>{0}
+                                                       << strings({"c", "d", "3", "3"}) << 1 << QStringList();
+        QTest::newRow("checks survive the renumbering")
+            << true << strings({"-2", "2", "-5", "5", "-7", "7"}) << 0 << QList<int>{2, 3}
+            << strings({"a", "b", "e", "f", "-2", "2", "-3", "3"}) << 0 << QStringList();
+        // A lone row left over from before is dropped only as far as rows were just removed.
+        QTest::newRow("no more lone rows than were removed")
+            << true << strings({"2", "3", "4", "4", "5", "6", "6"}) << 0 << QList<int>{4}
+            << strings({"b", "c", "d", "f", "g", "3", "4", "4", "5", "5"}) << 0 << QStringList();
+        QTest::newRow("a lone file is no group") << true << strings({"-2", "2"}) << 1 << QList<int>{0} << QStringList()
+                                                 << 0 << strings({"pane0", "emptied0", "pane1", "emptied1"});
+    }
+    void listRemovalKeepsPositionsAndGroups()
+    {
+        QFETCH(bool, resultMode);
+        QFETCH(QStringList, labels);
+        QFETCH(int, position);
+        QFETCH(QList<int>, removed);
+        QFETCH(QStringList, rows);
+        QFETCH(int, finalPosition);
+        QFETCH(QStringList, resets);
+        FileList list;
+        for (int i = 0; i < labels.size(); ++i)
+            list.append(namedEntries({QString(QLatin1Char(char('a' + i)))}, labels.at(i)).entry(0));
+        CDuovueDoc document;
+        document.loadLists({list, list}, {position, position}, resultMode);
+        Test::DocumentLog log(document);
+
+        document.removeListRows(0, removed);
+        QCOMPARE(columnTexts(document.fileList(0), 0) + columnTexts(document.fileList(0), -1), rows);
+        QCOMPARE(document.position(0), finalPosition);
+        QCOMPARE(log.of({"pane", "emptied"}), resets);
+        if (resultMode) {
+            QCOMPARE(columnTexts(document.fileList(1), 0) + columnTexts(document.fileList(1), -1), rows);
+            QCOMPARE(document.position(1), finalPosition);
+        } else {
+            QCOMPARE(document.fileList(1).size(), labels.size()); // the other list is not touched
+        }
+    }
+
+    // Many scattered rows (an inverted selection) go as one new list; the mark stays on its file.
+    void scatteredRemovalIsOneReset()
+    {
+        QStringList names;
+        QList<int> even;
+        for (int i = 0; i < 200; ++i)
+            names << QString::number(i);
+        for (int i = 0; i < 200; i += 2)
+            even << i;
+        CDuovueDoc document;
+        document.loadLists({namedEntries(names), FileList()}, {3, 0}, false);
+        Test::DocumentLog log(document);
+        document.removeListRows(0, even);
+        QCOMPARE(log.of({"reset", "remove"}), strings({"reset0"}));
+        QCOMPARE(document.fileList(0).size(), 100);
+        QCOMPARE(document.position(0), 1);
+        QCOMPARE(document.fileList(0).primary(1), QStringLiteral("1"));
+    }
 };
 
 QTEST_GUILESS_MAIN(CDuovueDocTest)

@@ -116,6 +116,27 @@ private Q_SLOTS:
         QCOMPARE(f.app.document().fileList(0).size(), 2);
     }
 
+    // The main window runs a list's menu command on its selection; a side the command empties
+    // starts over with "新規".
+    void listCommandThatEmptiesTheSideResetsIt()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        FileList list;
+        list.append(FileList::Entry{{QStringLiteral("a.jpg"), f.dir.filePath(QStringLiteral("pics/"))}, {}});
+        f.app.document().loadLists({list, FileList()}, {0, 0}, false);
+        f.form(0)->findChild<QRadioButton *>(QStringLiteral("AddRadio"))->setChecked(true);
+        f.list(0)->selectRow(0);
+        f.shell.answers << true;
+        f.list(0)->menuAction(false, IdListRemove)->trigger();
+        QCOMPARE(f.shell.callsOf(QStringLiteral("question")).first().text,
+            QStringLiteral("選択アイテムをリストから削除しますか？"));
+        QVERIFY(f.app.document().fileList(0).isEmpty());
+        QVERIFY(f.form(0)->findChild<QRadioButton *>(QStringLiteral("NewRadio"))->isChecked());
+        QCOMPARE(f.form(0)->totalText(), QStringLiteral("総アイテム数:     0"));
+        QCOMPARE(f.form(0)->selectedText(), QStringLiteral("選択アイテム数:     0"));
+    }
+
     void subfolderBoxIsRemembered()
     {
         Fixture f;

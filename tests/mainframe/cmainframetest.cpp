@@ -1,10 +1,17 @@
+#include <functional>
+
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -15,6 +22,9 @@
 #include "document/cduovuedoc.h"
 #include "mainframe/cmainframe.h"
 #include "mainframe/commandids.h"
+#include "settings/csetmain.h"
+#include "settings/csetmiku.h"
+#include "settings/csettingdlg.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -22,6 +32,7 @@
 #include "viewer/cpanemenu.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
+#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 
@@ -94,6 +105,8 @@ private Q_SLOTS:
                 QStringLiteral("アップデートチェック(&U)"),
                 QStringLiteral("-"),
                 QStringLiteral("バージョン情報(&A)...")}));
+        QCOMPARE(frame->action(IdUpdateCheck)->toolTip(), QStringLiteral("アップデートチェック"));
+        QCOMPARE(frame->action(IdUpdateCheck)->statusTip(), QStringLiteral("アップデートの有無をチェックします"));
     }
 
     void toolbarHasButtonsInOrderWithTooltips()
@@ -122,6 +135,34 @@ private Q_SLOTS:
                 QStringLiteral("-"),
                 QStringLiteral("ヘルプ")}));
         QCOMPARE(toolbar->iconSize(), QSize(18, 18));
+        // A screen reader reads each button by its tooltip, not by the menu caption.
+        for (QAction *a : toolbar->actions()) {
+            if (a->isSeparator())
+                continue;
+            QAccessibleInterface *button = QAccessible::queryAccessibleInterface(toolbar->widgetForAction(a));
+            QVERIFY(button);
+            QCOMPARE(button->text(QAccessible::Name), a->toolTip());
+        }
+        QCOMPARE(f.app.mainFrame()->listView(0)->accessibleName(), QStringLiteral("左のファイルリスト"));
+        QCOMPARE(f.app.mainFrame()->listView(1)->accessibleName(), QStringLiteral("右のファイルリスト"));
+        // A screen reader walks the window in reading order: the left half, its form before its
+        // picture, and its list, before anything of the right half.
+        QStringList named;
+        const std::function<void(QAccessibleInterface *)> walk = [&](QAccessibleInterface *node) {
+            const QString name = node->text(QAccessible::Name);
+            if (name.startsWith(QStringLiteral("左の")) || name.startsWith(QStringLiteral("右の")))
+                named << name;
+            for (int i = 0; i < node->childCount(); ++i) {
+                if (node->role() != QAccessible::Table)
+                    walk(node->child(i));
+            }
+        };
+        walk(QAccessible::queryAccessibleInterface(f.app.mainFrame()->centralWidget()));
+        QCOMPARE(named,
+            (QStringList{QStringLiteral("左の画像"),
+                QStringLiteral("左のファイルリスト"),
+                QStringLiteral("右の画像"),
+                QStringLiteral("右のファイルリスト")}));
 
         // The View menu item hides and shows it.
         QAction *toggle = f.app.mainFrame()->action(IdViewToolbar);
@@ -225,6 +266,7 @@ private Q_SLOTS:
         // A document whose name holds the mark already gets no second one.
         document.setPath(QStringLiteral("/d/※比較モード.duov"));
         QCOMPARE(frame->windowTitle(), QStringLiteral("※比較モード.duov - Duovue"));
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         frame->action(IdFileNew)->trigger();
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue"));
         QVERIFY(!document.resultMode());
@@ -240,6 +282,7 @@ private Q_SLOTS:
             list.append(
                 FileList::Entry{{QStringLiteral("a%1.jpg").arg(i), QStringLiteral("/p/")}, QStringLiteral("0")});
         document.loadLists({list, list}, {3, 3}, false);
+        f.shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
         f.app.mainFrame()->action(IdFileNew)->trigger();
         QVERIFY(document.fileList(0).isEmpty());
         QVERIFY(document.fileList(1).isEmpty());
@@ -308,12 +351,41 @@ private Q_SLOTS:
         QVERIFY(viewer->isVisible());
         QCOMPARE(document.activePair(), 2);
         QVERIFY(document.pane(3).loadSucceeded);
-        // The pane's tool entries follow the main menu's, which this build leaves disabled.
-        QVERIFY(!viewer->pane(0)->menu()->action(IdBinaryCompare)->isEnabled());
+        // The pane's tool entries follow the main menu's.
+        QVERIFY(viewer->pane(0)->menu()->action(IdBinaryCompare)->isEnabled());
 
         viewer->close();
         QVERIFY(!viewer->isVisible());
         QCOMPARE(document.activePair(), 0);
+    }
+
+    void settingsOkTakesEffectAtOnce()
+    {
+        Fixture f;
+        QVERIFY(f.app.initInstance());
+        CMainFrame *frame = f.app.mainFrame();
+        // The viewer showing does not keep the dialog from opening; its panes follow at once.
+        FileList list;
+        list.append(
+            Test::entryFor(f.dir.writeFile(QStringLiteral("a.bmp"), Test::ImagingFactory::windowsBmp({8, 6}, 0, 0))));
+        f.app.document().appendEntries(0, list);
+        f.app.document().appendEntries(1, list);
+        frame->action(IdViewerOpen)->trigger();
+        QVERIFY(frame->viewer()->isVisible());
+        QTimer::singleShot(0, frame, [] {
+            auto *dialog = qobject_cast<CSettingDlg *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->mainPage()->toolbarCheck()->setChecked(false);
+            dialog->viewerPage()->sizeRadios()->button(1)->click();
+            dialog->accept();
+        });
+        frame->action(IdSettings)->trigger();
+        QVERIFY(!frame->findChild<QToolBar *>(QStringLiteral("MainToolbar"))->isVisible());
+        QVERIFY(!frame->action(IdViewToolbar)->isChecked());
+        for (int side = 0; side < 2; ++side) {
+            QVERIFY(frame->viewer()->pane(side)->menu()->action(IdFitToWindow)->isChecked());
+            QCOMPARE(frame->viewer()->pane(side)->displayMode(), CImgView::DisplayMode::FitToWindow);
+        }
     }
 
     void unbuiltToolsAreDisabled()
@@ -324,7 +396,10 @@ private Q_SLOTS:
         QVERIFY(frame->action(IdFileNew)->isEnabled());
         QVERIFY(frame->action(IdHelp)->isEnabled());
         QVERIFY(frame->action(IdAppAbout)->isEnabled());
-        QVERIFY(!frame->action(IdUpdateCheck)->isEnabled());
+        for (int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare, IdExistenceCheck})
+            QVERIFY(frame->action(id)->isEnabled());
+        QVERIFY(frame->action(IdUpdateCheck)->isEnabled());
+        QVERIFY(frame->action(IdSettings)->isEnabled());
     }
 };
 

@@ -115,6 +115,43 @@ private Q_SLOTS:
         QCOMPARE(f.store.value(AppSettings::SearchFolder()), QStringLiteral("/else/where"));
     }
 
+    // The method is stored as 0, 1 or 2; a value this version does not know opens as the bitmap
+    // method. The precision applies to the bitmap and similar methods, the grey option to the
+    // similar method only.
+    void methodAndGreyOptionAreRemembered_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("shown");
+        QTest::addColumn<bool>("precision");
+        QTest::addColumn<bool>("grey");
+        QTest::newRow("hash") << 0 << 0 << false << false;
+        QTest::newRow("bitmap") << 1 << 1 << true << false;
+        QTest::newRow("similar") << 2 << 2 << true << true;
+        QTest::newRow("unknown") << 7 << 1 << true << false;
+    }
+
+    void methodAndGreyOptionAreRemembered()
+    {
+        QFETCH(int, stored);
+        QFETCH(int, shown);
+        QFETCH(bool, precision);
+        QFETCH(bool, grey);
+        Fixture f;
+        QVERIFY(f.store.setValue(AppSettings::SearchMethod(), stored));
+        QVERIFY(f.store.setValue(AppSettings::SearchGreyCopies(), 1));
+        {
+            CCmpDlg dialog(f.context);
+            const QRadioButton *radios[] = {dialog.hashRadio(), dialog.bitmapRadio(), dialog.similarRadio()};
+            QVERIFY(radios[shown]->isChecked());
+            QCOMPARE(dialog.precisionSlider()->isEnabled(), precision);
+            QCOMPARE(dialog.greyCopiesBox()->isEnabled(), grey);
+            QVERIFY(dialog.greyCopiesBox()->isChecked());
+            dialog.greyCopiesBox()->setChecked(false);
+        }
+        QCOMPARE(f.store.value(AppSettings::SearchMethod()), shown);
+        QCOMPARE(f.store.value(AppSettings::SearchGreyCopies()), 0);
+    }
+
     void selectFolderUsesTheLeftRememberedFolder()
     {
         Fixture f;
@@ -174,20 +211,29 @@ private Q_SLOTS:
         QCOMPARE(edit.text(), folder);
     }
 
+    void searchWritesResultsAndCloses_data()
+    {
+        QTest::addColumn<bool>("similar");
+        QTest::newRow("bitmap") << false;
+        QTest::newRow("similar") << true;
+    }
+
     void searchWritesResultsAndCloses()
     {
+        QFETCH(bool, similar);
         Fixture f;
         const QString folder = makePictures(f.dir);
         CCmpDlg dialog(f.context);
         dialog.folderEdit()->setText(folder + QStringLiteral("//"));
         dialog.subfoldersBox()->setChecked(true);
-        dialog.bitmapRadio()->click();
+        (similar ? dialog.similarRadio() : dialog.bitmapRadio())->click();
         dialog.show();
         QSignalSpy finished(&dialog, &QDialog::finished);
         dialog.startButton()->click();
         QVERIFY(!dialog.startButton()->isEnabled());
         QVERIFY(!dialog.closeButton()->isEnabled());
         QVERIFY(!dialog.precisionSlider()->isEnabled());
+        QVERIFY(!dialog.greyCopiesBox()->isEnabled());
         QVERIFY(finished.wait(20000));
         QCOMPARE(finished.first().at(0).toInt(), int(QDialog::Rejected));
         const auto info = f.shell.callsOf(QStringLiteral("information"));

@@ -32,12 +32,16 @@ QStringList rowsOf(const SearchOutcome &outcome)
     return out;
 }
 
-SearchOutcome search(const QString &folder, const QString &cache, int n = 15, int settleMs = 0)
+SearchOutcome search(const QString &folder,
+    const QString &cache,
+    int n = 15,
+    int settleMs = 0,
+    SearchMethod method = SearchMethod::Bitmap)
 {
     SearchParams p;
     p.folder = folder;
     p.subfolders = true;
-    p.method = SearchMethod::Bitmap;
+    p.method = method;
     p.reductionSize = n;
     p.workers = 3;
     p.cachePath = cache;
@@ -97,37 +101,47 @@ class KeyCacheTest : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    // A search served by the cache gives exactly the rows of one without it, at its own precision
-    // and at any other, since every precision is kept.
+    // A search served by the cache gives exactly the rows of one without it: the bitmap method at
+    // its own precision and at any other, since every precision is kept, and the similar method.
     void cachedSearchesGiveTheSameRows_data()
     {
+        QTest::addColumn<int>("method");
         QTest::addColumn<int>("n");
         for (int n : {10, 15, 20})
-            QTest::addRow("precision %d", n) << n;
+            QTest::addRow("bitmap at %d", n) << int(SearchMethod::Bitmap) << n;
+        QTest::newRow("similar") << int(SearchMethod::Similar) << 15;
     }
 
     void cachedSearchesGiveTheSameRows()
     {
+        QFETCH(int, method);
         QFETCH(int, n);
+        const auto m = SearchMethod(method);
         Test::TestDir dir;
         Test::TestDir cacheDir;
         makeTree(dir);
         const QString cache = cacheDir.filePath(u"new/folder/keys.db"_s);
-        const SearchOutcome uncached = search(dir.path(), {}, n);
+        const SearchOutcome uncached = search(dir.path(), {}, n, 0, m);
         QVERIFY(!uncached.cache.used);
         QVERIFY(uncached.grouping.groups >= 1);
 
-        const SearchOutcome cold = search(dir.path(), cache, 15);
+        const SearchOutcome cold = search(dir.path(), cache, 15, 0, m);
         QVERIFY(cold.cache.used);
         QCOMPARE(cold.cache.lookups, 8); // the folder named like a picture is never looked up
         QCOMPARE(cold.cache.hits, 0);
         QCOMPARE(cold.cache.stored, 8); // undecodable files too: they are never decoded again
         QVERIFY(cold.cache.notices.isEmpty());
 
-        const SearchOutcome warm = search(dir.path(), cache, n);
+        const SearchOutcome warm = search(dir.path(), cache, n, 0, m);
         QCOMPARE(warm.cache.hits, 8);
         QCOMPARE(warm.cache.stored, 0);
         QCOMPARE(rowsOf(warm), rowsOf(uncached));
+
+        // The other method's entries join the same files and leave these in place.
+        const auto other = m == SearchMethod::Bitmap ? SearchMethod::Similar : SearchMethod::Bitmap;
+        QCOMPARE(search(dir.path(), cache, 15, 0, other).cache.hits, 0);
+        QCOMPARE(search(dir.path(), cache, n, 0, m).cache.hits, 8);
+        QCOMPARE(search(dir.path(), cache, 15, 0, other).cache.hits, 8);
     }
 
     // An entry serves only the file it was computed from, unchanged: any difference in what

@@ -51,13 +51,9 @@ SearchParams paramsFor(const QString &folder, SearchMethod method, bool subfolde
     return p;
 }
 
-// "label:name" of every result row, in order.
 QStringList rowsOf(const SearchOutcome &outcome)
 {
-    QStringList out;
-    for (const FileList::Entry &e : outcome.grouping.rows)
-        out << e.primary + QLatin1Char(':') + e.columns[0];
-    return out;
+    return SF::rowsOf(outcome.grouping.rows);
 }
 
 QStringList sortedNamesOf(const SearchOutcome &outcome)

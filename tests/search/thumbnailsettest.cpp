@@ -5,6 +5,7 @@
 
 #include "search/bitmapkey.h"
 #include "search/boxreducer.h"
+#include "search/picturekeys.h"
 #include "search/thumbnailset.h"
 #include "support/searchfactory.h"
 
@@ -73,29 +74,32 @@ private Q_SLOTS:
     }
 
     // Through the decoder: the key at each size is BitmapKeyMaker's, and what is not a picture is
-    // settled (it may be kept) while a cancelled decode is not.
+    // settled (a cache may keep it) while a cancelled decode is not.
     void keysMatchBitmapKeyMaker()
     {
         const QByteArray jpeg = SF::jpeg(SF::pattern(333, 251, 3), 85);
-        ThumbnailSetMaker maker;
-        const PictureThumbnails found = maker.computeFromData(jpeg);
+        const auto *data = reinterpret_cast<const unsigned char *>(jpeg.constData());
+        PictureKeyMaker maker(15, false, nullptr, nullptr, true);
+        const PictureKeys found = maker.computeFromData(data, std::size_t(jpeg.size()));
         QVERIFY(found.settled);
+        QCOMPARE(found.bitmap.key, BitmapKeyMaker(15).computeFromData(data, std::size_t(jpeg.size())).key);
         for (int n = ThumbnailSet::First; n <= ThumbnailSet::Last; ++n) {
-            BitmapKeyMaker one(n);
-            const BitmapKey expected = one.computeFromData(
-                reinterpret_cast<const unsigned char *>(jpeg.constData()), std::size_t(jpeg.size()));
-            const BitmapKey key = found.key(n);
+            const BitmapKey expected = BitmapKeyMaker(n).computeFromData(data, std::size_t(jpeg.size()));
+            const BitmapKey key = found.thumbnails.key(n, found.bitmap.width, found.bitmap.height);
             QCOMPARE(key.key, expected.key);
             QCOMPARE(key.thumbnail, expected.thumbnail);
             QCOMPARE(key.width, 333);
             QCOMPARE(key.height, 251);
         }
-        const PictureThumbnails text = maker.computeFromData(QByteArrayLiteral("not a picture"));
-        QCOMPARE(text.outcome, BitmapKey::Outcome::Undecodable);
-        QVERIFY(text.settled);
+        const QByteArray text("not a picture");
+        const PictureKeys refused =
+            maker.computeFromData(reinterpret_cast<const unsigned char *>(text.constData()), std::size_t(text.size()));
+        QCOMPARE(refused.bitmap.outcome, BitmapKey::Outcome::Undecodable);
+        QVERIFY(refused.settled);
         const std::atomic<bool> cancel{true};
-        ThumbnailSetMaker cancelled(&cancel);
-        QVERIFY(!cancelled.computeFromData(jpeg).settled);
+        QVERIFY(!PictureKeyMaker(15, false, &cancel, nullptr, true)
+                     .computeFromData(data, std::size_t(jpeg.size()))
+                     .settled);
     }
 };
 

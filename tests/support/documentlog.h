@@ -13,7 +13,7 @@ namespace Duovue::Test
 
 /// Records what a document announces, in order, as short texts: "reset1", "insert1:0-2",
 /// "remove0:3-3", "rows0:1-1" (texts changed), "position1=2", "result=1", "columns=1", "pane2",
-/// "pair=2", "modified=1", "title=<window title>". The "about to" signals are left to
+/// "pair=2", "modified=1", "title=<window title>", "emptied0". The "about to" signals are left to
 /// QAbstractItemModelTester.
 class DocumentLog final : public QObject
 {
@@ -55,6 +55,9 @@ public:
         });
         connect(&document, &CDuovueDoc::titleChanged, this, [this](const QString &title) {
             entries << QStringLiteral("title=") + title;
+        });
+        connect(&document, &CDuovueDoc::sideEmptied, this, [this](int side) {
+            entries << QStringLiteral("emptied%1").arg(side);
         });
     }
 

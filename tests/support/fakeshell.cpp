@@ -38,6 +38,12 @@ bool FakeShell::question(const QString &text, const QString &caption)
     return answers.isEmpty() ? false : answers.dequeue();
 }
 
+UserPrompts::Answer FakeShell::questionWithCancel(const QString &text, const QString &caption)
+{
+    calls.append({QStringLiteral("questionWithCancel"), text, caption, {}});
+    return threeWayAnswers.isEmpty() ? Answer::Cancel : threeWayAnswers.dequeue();
+}
+
 void FakeShell::information(const QString &text, const QString &caption)
 {
     calls.append({QStringLiteral("information"), text, caption, {}});
@@ -46,6 +52,11 @@ void FakeShell::information(const QString &text, const QString &caption)
 void FakeShell::error(const QString &text, const QString &caption)
 {
     calls.append({QStringLiteral("error"), text, caption, {}});
+}
+
+void FakeShell::warning(const QString &text, const QString &caption)
+{
+    calls.append({QStringLiteral("warning"), text, caption, {}});
 }
 
 QString FakeShell::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)

@@ -31,8 +31,10 @@ public:
 
     // UserPrompts
     bool question(const QString &text, const QString &caption) override;
+    Answer questionWithCancel(const QString &text, const QString &caption) override;
     void information(const QString &text, const QString &caption) override;
     void error(const QString &text, const QString &caption) override;
+    void warning(const QString &text, const QString &caption) override;
     QString chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder) override;
     QString chooseOpenFile(const QString &title, const QString &startFolder, const QString &filter) override;
     QString chooseSaveFile(
@@ -43,6 +45,7 @@ public:
 
     QList<Call> calls;
     QQueue<bool> answers; // for question()
+    QQueue<Answer> threeWayAnswers; // for questionWithCancel(); unscripted: Cancel
     QQueue<QString> folderAnswers; // for chooseFolder()
     QQueue<QString> fileAnswers; // for chooseOpenFile() and chooseSaveFile()
     bool launchHasAssociation = true;

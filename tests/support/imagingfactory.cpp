@@ -289,6 +289,33 @@ QByteArray gif(QSize size, const char *version, int bits, int frames)
     return out;
 }
 
+QByteArray gif(const QImage &indexed)
+{
+    Q_ASSERT(indexed.format() == QImage::Format_Indexed8);
+    QByteArray out("GIF89a");
+    put16(out, quint16(indexed.width()));
+    put16(out, quint16(indexed.height()));
+    out.append(char(0xF7)).append(char(0)).append(char(0)); // a table of 256 colours
+    const QList<QRgb> table = indexed.colorTable();
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < table.size() ? table[i] : 0;
+        out.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+    }
+    out.append(char(0x2C));
+    put16(out, 0);
+    put16(out, 0);
+    put16(out, quint16(indexed.width()));
+    put16(out, quint16(indexed.height()));
+    out.append(char(0));
+    QList<quint8> indices;
+    for (int y = 0; y < indexed.height(); ++y)
+        for (int x = 0; x < indexed.width(); ++x)
+            indices.append(indexed.constScanLine(y)[x]);
+    out += lzwImageData(indices, 8);
+    out.append(char(0x3B));
+    return out;
+}
+
 QByteArray pngHeader()
 {
     QByteArray out("\x89PNG\r\n\x1A\n", 8);

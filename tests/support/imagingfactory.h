@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
 #include <QList>
 #include <QSize>
 #include <QString>
@@ -52,6 +53,9 @@ QByteArray os2Bmp(QSize size, QColor fill = Qt::blue);
 /// A GIF with version "87a" or "89a" and a global colour table of 2^@p bits colours (bits 1..8), or
 /// none when @p bits is 0 (then each frame carries a local table). @p frames > 1 makes an animation.
 QByteArray gif(QSize size, const char *version = "89a", int bits = 8, int frames = 1);
+
+/// A GIF of an indexed picture (QImage::Format_Indexed8) with its own colour table.
+QByteArray gif(const QImage &indexed);
 
 /// The first eight bytes of a PNG file followed by an IHDR chunk.
 QByteArray pngHeader();

@@ -1,6 +1,8 @@
 #include "support/searchfactory.h"
 
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <csetjmp>
 #include <random>
 #include <vector>
@@ -120,6 +122,181 @@ QImage pattern(int width, int height, int seed)
     return image;
 }
 
+namespace
+{
+
+struct Blob {
+    double x, y, rx, ry;
+    QRgb color;
+};
+
+double noiseAt(std::mt19937 &rng)
+{
+    // A sum of uniforms: close enough to Gaussian sensor noise, the same on every platform.
+    double sum = 0;
+    for (int i = 0; i < 4; ++i)
+        sum += double(rng() % 1000) / 1000.0;
+    return (sum - 2.0) * 1.7;
+}
+
+int clampByte(double v)
+{
+    return std::clamp(static_cast<int>(std::lround(v)), 0, 255);
+}
+
+} // namespace
+
+QImage scene(int width, int height, int seed, const Shot &shot)
+{
+    std::mt19937 rng(static_cast<unsigned>(seed));
+    auto unit = [&rng] {
+        return double(rng() % 10000) / 10000.0;
+    };
+    const QRgb sky = qRgb(60 + int(rng() % 160), 60 + int(rng() % 160), 100 + int(rng() % 150));
+    const QRgb ground = qRgb(int(rng() % 200), int(rng() % 200), int(rng() % 120));
+    std::vector<Blob> blobs;
+    for (int i = 0; i < 60; ++i) {
+        const double size = i < 15 ? 0.05 + 0.15 * unit() : 0.01 + 0.04 * unit();
+        blobs.push_back({unit(),
+            unit(),
+            size * (0.5 + unit()),
+            size * (0.5 + unit()),
+            qRgb(int(rng() % 256), int(rng() % 256), int(rng() % 256))});
+    }
+    const Blob subject{0.5 + shot.subjectX, 0.55, 0.12, 0.18, qRgb(230, 200, 60)};
+    std::mt19937 grain(shot.noise);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int py = 0; py < height; ++py) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(py));
+        const double y = 0.5 + shot.shiftY + ((py + 0.5) / height - 0.5) * 0.8 / shot.zoom;
+        for (int px = 0; px < width; ++px) {
+            const double x = 0.5 + shot.shiftX + ((px + 0.5) / width - 0.5) * 0.8 / shot.zoom;
+            const double t = std::clamp(y * 1.6 - 0.3, 0.0, 1.0);
+            double c[3] = {qRed(sky) * (1 - t) + qRed(ground) * t,
+                qGreen(sky) * (1 - t) + qGreen(ground) * t,
+                qBlue(sky) * (1 - t) + qBlue(ground) * t};
+            auto paint = [&](const Blob &b, bool striped) {
+                const double d = std::hypot((x - b.x) / b.rx, (y - b.y) / b.ry);
+                const double alpha = std::clamp((1 - d) * 20, 0.0, 1.0);
+                if (alpha <= 0)
+                    return;
+                const double stripe = striped ? 0.75 + 0.25 * std::sin(x * 180) : 1.0;
+                c[0] += (qRed(b.color) * stripe - c[0]) * alpha;
+                c[1] += (qGreen(b.color) * stripe - c[1]) * alpha;
+                c[2] += (qBlue(b.color) * stripe - c[2]) * alpha;
+            };
+            for (const Blob &b : blobs)
+                paint(b, false);
+            paint(subject, true);
+            line[px] = qRgb(clampByte(c[0] * shot.exposure + noiseAt(grain)),
+                clampByte(c[1] * shot.exposure + noiseAt(grain)),
+                clampByte(c[2] * shot.exposure + noiseAt(grain)));
+        }
+    }
+    return image;
+}
+
+QImage gradient(int width, int height, QColor from, QColor to, double degrees)
+{
+    const double angle = degrees * 3.14159265358979323846 / 180;
+    std::mt19937 grain(7);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int py = 0; py < height; ++py) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(py));
+        for (int px = 0; px < width; ++px) {
+            const double t = std::clamp(
+                0.5 + ((px + 0.5) / width - 0.5) * std::cos(angle) + ((py + 0.5) / height - 0.5) * std::sin(angle),
+                0.0,
+                1.0);
+            line[px] = qRgb(clampByte(from.red() + (to.red() - from.red()) * t + noiseAt(grain) / 2),
+                clampByte(from.green() + (to.green() - from.green()) * t + noiseAt(grain) / 2),
+                clampByte(from.blue() + (to.blue() - from.blue()) * t + noiseAt(grain) / 2));
+        }
+    }
+    return image;
+}
+
+QImage flat(int width, int height, QColor color, unsigned noise)
+{
+    std::mt19937 grain(noise);
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int py = 0; py < height; ++py) {
+        QRgb *line = reinterpret_cast<QRgb *>(image.scanLine(py));
+        for (int px = 0; px < width; ++px)
+            line[px] = qRgb(clampByte(color.red() + noiseAt(grain)),
+                clampByte(color.green() + noiseAt(grain)),
+                clampByte(color.blue() + noiseAt(grain)));
+    }
+    return image;
+}
+
+QImage indexed(const QImage &image, bool dither)
+{
+    // The 256 most frequent colours at 5 bits a channel, each the mean of the pixels it stands for.
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    std::vector<std::array<double, 4>> bins(32768, {0, 0, 0, 0});
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x) {
+            auto &b = bins[std::size_t((qRed(line[x]) >> 3) << 10 | (qGreen(line[x]) >> 3) << 5 | qBlue(line[x]) >> 3)];
+            b[0] += qRed(line[x]);
+            b[1] += qGreen(line[x]);
+            b[2] += qBlue(line[x]);
+            b[3] += 1;
+        }
+    }
+    std::vector<std::size_t> order(bins.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return bins[a][3] > bins[b][3];
+    });
+    QList<QRgb> palette;
+    for (std::size_t i = 0; i < 256 && bins[order[i]][3] > 0; ++i) {
+        const auto &b = bins[order[i]];
+        palette << qRgb(clampByte(b[0] / b[3]), clampByte(b[1] / b[3]), clampByte(b[2] / b[3]));
+    }
+    QImage out(rgb.size(), QImage::Format_Indexed8);
+    out.setColorTable(palette);
+    std::vector<std::array<double, 3>> error(std::size_t(rgb.width() + 2), {0, 0, 0});
+    std::vector<std::array<double, 3>> next(error.size(), {0, 0, 0});
+    for (int y = 0; y < rgb.height(); ++y) {
+        const QRgb *line = reinterpret_cast<const QRgb *>(rgb.constScanLine(y));
+        uchar *target = out.scanLine(y);
+        std::fill(next.begin(), next.end(), std::array<double, 3>{0, 0, 0});
+        for (int x = 0; x < rgb.width(); ++x) {
+            const auto &e = error[std::size_t(x + 1)];
+            const double want[3] = {qRed(line[x]) + e[0], qGreen(line[x]) + e[1], qBlue(line[x]) + e[2]};
+            int best = 0;
+            double bestDistance = 1e18;
+            for (int i = 0; i < palette.size(); ++i) {
+                const double dr = want[0] - qRed(palette[i]);
+                const double dg = want[1] - qGreen(palette[i]);
+                const double db = want[2] - qBlue(palette[i]);
+                const double distance = dr * dr + dg * dg + db * db;
+                if (distance < bestDistance) {
+                    bestDistance = distance;
+                    best = i;
+                }
+            }
+            target[x] = static_cast<uchar>(best);
+            if (!dither)
+                continue;
+            // Floyd and Steinberg's weights.
+            const double left[3] = {
+                want[0] - qRed(palette[best]), want[1] - qGreen(palette[best]), want[2] - qBlue(palette[best])};
+            for (int c = 0; c < 3; ++c) {
+                error[std::size_t(x + 2)][std::size_t(c)] += left[c] * 7 / 16;
+                next[std::size_t(x)][std::size_t(c)] += left[c] * 3 / 16;
+                next[std::size_t(x + 1)][std::size_t(c)] += left[c] * 5 / 16;
+                next[std::size_t(x + 2)][std::size_t(c)] += left[c] / 16;
+            }
+        }
+        std::swap(error, next);
+    }
+    return out;
+}
+
 QImage fromThumbnail(const QByteArray &thumbnail, int n, int scale)
 {
     QImage image(n * scale, n * scale, QImage::Format_RGB32);
@@ -193,6 +370,14 @@ QImage decodeJpeg(const QByteArray &data)
     jpeg_destroy_decompress(&cinfo);
     QImage out = *result;
     delete result;
+    return out;
+}
+
+QStringList rowsOf(const std::vector<FileList::Entry> &rows)
+{
+    QStringList out;
+    for (const FileList::Entry &e : rows)
+        out << e.primary + QLatin1Char(':') + e.columns[0];
     return out;
 }
 

@@ -366,6 +366,7 @@ void CImgViewTest::mainWindowHasPreviewPanes()
         QVERIFY(pane);
         QCOMPARE(pane->paneIndex(), side);
         QCOMPARE(pane->displayMode(), CImgView::DisplayMode::PreviewFit);
+        QCOMPARE(pane->accessibleName(), side == 0 ? QStringLiteral("左の画像") : QStringLiteral("右の画像"));
     }
 
     auto *left = qobject_cast<CImgView *>(frame->picturePane(0));
@@ -373,8 +374,12 @@ void CImgViewTest::mainWindowHasPreviewPanes()
     list.append(entryFor(dir.writeFile(QStringLiteral("a.gif"), gif(QSize(40, 40)))));
     app.document().appendEntries(0, list);
     QVERIFY(left->loadPicture(0));
+    // The painted pane names its file to a screen reader.
+    QCOMPARE(left->accessibleDescription(), dir.filePath(QStringLiteral("a.gif")));
+    shell.threeWayAnswers.enqueue(UserPrompts::Answer::No); // drop the changed document
     frame->action(IdFileNew)->trigger();
     QVERIFY(!left->hasPicture());
+    QVERIFY(left->accessibleDescription().isEmpty());
     QVERIFY(left->informationText().isEmpty());
     QCOMPARE(left->imageInfo(), ImageInfo());
 }

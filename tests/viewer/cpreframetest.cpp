@@ -1,8 +1,10 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QSlider>
 #include <QSpinBox>
+#include <QSplitter>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -106,16 +108,20 @@ private Q_SLOTS:
 
     void opensOnMarksAndClosesToPreviews_data();
     void opensOnMarksAndClosesToPreviews();
+    void opensResultModeWithinTheLists();
     void chordsStepAndStopAtEnds_data();
     void chordsStepAndStopAtEnds();
     void trashKeepsEntryWhenTrashFails();
     void trashOfLastEntryClosesViewer();
+    void trashOfMissingEntryDropsRow();
+    void trashInResultModeKeepsListsPaired();
     void moveRemovesEntryUnlessOntoItself_data();
     void moveRemovesEntryUnlessOntoItself();
     void gesturesRotateAndClose();
     void colourModesStartFromFileColours();
     void zoomIgnoredWhenFitted();
     void brightnessCancelRestoresExactly();
+    void followsListCommandRemovals();
 };
 
 void CPreFrameTest::opensOnMarksAndClosesToPreviews_data()
@@ -141,6 +147,10 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
     QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
     QCOMPARE(f.frame->statusPane(1)->text(), f.list(1).fullPath(0));
+    // A screen reader meets the left picture first, each named with its side and file.
+    QAccessibleInterface *panes = QAccessible::queryAccessibleInterface(f.frame->splitter());
+    QCOMPARE(panes->child(0)->text(QAccessible::Name), QStringLiteral("左の画像"));
+    QCOMPARE(panes->child(1)->text(QAccessible::Description), f.list(1).fullPath(0));
     QCOMPARE(f.frame->isMaximized(), placement == 0);
     // The test screen is only 800 x 600, so the stored position is fitted onto it.
     if (placement)
@@ -150,7 +160,26 @@ void CPreFrameTest::opensOnMarksAndClosesToPreviews()
     QVERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
     QVERIFY(!f.pane(0)->hasPicture());
+    QVERIFY(f.pane(0)->accessibleDescription().isEmpty());
     QVERIFY(!f.pane(1)->isAutoAdvancing());
+}
+
+void CPreFrameTest::opensResultModeWithinTheLists()
+{
+    Fixture f(3, 2);
+    // Result rows carry group labels, no mark; the document's stored positions lie outside.
+    std::array<FileList, 2> lists{f.list(0), f.list(1)};
+    for (FileList &list : lists) {
+        for (int row = 0; row < list.size(); ++row)
+            list.setPrimary(row, QStringLiteral("2"));
+    }
+    f.document.loadLists(lists, {7, -3}, true);
+
+    QVERIFY(f.frame->open());
+    QCOMPARE(f.document.position(0), 2);
+    QCOMPARE(f.document.position(1), 0);
+    QCOMPARE(f.shownPixel(0), colourOf(0, 2).rgb());
+    QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb());
 }
 
 void CPreFrameTest::chordsStepAndStopAtEnds_data()
@@ -242,6 +271,53 @@ void CPreFrameTest::trashOfLastEntryClosesViewer()
     QVERIFY(!f.frame->isVisible());
     QCOMPARE(f.document.activePair(), 0);
     QCOMPARE(f.emptied, QStringList{QStringLiteral("0")});
+}
+
+void CPreFrameTest::trashInResultModeKeepsListsPaired()
+{
+    Fixture f(5, 5);
+    // Result rows: the same files at the same index in both lists, groups 2, 2, 3, 3, 3.
+    std::array<FileList, 2> lists{f.list(0), f.list(0)};
+    const QStringList labels{
+        QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("3"), QStringLiteral("3")};
+    for (FileList &list : lists) {
+        for (int row = 0; row < list.size(); ++row)
+            list.setPrimary(row, labels.at(row));
+    }
+    f.document.loadLists(lists, {0, 3}, true);
+    QVERIFY(f.frame->open());
+    f.shell.trashReallyDeletes = true;
+    f.shell.answers.enqueue(true);
+
+    f.pane(0)->runCommand(IdTrash);
+
+    // Group 2 lost a member, so its partner leaves too; group 3 keeps its label in both lists.
+    for (int side = 0; side < 2; ++side) {
+        QCOMPARE(f.list(side).size(), 3);
+        for (int row = 0; row < 3; ++row) {
+            QCOMPARE(f.list(side).primary(row), QStringLiteral("3"));
+            QCOMPARE(f.list(side).fullPath(row), lists[0].fullPath(row + 2));
+        }
+    }
+    QTRY_COMPARE(f.pane(0)->imageInfo().path, f.list(0).fullPath(f.document.position(0)));
+    QVERIFY(f.frame->isVisible());
+}
+
+void CPreFrameTest::trashOfMissingEntryDropsRow()
+{
+    Fixture f(2, 1);
+    QVERIFY(QFile::remove(f.list(0).fullPath(0)));
+    QVERIFY(f.frame->open());
+    QCOMPARE(f.list(0).column(0, 0), QStringLiteral("ファイルがありません"));
+    f.shell.answers.enqueue(true);
+
+    chord(f.frame.get(), Qt::Key_Left, Qt::Key_Delete);
+
+    // The row named no file any more: it goes without a trash call or an error.
+    QVERIFY(f.shell.callsOf(QStringLiteral("trash")).isEmpty());
+    QVERIFY(f.shell.callsOf(QStringLiteral("error")).isEmpty());
+    QCOMPARE(f.list(0).size(), 1);
+    QCOMPARE(f.shownPixel(0), colourOf(0, 1).rgb());
 }
 
 void CPreFrameTest::moveRemovesEntryUnlessOntoItself_data()
@@ -358,6 +434,28 @@ void CPreFrameTest::brightnessCancelRestoresExactly()
     QCOMPARE(QByteArray::fromRawData(
                  reinterpret_cast<const char *>(pane->bitmap().constBits()), pane->bitmap().sizeInBytes()),
         QByteArray::fromRawData(reinterpret_cast<const char *>(before.constBits()), before.sizeInBytes()));
+}
+
+// The list commands change the lists while the viewer shows: it moves to the side's new position
+// and closes, with the emptied side's pane back at zoom 1, when a side has nothing left.
+void CPreFrameTest::followsListCommandRemovals()
+{
+    Fixture f(3, 2);
+    QVERIFY(f.frame->open());
+    f.pane(1)->runCommand(IdActualSize);
+    f.pane(1)->menu()->action(IdZoom100 + 2)->trigger();
+    QCOMPARE(f.pane(1)->zoomFactor(), 3);
+
+    f.document.removeListRows(0, {0}); // the shown, marked entry
+    QTRY_COMPARE(f.shownPixel(0), colourOf(0, 1).rgb());
+    QCOMPARE(f.document.position(0), 0);
+    f.document.removeListRows(0, {1}); // another entry: the shown one stays
+    QCOMPARE(f.shownPixel(0), colourOf(0, 1).rgb());
+
+    f.document.removeListRows(1, {0, 1});
+    QCOMPARE(f.pane(1)->zoomFactor(), 1);
+    QTRY_VERIFY(!f.frame->isVisible());
+    QCOMPARE(f.document.activePair(), 0);
 }
 
 QTEST_MAIN(CPreFrameTest)

@@ -47,6 +47,7 @@ private Q_SLOTS:
     void recognisesGestures_data();
     void recognisesGestures();
     void trailStartsAtPressPoint();
+    void statusRefreshedOnEveryMovePastThreshold();
 };
 
 void MouseGestureTest::recognisesGestures_data()
@@ -122,6 +123,20 @@ void MouseGestureTest::trailStartsAtPressPoint()
     QVERIFY(first.strokeAdded);
     QCOMPARE(first.trail, QLine(QPoint(100, 100), QPoint(120, 100)));
     QCOMPARE(gesture.move(QPoint(125, 101), 15, true).trail, QLine(QPoint(120, 100), QPoint(125, 101)));
+}
+
+void MouseGestureTest::statusRefreshedOnEveryMovePastThreshold()
+{
+    MouseGesture gesture;
+    gesture.press(QPoint(100, 100), 0);
+    QVERIFY(!gesture.move(QPoint(110, 100), 5, true).showStatus);
+    QVERIFY(gesture.move(QPoint(100, 120), 10, true).showStatus);
+    // Further down adds no stroke, yet the status is shown again: Shift pressed meanwhile turns
+    // "画像順送り" into "自動送り - 開始".
+    const MouseGesture::Move again = gesture.move(QPoint(100, 140), 15, true);
+    QVERIFY(!again.strokeAdded);
+    QVERIFY(again.showStatus);
+    QCOMPARE(gesture.statusText(true), QStringLiteral("下\t自動送り - 開始"));
 }
 
 QTEST_GUILESS_MAIN(MouseGestureTest)

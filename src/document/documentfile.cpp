@@ -1,0 +1,342 @@
+#include "document/documentfile.h"
+
+#include <algorithm>
+
+#include <QFile>
+#include <QIODevice>
+#include <QStringDecoder>
+#include <QtEndian>
+
+#include "core/atomicfile.h"
+
+namespace Duovue::DocumentFile
+{
+
+namespace
+{
+
+constexpr char FieldEnd = '\x07';
+constexpr char LineEnd = '\x0A';
+constexpr int OffsetLeftText = 4;
+constexpr int OffsetRightText = 8;
+constexpr int OffsetCounts = 12;
+constexpr int OffsetPositions = 20;
+constexpr int OffsetResultMode = 28;
+
+// Columns stored per line after the name (0) and folder (1) columns.
+constexpr int WidthColumn = 5;
+constexpr int HeightColumn = 6;
+
+const QString MarkSet = QStringLiteral("1");
+const QString MarkClear = QStringLiteral("0");
+
+const char *sideName(int side)
+{
+    return side == 0 ? "left" : "right";
+}
+
+quint32 readU32(const QByteArray &bytes, int offset)
+{
+    return qFromLittleEndian<quint32>(bytes.constData() + offset);
+}
+
+void putU32(QByteArray &bytes, int offset, quint32 value)
+{
+    qToLittleEndian<quint32>(value, bytes.data() + offset);
+}
+
+// Index of the last entry marked "1"; 0 when there is none (also in result mode, where the primary
+// strings are group labels).
+int lastMark(const FileList &list)
+{
+    int position = 0;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list.primary(i) == MarkSet)
+            position = int(i);
+    }
+    return position;
+}
+
+std::array<const QString *, 5> storedFields(const FileList &list, qsizetype i, bool resultMode, int &count)
+{
+    if (resultMode) {
+        count = 5;
+        return {&list.column(0, i),
+            &list.column(1, i),
+            &list.column(WidthColumn, i),
+            &list.column(HeightColumn, i),
+            &list.primary(i)};
+    }
+    count = 3;
+    return {&list.column(0, i), &list.column(1, i), &list.primary(i), nullptr, nullptr};
+}
+
+// A field may not hold a byte the reader takes for the end of a field, a line or the text.
+bool fieldIsStorable(const QString &field)
+{
+    return std::none_of(field.cbegin(), field.cend(), [](QChar c) {
+        return c == QLatin1Char(FieldEnd) || c == QLatin1Char(LineEnd) || c.unicode() == 0;
+    });
+}
+
+class TextDecoder
+{
+public:
+    explicit TextDecoder(QByteArrayView text)
+    {
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        (void)utf8.decode(text).operator QString();
+        if (!utf8.hasError())
+            return;
+        m_encoding = DocumentEncoding::ShiftJis;
+        m_shiftJis = QStringDecoder("Shift_JIS", QStringDecoder::Flag::Stateless);
+    }
+
+    DocumentEncoding encoding() const { return m_encoding; }
+    bool isUsable() const { return m_encoding == DocumentEncoding::Utf8 || m_shiftJis.isValid(); }
+
+    QString decode(QByteArrayView bytes)
+    {
+        if (m_encoding == DocumentEncoding::ShiftJis && m_shiftJis.isValid())
+            return m_shiftJis.decode(bytes);
+        return QString::fromUtf8(bytes);
+    }
+
+private:
+    DocumentEncoding m_encoding = DocumentEncoding::Utf8;
+    QStringDecoder m_shiftJis;
+};
+
+// Splits one line (without its 0x0A) into the stored columns of an entry.
+CMySortStringArray::Entry parseLine(QByteArrayView line, bool resultMode, TextDecoder &decoder)
+{
+    CMySortStringArray::Entry entry;
+    const int fieldCount = resultMode ? 4 : 2;
+    static constexpr std::array<int, 4> targets{0, 1, WidthColumn, HeightColumn};
+    qsizetype start = 0;
+    for (int f = 0; f < fieldCount && start <= line.size(); ++f) {
+        qsizetype end = line.indexOf(FieldEnd, start);
+        if (end < 0)
+            end = line.size();
+        entry.columns[targets[f]] = decoder.decode(line.sliced(start, end - start));
+        start = end + 1;
+    }
+    if (!resultMode) {
+        entry.primary = MarkClear;
+        return entry;
+    }
+    QByteArrayView rest = start < line.size() ? line.sliced(start) : QByteArrayView();
+    while (rest.endsWith(FieldEnd))
+        rest.chop(1);
+    entry.primary = decoder.decode(rest);
+    return entry;
+}
+
+} // namespace
+
+QString fileFilter()
+{
+    return QStringLiteral("Duovue ファイル (*.duov)");
+}
+
+QString suffix()
+{
+    return QStringLiteral("duov");
+}
+
+QString openFailedMessage()
+{
+    return QStringLiteral("ドキュメントを開くことに失敗しました。");
+}
+
+QString saveFailedMessage()
+{
+    return QStringLiteral("ドキュメントの保存に失敗しました。");
+}
+
+Result<QByteArray> serialize(const DocumentContent &content)
+{
+    QByteArray header(DocumentHeader::Size, '\0');
+    header[0] = 'D';
+    header[1] = 'V';
+    header[2] = 1;
+    header[3] = 1;
+    header[OffsetResultMode] = content.resultMode ? 1 : 0;
+
+    QByteArray text;
+    for (int side = 0; side < 2; ++side) {
+        const FileList &list = content.lists[side];
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            int count = 0;
+            const auto fields = storedFields(list, i, content.resultMode, count);
+            for (int f = 0; f < count; ++f) {
+                if (!fieldIsStorable(*fields[f])) {
+                    return Error{Error::Code::InvalidArgument,
+                        QStringLiteral("%1のリストの %2 番目のファイル名に、ドキュメントに保存できない文字 "
+                                       "(改行など) が含まれています。\r\n%3")
+                            .arg(side == 0 ? QStringLiteral("左") : QStringLiteral("右"))
+                            .arg(i + 1)
+                            .arg(list.fullPath(i))};
+                }
+                text += fields[f]->toUtf8();
+                text += FieldEnd;
+            }
+            text += LineEnd;
+        }
+        putU32(header, OffsetCounts + 4 * side, quint32(list.size()));
+        putU32(header, OffsetPositions + 4 * side, quint32(lastMark(list)));
+        if (side == 0) {
+            putU32(header, OffsetLeftText, DocumentHeader::Size);
+            putU32(header, OffsetRightText, quint32(DocumentHeader::Size + text.size()));
+        }
+    }
+    return QByteArray(header + text);
+}
+
+Result<DocumentReadout> parse(const QByteArray &bytes)
+{
+    if (bytes.size() < 2 || bytes[0] != 'D' || bytes[1] != 'V')
+        return Error{Error::Code::InvalidData, QStringLiteral("Not a Duovue document: the \"DV\" mark is missing")};
+    if (bytes.size() < DocumentHeader::Size) {
+        return Error{Error::Code::InvalidData,
+            QStringLiteral("The document header is incomplete: %1 of %2 bytes")
+                .arg(bytes.size())
+                .arg(DocumentHeader::Size)};
+    }
+
+    DocumentReadout out;
+    DocumentHeader &h = out.header;
+    h.hasMagic = true;
+    h.version = {quint8(bytes[2]), quint8(bytes[3])};
+    for (int side = 0; side < 2; ++side) {
+        h.textOffset[side] = readU32(bytes, OffsetLeftText + 4 * side);
+        h.count[side] = readU32(bytes, OffsetCounts + 4 * side);
+        h.position[side] = qint32(readU32(bytes, OffsetPositions + 4 * side));
+    }
+    h.resultMode = quint8(bytes[OffsetResultMode]);
+    out.content.resultMode = h.resultMode != 0;
+
+    // The text runs from the left offset to the end of the file, or to its first zero byte.
+    QByteArrayView text;
+    if (h.textOffset[0] > quint32(bytes.size())) {
+        out.faults << QStringLiteral("The left text offset %1 lies beyond the end of the file (%2 bytes)")
+                          .arg(h.textOffset[0])
+                          .arg(bytes.size());
+    } else {
+        if (h.textOffset[0] < quint32(DocumentHeader::Size))
+            out.faults << QStringLiteral("The left text offset %1 lies inside the header").arg(h.textOffset[0]);
+        text = QByteArrayView(bytes).sliced(qsizetype(h.textOffset[0]));
+        const qsizetype zero = text.indexOf('\0');
+        if (zero >= 0)
+            text.truncate(zero);
+    }
+    const qint64 leftLength = qint64(h.textOffset[1]) - qint64(h.textOffset[0]);
+    if (leftLength < 0 || leftLength > text.size()) {
+        out.faults << QStringLiteral("The right text offset %1 lies outside the text (%2 to %3)")
+                          .arg(h.textOffset[1])
+                          .arg(h.textOffset[0])
+                          .arg(qint64(h.textOffset[0]) + text.size());
+    }
+    const qsizetype split = qsizetype(std::clamp<qint64>(leftLength, 0, text.size()));
+    const std::array<QByteArrayView, 2> sideText{text.first(split), text.sliced(split)};
+
+    TextDecoder decoder(text);
+    out.encoding = decoder.encoding();
+    if (!decoder.isUsable())
+        out.faults << QStringLiteral("The text is not UTF-8 and no Shift-JIS decoder is available");
+
+    for (int side = 0; side < 2; ++side) {
+        FileList &list = out.content.lists[side];
+        const QByteArrayView sideBytes = sideText[side];
+        // Every line ends in 0x0A, so the lines present bound the count, whatever the header says.
+        list.reserve(std::min<qsizetype>(qsizetype(h.count[side]), sideBytes.count(LineEnd)));
+        qsizetype cursor = 0;
+        while (quint32(list.size()) < h.count[side]) {
+            const qsizetype end = sideBytes.indexOf(LineEnd, cursor);
+            if (end < 0)
+                break;
+            list.append(parseLine(sideBytes.sliced(cursor, end - cursor), out.content.resultMode, decoder));
+            cursor = end + 1;
+        }
+        if (quint32(list.size()) < h.count[side]) {
+            out.faults << QStringLiteral("The header announces %1 %2 entries; only %3 lines are present")
+                              .arg(h.count[side])
+                              .arg(QLatin1String(sideName(side)))
+                              .arg(list.size());
+        }
+
+        const qint32 stored = h.position[side];
+        const int last = int(std::max<qsizetype>(list.size() - 1, 0));
+        const int position = std::clamp<qint32>(stored, 0, last);
+        if (position != stored) {
+            out.faults << QStringLiteral("The %1 position %2 lies outside its list of %3 entries")
+                              .arg(QLatin1String(sideName(side)))
+                              .arg(stored)
+                              .arg(list.size());
+        }
+        out.content.positions[side] = position;
+        // Outside result mode the stored position becomes the side's one mark.
+        if (!out.content.resultMode && !list.isEmpty())
+            list.setPrimary(position, MarkSet);
+    }
+    return out;
+}
+
+Result<DocumentReadout> read(QIODevice &device)
+{
+    if (!device.isReadable())
+        return Error{
+            Error::Code::ReadFailed, QStringLiteral("The document cannot be read: %1").arg(device.errorString())};
+    QByteArray bytes;
+    // Read in bounded steps so that a huge file is refused before it is held in memory.
+    constexpr qint64 Chunk = 1 << 20;
+    while (true) {
+        const QByteArray part = device.read(Chunk);
+        if (part.isEmpty()) {
+            if (!device.atEnd() && !device.isSequential())
+                return Error{Error::Code::ReadFailed,
+                    QStringLiteral("The document cannot be read: %1").arg(device.errorString())};
+            break;
+        }
+        if (bytes.size() + part.size() > MaxBytes) {
+            return Error{Error::Code::Unsupported,
+                QStringLiteral("The document is larger than %1 MiB").arg(MaxBytes / (1024 * 1024))};
+        }
+        // The magic decides at once whether the rest is worth reading.
+        if (bytes.isEmpty() && part.size() >= 2 && !part.startsWith("DV"))
+            return parse(part.first(2));
+        bytes += part;
+    }
+    return parse(bytes);
+}
+
+Result<DocumentReadout> load(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        const Error::Code code = file.exists() ? Error::Code::AccessDenied : Error::Code::NotFound;
+        return Error{code, file.errorString()};
+    }
+    return read(file);
+}
+
+Result<void> write(QIODevice &device, const DocumentContent &content)
+{
+    const Result<QByteArray> bytes = serialize(content);
+    if (!bytes)
+        return bytes.error();
+    if (device.write(bytes.value()) != bytes.value().size())
+        return Error{
+            Error::Code::WriteFailed, QStringLiteral("Cannot write the document: %1").arg(device.errorString())};
+    return {};
+}
+
+Result<void> save(const QString &path, const DocumentContent &content)
+{
+    const Result<QByteArray> bytes = serialize(content);
+    if (!bytes)
+        return bytes.error();
+    return writeFileAtomically(path, bytes.value());
+}
+
+} // namespace Duovue::DocumentFile
