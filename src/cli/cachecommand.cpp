@@ -18,8 +18,7 @@ const Command &command()
         "cache stats | cache prune",
         "The key cache of the bitmap and similar methods (DUOVUE_CACHE, else $XDG_CACHE_HOME/duovue/keys.db). "
         "stats: its files, entries, size on disk and the hit rate of the last search; prune: drops the entries of "
-        "files "
-        "that no longer exist or have changed since (entries of files not seen for 90 days go by themselves).",
+        "files that no longer exist or have changed since (entries of files not seen for 90 days go by themselves).",
         run};
     return c;
 }
