@@ -8,7 +8,7 @@ build="${1:-$here/build}"
 
 packages=(
     build-essential cmake ninja-build pkg-config
-    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxcb1-dev
+    qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev libxcb1-dev libqt6sql6-sqlite
     libjpeg62-turbo-dev libjpeg-turbo-progs zlib1g-dev
     fonts-noto-cjk qt6-translations-l10n
     xvfb xauth xdotool imagemagick x11-utils

@@ -43,5 +43,6 @@ const Command &docCommand();
 const Command &composeCommand();
 const Command &bindiffCommand();
 const Command &markersCommand();
+const Command &cacheCommand();
 
 } // namespace Duovue::Cli

@@ -5,6 +5,7 @@
 
 #include "cli/clicommand.h"
 #include "search/checkrules.h"
+#include "search/keycache.h"
 #include "search/searchengine.h"
 #include "search/searchresults.h"
 
@@ -20,13 +21,15 @@ const Command &command()
 {
     static const Command c{"dupes",
         "dupes [--method hash|bitmap|similar] [--precision N] [--grey-copies] [--subfolders] [--check RULE] [--keys] "
-        "FOLDER",
+        "[--no-cache] FOLDER",
         "Find duplicate pictures in FOLDER as the similar-image search does; print the result rows "
         "(label, name, folder, created, modified, size, width, height) and a summary. --precision sets N of the "
         "bitmap method and the strictness of the similar method (10-20, default 15); --grey-copies makes the "
         "similar method take a grey copy of a colour picture for the same picture. RULE: none, "
         "largest, smallest, newest, oldest, widest, narrowest or 0-6. --keys lists every file with "
-        "its key instead. --workers sets the number of decode threads (1-8; default one per processor plus one).",
+        "its key instead. --workers sets the number of decode threads (1-8; default one per processor plus one). "
+        "The bitmap and similar methods keep what they decoded in the key cache (DUOVUE_CACHE, else "
+        "$XDG_CACHE_HOME/duovue/keys.db); --no-cache neither reads nor writes it.",
         run};
     return c;
 }
@@ -71,6 +74,7 @@ int run(const QStringList &args, Io &io)
     params.reductionSize = 15;
     int rule = CheckRules::None;
     bool keys = false;
+    bool cached = true;
     QString folder;
     for (int i = 0; i < args.size(); ++i) {
         const QString &a = args[i];
@@ -109,6 +113,8 @@ int run(const QStringList &args, Io &io)
                 return usageError(io, command(), QStringLiteral("unknown --check rule"));
         } else if (a == QLatin1String("--keys")) {
             keys = true;
+        } else if (a == QLatin1String("--no-cache")) {
+            cached = false;
         } else if (a.startsWith(QLatin1String("--"))) {
             return usageError(io, command(), QStringLiteral("unknown option ") + a);
         } else if (folder.isEmpty()) {
@@ -126,8 +132,13 @@ int run(const QStringList &args, Io &io)
     }
     params.folder = info.absoluteFilePath();
     params.computeAllKeys = keys;
+    if (cached)
+        params.cachePath = KeyCache::defaultPath();
 
     SearchOutcome outcome = runWithProgress(params, io);
+    for (const QString &notice : outcome.cache.notices)
+        io.err << "duovue-cli dupes: " << escaped(notice) << '\n';
+    io.err.flush();
     if (keys) {
         for (const SearchRow &row : outcome.table)
             io.out << (row.key.isEmpty() ? QStringLiteral("-") : row.key) << '\t' << escaped(row.folder + row.name)

@@ -20,7 +20,8 @@ QList<const Cli::Command *> commands()
              &Cli::composeCommand(),
              &Cli::docCommand(),
              &Cli::bindiffCommand(),
-             &Cli::markersCommand()}) {
+             &Cli::markersCommand(),
+             &Cli::cacheCommand()}) {
         if (c->run)
             all.append(c);
     }

@@ -23,6 +23,7 @@
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
 #include "lists/droppedpaths.h"
+#include "search/keycache.h"
 #include "search/tooltipstyle.h"
 
 namespace Duovue
@@ -239,6 +240,7 @@ void CCmpDlg::start()
     params.method = method();
     params.reductionSize = m_precision->value();
     params.greyCopies = m_greyCopies->isChecked();
+    params.cachePath = KeyCache::defaultPath();
     m_runningMethod = params.method;
     m_driver.start(params);
 }

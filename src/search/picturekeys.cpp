@@ -49,24 +49,35 @@ private:
 
 } // namespace
 
-PictureKeyMaker::PictureKeyMaker(int reductionSize, bool similar, const std::atomic<bool> *cancel, MemoryBudget *budget)
+PictureKeyMaker::PictureKeyMaker(
+    int reductionSize, bool similar, const std::atomic<bool> *cancel, MemoryBudget *budget, bool everyPrecision)
     : m_decoder(optionsFor(cancel, budget))
+    , m_reductionSize(reductionSize)
 {
-    if (reductionSize > 0)
+    if (reductionSize > 0 && everyPrecision && ThumbnailSet::covers(reductionSize))
+        m_every.emplace();
+    else if (reductionSize > 0)
         m_bitmap.emplace(reductionSize);
     if (similar)
         m_similar.emplace(SimilarDescriptor::Side);
 }
 
+PictureSink *PictureKeyMaker::bitmapSink()
+{
+    if (m_every)
+        return &*m_every;
+    return m_bitmap ? &*m_bitmap : nullptr;
+}
+
 PictureKeys PictureKeyMaker::compute(const QString &path)
 {
-    Fanout sink(m_bitmap ? &*m_bitmap : nullptr, m_similar ? &*m_similar : nullptr);
+    Fanout sink(bitmapSink(), m_similar ? &*m_similar : nullptr);
     return keysFrom(m_decoder.decodeFile(path, sink));
 }
 
 PictureKeys PictureKeyMaker::computeFromData(const unsigned char *data, std::size_t length)
 {
-    Fanout sink(m_bitmap ? &*m_bitmap : nullptr, m_similar ? &*m_similar : nullptr);
+    Fanout sink(bitmapSink(), m_similar ? &*m_similar : nullptr);
     return keysFrom(m_decoder.decodeData(
         QByteArrayView(reinterpret_cast<const char *>(data), static_cast<qsizetype>(length)), sink));
 }
@@ -80,12 +91,23 @@ PictureKeys PictureKeyMaker::keysFrom(const DecodeResult &decoded) const
         key.outcome = BitmapKey::Outcome::Ok;
         key.width = decoded.width;
         key.height = decoded.height;
-        if (m_bitmap) {
+        if (m_every) {
+            keys.thumbnails = m_every->result();
+            key = keys.thumbnails.key(m_reductionSize, decoded.width, decoded.height);
+        } else if (m_bitmap) {
             key.thumbnail = m_bitmap->thumbnail();
             key.key = Crc32::keyText(Crc32::of(key.thumbnail));
         }
         if (m_similar)
             keys.similar = SimilarDescriptor::fromReduction(*m_similar, decoded.width, decoded.height);
+        keys.settled = true;
+        break;
+    case DecodeResult::Status::NotPicture:
+    case DecodeResult::Status::Truncated:
+    case DecodeResult::Status::Corrupt:
+    case DecodeResult::Status::TooManyScans:
+        key.outcome = BitmapKey::Outcome::Undecodable;
+        keys.settled = true;
         break;
     case DecodeResult::Status::Cancelled:
         key.outcome = BitmapKey::Outcome::Cancelled;
@@ -95,7 +117,7 @@ PictureKeys PictureKeyMaker::keysFrom(const DecodeResult &decoded) const
     case DecodeResult::Status::ReadFailed:
         key.outcome = BitmapKey::Outcome::Unreadable;
         break;
-    default:
+    case DecodeResult::Status::TooLarge: // also "out of memory", which may pass
         key.outcome = BitmapKey::Outcome::Undecodable;
         break;
     }

@@ -1,5 +1,7 @@
 #include "search/searchdriver.h"
 
+#include "core/logging.h"
+
 namespace Duovue
 {
 
@@ -57,6 +59,8 @@ void SearchDriver::poll()
     m_timer.stop();
     m_outcome = m_engine->takeOutcome();
     m_engine.reset();
+    for (const QString &notice : m_outcome.cache.notices)
+        qCWarning(lcSearch).noquote() << notice;
     Q_EMIT finished();
 }
 

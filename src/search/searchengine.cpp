@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "lists/textformats.h"
 #include "search/hashcandidates.h"
@@ -190,6 +191,13 @@ void SearchEngine::gatherPictures(SearchTable &table)
         std::lock_guard lock(m_mutex);
         m_walkDone = false;
     }
+    const bool similar = m_params.method == SearchMethod::Similar;
+    if (!m_params.cachePath.isEmpty() && (similar || ThumbnailSet::covers(m_params.reductionSize)))
+        m_cache = std::make_unique<KeyCacheSession>(m_params.cachePath,
+            similar ? KeyCache::SimilarDescriptor : KeyCache::Thumbnails,
+            m_params.reductionSize,
+            m_params.cacheSettleMs,
+            &m_stopCompare);
     for (int i = 0; i < m_params.workers; ++i)
         m_workers.emplace_back([this] {
             decodeWorker();
@@ -201,13 +209,18 @@ void SearchEngine::gatherPictures(SearchTable &table)
         table.push_back(rowFor(file, row));
         // The count is of files gathered, whether or not their keys are done.
         m_files.store(row + 1, std::memory_order_relaxed);
+        std::optional<PictureKeys> known = m_cache ? m_cache->find(file) : std::nullopt;
         std::unique_lock lock(m_mutex);
+        if (known) { // unchanged since it was keyed: no decode
+            m_done.push_back({row, std::move(*known)});
+            return;
+        }
         // Keep the walk only a little ahead of the decoders: the table holds every gathered row
         // anyway, but a queue of paths for a whole disk is not needed to keep them busy.
         m_jobTaken.wait(lock, [&] {
             return m_jobs.size() < queueLimit || m_stopGathering.load();
         });
-        m_jobs.push_back({row, file.path()});
+        m_jobs.push_back({row, file.path(), file.identity});
         m_jobReady.notify_one();
     });
     {
@@ -245,12 +258,19 @@ void SearchEngine::gatherPictures(SearchTable &table)
     }
     m_done.clear();
     m_done.shrink_to_fit();
+    if (m_cache) {
+        m_outcome.cache = m_cache->finish();
+        m_cache.reset();
+    }
 }
 
 void SearchEngine::decodeWorker()
 {
     const bool similar = m_params.method == SearchMethod::Similar;
-    PictureKeyMaker maker(similar ? 0 : m_params.reductionSize, similar, &m_stopGathering, &m_budget);
+    // With a cache every precision is kept, so that a search at another one finds its keys too.
+    const bool cached = m_cache && m_cache->isOpen();
+    PictureKeyMaker maker(
+        similar ? 0 : m_params.reductionSize, similar, &m_stopGathering, &m_budget, cached && !similar);
     for (;;) {
         Job job;
         {
@@ -270,6 +290,8 @@ void SearchEngine::decodeWorker()
             m_jobTaken.notify_one();
         }
         PictureKeys keys = maker.compute(job.path);
+        if (cached)
+            m_cache->store(job.path, job.identity, keys);
         std::lock_guard lock(m_mutex);
         m_done.push_back({job.row, std::move(keys)});
     }

@@ -11,6 +11,7 @@
 #include <QString>
 
 #include "imaging/picturedecoder.h"
+#include "search/keycachesession.h"
 #include "search/picturekeys.h"
 #include "search/searchtable.h"
 #include "search/searchwalk.h"
@@ -32,6 +33,12 @@ struct SearchParams {
     bool greyCopies = false; // similar method: a grey copy of a colour picture is the same picture
     int workers = 0; // decode workers of the bitmap and similar methods, 1 to 8; 0 picks one per processor
     bool computeAllKeys = false; // also key files that cannot have a duplicate (for listings)
+    /// The key cache of the bitmap and similar methods (KeyCache::defaultPath() in the program);
+    /// empty: none.
+    QString cachePath;
+    /// Files changed less than this before the search are not stored in the cache (see
+    /// KeyCacheSession).
+    int cacheSettleMs = 2000;
 };
 
 enum class SearchPhase { Idle, Files, Compare, Done };
@@ -48,6 +55,7 @@ struct SearchOutcome {
     int filesGathered = 0; // rows of the table the comparison ran over
     bool filesAborted = false; // the gathering was stopped early
     SearchTable table; // every gathered row with its key, in walk order (for listings)
+    KeyCacheReport cache;
 };
 
 /// Runs one similar-image search on threads of its own: a coordinator thread walks the folder and
@@ -88,6 +96,7 @@ private:
     struct Job {
         int row;
         QString path;
+        FileIdentity identity;
     };
     struct Done {
         int row;
@@ -122,6 +131,8 @@ private:
     bool m_walkDone = false;
 
     MemoryBudget m_budget{DecodeLimits().maxDecodeBytes};
+    // Open during the bitmap method's file phase when a cache was asked for; workers store into it.
+    std::unique_ptr<KeyCacheSession> m_cache;
 
     // Similar method: the descriptors of the decoded pictures, in table order, and their rows.
     std::vector<SimilarDescriptor> m_descriptors;

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <set>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -20,6 +21,17 @@ namespace
 {
 
 constexpr unsigned StatMask = STATX_BASIC_STATS | STATX_BTIME;
+
+FileIdentity identityOf(const struct statx &sx)
+{
+    FileIdentity id;
+    id.device = makedev(sx.stx_dev_major, sx.stx_dev_minor);
+    id.inode = sx.stx_ino;
+    id.size = sx.stx_size;
+    id.modifiedNs = qint64(sx.stx_mtime.tv_sec) * 1000000000 + sx.stx_mtime.tv_nsec;
+    id.changedNs = qint64(sx.stx_ctime.tv_sec) * 1000000000 + sx.stx_ctime.tv_nsec;
+    return id;
+}
 
 // Decodes a name from the file-name encoding; false when it is not valid there. Most names are
 // ASCII, which needs no round trip.
@@ -139,7 +151,8 @@ struct Walker {
                 sx.stx_mtime.tv_sec,
                 S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size,
                 S_ISREG(sx.stx_mode),
-                file};
+                file,
+                identityOf(sx)};
             ++count;
             onEntry(entry);
             if (file >= 0)
@@ -150,6 +163,15 @@ struct Walker {
 };
 
 } // namespace
+
+std::optional<FileIdentity> identityOf(const QByteArray &nativePath)
+{
+    struct statx sx {
+    };
+    if (::statx(AT_FDCWD, nativePath.constData(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS, &sx) != 0)
+        return std::nullopt;
+    return identityOf(sx);
+}
 
 QString trimmedFolder(const QString &folder)
 {
@@ -190,6 +212,7 @@ int walk(const QString &folder,
         file.modified = e.modified;
         file.size = e.size;
         file.regular = e.regular;
+        file.identity = e.identity;
         onFile(std::move(file));
     });
 }

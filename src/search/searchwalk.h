@@ -2,12 +2,26 @@
 
 #include <atomic>
 #include <functional>
+#include <optional>
 
 #include <QByteArray>
 #include <QString>
 
 namespace Duovue
 {
+
+/// What tells a file from every other and from its own earlier contents, as the walk read it: a
+/// change of content moves the change time (which no one can set back), and a file put in its
+/// place has another inode or device.
+struct FileIdentity {
+    quint64 device = 0;
+    quint64 inode = 0;
+    quint64 size = 0;
+    qint64 modifiedNs = 0; // nanoseconds since 1970
+    qint64 changedNs = 0; // status change, nanoseconds since 1970
+
+    bool operator==(const FileIdentity &) const = default;
+};
 
 /// One candidate met by the search walk: an entry whose name has a picture extension.
 struct GatheredFile {
@@ -17,6 +31,7 @@ struct GatheredFile {
     qint64 modified = 0;
     quint64 size = 0;
     bool regular = true; // false for a folder whose name looks like a picture file
+    FileIdentity identity;
 
     QString path() const { return folder + name; }
 };
@@ -36,6 +51,7 @@ struct WalkEntry {
     /// Open for reading when the walk was asked to open files and this regular file could be
     /// opened; -1 otherwise. The walk closes it after the callback.
     int fd = -1;
+    FileIdentity identity;
 };
 
 /// Walks one folder, optionally with its subfolders, for the similar-image search.
@@ -68,6 +84,10 @@ int walkEntries(const QString &folder,
 
 /// The folder text with its trailing "/" removed, the root kept as "/".
 QString trimmedFolder(const QString &folder);
+
+/// The identity of the file at @p nativePath (links followed), as the walk reads it; nothing when
+/// it cannot be read, errno then telling why.
+std::optional<FileIdentity> identityOf(const QByteArray &nativePath);
 
 } // namespace SearchWalk
 

@@ -1,0 +1,713 @@
+#include "search/keycache.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QSqlError>
+#include <QSqlQuery>
+
+#include "search/crc32.h"
+
+namespace Duovue
+{
+
+namespace
+{
+
+// "DVKC" in the database header tells a Duovue key cache from every other SQLite file.
+constexpr qint64 ApplicationId = 0x44564B43;
+// The layout of the tables; an older one is dropped and made anew, a newer one left alone.
+constexpr int SchemaVersion = 1;
+// Each wait for another connection's lock is this long; a write retries until WriteWaitMs.
+constexpr int BusyTimeoutMs = 250;
+constexpr int WriteWaitMs = 10000;
+
+const QString Driver = QStringLiteral("QSQLITE");
+
+std::atomic<int> s_connections{0};
+
+// SQLite's primary result codes, as Qt's driver reports them in nativeErrorCode().
+enum SqliteCode {
+    Perm = 3,
+    Busy = 5,
+    Locked = 6,
+    ReadOnly = 8,
+    IoErr = 10,
+    Corrupt = 11,
+    Full = 13,
+    CantOpen = 14,
+    NotADb = 26,
+};
+
+int codeOf(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? (code & 0xFF) : -1;
+}
+
+// Why a cache file cannot serve.
+enum class Problem {
+    None,
+    Locked, // another program holds it: leave it alone this time
+    Newer, // made by a newer Duovue: leave it alone
+    Damaged, // not a database, or a damaged one: set aside
+    Foreign, // a database of something else: set aside
+    Unwritable, // cannot be written: set aside (which fails when its folder is read-only)
+    Other, // anything else (a full disk): do without it this time
+};
+
+Problem problemOf(const QSqlError &error)
+{
+    switch (codeOf(error)) {
+    case Busy:
+    case Locked:
+        return Problem::Locked;
+    case Corrupt:
+    case NotADb:
+        return Problem::Damaged;
+    case Perm:
+    case ReadOnly:
+    case CantOpen:
+    case IoErr:
+        return Problem::Unwritable;
+    case Full:
+    default:
+        return Problem::Other;
+    }
+}
+
+QString describe(Problem p)
+{
+    switch (p) {
+    case Problem::Locked:
+        return QStringLiteral("is locked by another program");
+    case Problem::Newer:
+        return QStringLiteral("was made by a newer Duovue");
+    case Problem::Damaged:
+        return QStringLiteral("is damaged");
+    case Problem::Foreign:
+        return QStringLiteral("is not a Duovue key cache");
+    case Problem::Unwritable:
+        return QStringLiteral("cannot be written");
+    case Problem::None:
+    case Problem::Other:
+        break;
+    }
+    return QStringLiteral("cannot be used");
+}
+
+QString suffixFor(Problem p)
+{
+    switch (p) {
+    case Problem::Foreign:
+        return QStringLiteral("foreign");
+    case Problem::Unwritable:
+        return QStringLiteral("unwritable");
+    default:
+        return QStringLiteral("damaged");
+    }
+}
+
+void putLe32(QByteArray &out, quint32 v)
+{
+    for (int i = 0; i < 4; ++i)
+        out.append(static_cast<char>((v >> (8 * i)) & 0xFF));
+}
+
+quint32 le32(const char *p)
+{
+    const auto *u = reinterpret_cast<const unsigned char *>(p);
+    return quint32(u[0]) | (quint32(u[1]) << 8) | (quint32(u[2]) << 16) | (quint32(u[3]) << 24);
+}
+
+// The seal binds an entry to the file it was computed from: a damaged byte, or an entry met under
+// another identity, fails it.
+quint32 seal(const QByteArray &body, const FileIdentity &id, int kind, int param, qint64 version)
+{
+    QByteArray all = body;
+    for (quint64 v : {id.device,
+             id.inode,
+             id.size,
+             quint64(id.modifiedNs),
+             quint64(id.changedNs),
+             quint64(kind),
+             quint64(param),
+             quint64(version)}) {
+        putLe32(all, quint32(v));
+        putLe32(all, quint32(v >> 32));
+    }
+    return Crc32::of(all);
+}
+
+// Stored form of an entry: decoded flag, width, height (4 bytes each, little-endian), the kind's
+// bytes, then the seal.
+QByteArray pack(const KeyCache::Record &r)
+{
+    QByteArray body;
+    body.reserve(13 + r.entry.data.size() + 4);
+    body.append(r.entry.decoded ? '\1' : '\0');
+    putLe32(body, quint32(r.entry.width));
+    putLe32(body, quint32(r.entry.height));
+    if (r.entry.decoded)
+        body.append(r.entry.data);
+    putLe32(body, seal(body, r.identity, r.kind, r.param, r.version));
+    return body;
+}
+
+std::optional<KeyCache::Entry> unpack(
+    const QByteArray &stored, const FileIdentity &id, int kind, int param, qint64 version)
+{
+    if (stored.size() < 13)
+        return std::nullopt;
+    const QByteArray body = stored.left(stored.size() - 4);
+    if (le32(stored.constData() + body.size()) != seal(body, id, kind, param, version))
+        return std::nullopt;
+    KeyCache::Entry e;
+    e.decoded = body[0] == '\1';
+    e.width = static_cast<int>(le32(body.constData() + 1));
+    e.height = static_cast<int>(le32(body.constData() + 5));
+    e.data = body.mid(9);
+    return e;
+}
+
+// The identity stored in columns @p first to @p first + 4 of the current row.
+FileIdentity identityFrom(const QSqlQuery &q, int first)
+{
+    FileIdentity id;
+    id.device = quint64(q.value(first).toLongLong());
+    id.inode = quint64(q.value(first + 1).toLongLong());
+    id.size = quint64(q.value(first + 2).toLongLong());
+    id.modifiedNs = q.value(first + 3).toLongLong();
+    id.changedNs = q.value(first + 4).toLongLong();
+    return id;
+}
+
+} // namespace
+
+struct KeyCache::Private {
+    QString path;
+    QString name; // of the Qt SQL connection
+    QSqlDatabase db;
+    std::optional<QSqlQuery> find;
+    bool damaged = false;
+
+    ~Private()
+    {
+        find.reset();
+        if (db.isValid())
+            db.close();
+        db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(name);
+    }
+
+    bool exec(QSqlQuery &q)
+    {
+        if (q.exec())
+            return true;
+        if (problemOf(q.lastError()) == Problem::Damaged)
+            damaged = true;
+        return false;
+    }
+
+    bool exec(const QString &sql, Problem *problem = nullptr)
+    {
+        QSqlQuery q(db);
+        if (q.exec(sql))
+            return true;
+        if (problem)
+            *problem = problemOf(q.lastError());
+        if (problemOf(q.lastError()) == Problem::Damaged)
+            damaged = true;
+        return false;
+    }
+
+    QVariant value(const QString &sql, Problem *problem = nullptr)
+    {
+        QSqlQuery q(db);
+        if (q.exec(sql) && q.next())
+            return q.value(0);
+        if (problem)
+            *problem = problemOf(q.lastError());
+        return {};
+    }
+
+    // Takes the write lock, waiting while others hold it.
+    bool begin(const std::atomic<bool> *cancel, Problem *problem = nullptr)
+    {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(WriteWaitMs);
+        for (;;) {
+            Problem p = Problem::None;
+            if (exec(QStringLiteral("BEGIN IMMEDIATE"), &p))
+                return true;
+            if (p != Problem::Locked || (cancel && cancel->load()) || std::chrono::steady_clock::now() > until) {
+                if (problem)
+                    *problem = p;
+                return false;
+            }
+        }
+    }
+
+    bool commit()
+    {
+        if (exec(QStringLiteral("COMMIT")))
+            return true;
+        exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+
+    qint64 meta(const QString &name)
+    {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("SELECT value FROM meta WHERE name = ?"));
+        q.addBindValue(name);
+        return exec(q) && q.next() ? q.value(0).toLongLong() : -1;
+    }
+
+    bool setMeta(const QString &name, qint64 value)
+    {
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT OR REPLACE INTO meta(name, value) VALUES(?, ?)"));
+        q.addBindValue(name);
+        q.addBindValue(value);
+        return exec(q);
+    }
+
+    bool connect()
+    {
+        name = QStringLiteral("duovue-keycache-%1").arg(s_connections.fetch_add(1));
+        db = QSqlDatabase::addDatabase(Driver, name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
+        return db.open();
+    }
+
+    bool prepareFind()
+    {
+        find.emplace(db);
+        find->setForwardOnly(true);
+        return find->prepare(QStringLiteral("SELECT f.device, f.inode, f.size, f.mtime, f.ctime, f.seen, k.data "
+                                            "FROM files AS f JOIN keys AS k ON k.file = f.id "
+                                            "WHERE f.path = ? AND k.kind = ? AND k.param = ? AND k.version = ?"));
+    }
+
+    Problem createTables()
+    {
+        for (const char *sql : {"DROP TABLE IF EXISTS keys",
+                 "DROP TABLE IF EXISTS files",
+                 "DROP TABLE IF EXISTS meta",
+                 "CREATE TABLE files(id INTEGER PRIMARY KEY, path BLOB NOT NULL UNIQUE, device INTEGER NOT NULL, "
+                 "inode INTEGER NOT NULL, size INTEGER NOT NULL, mtime INTEGER NOT NULL, ctime INTEGER NOT NULL, "
+                 "seen INTEGER NOT NULL)",
+                 "CREATE TABLE keys(file INTEGER NOT NULL, kind INTEGER NOT NULL, param INTEGER NOT NULL, "
+                 "version INTEGER NOT NULL, data BLOB NOT NULL, PRIMARY KEY(file, kind, param)) WITHOUT ROWID",
+                 "CREATE TABLE meta(name TEXT PRIMARY KEY, value INTEGER) WITHOUT ROWID"}) {
+            Problem p = Problem::Other;
+            if (!exec(QString::fromLatin1(sql), &p))
+                return p;
+        }
+        Problem p = Problem::Other;
+        if (!exec(QStringLiteral("PRAGMA application_id = %1").arg(ApplicationId), &p)
+            || !exec(QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion), &p))
+            return p;
+        return Problem::None;
+    }
+
+    // What the file is: Problem::None for a cache of this layout or an empty file, which
+    // @p fresh then tells.
+    Problem identify(bool *fresh)
+    {
+        Problem p = Problem::Other;
+        const QVariant app = value(QStringLiteral("PRAGMA application_id"), &p);
+        const QVariant version = value(QStringLiteral("PRAGMA user_version"), &p);
+        const QVariant tables = value(QStringLiteral("SELECT count(*) FROM sqlite_master"), &p);
+        if (!app.isValid() || !version.isValid() || !tables.isValid())
+            return p;
+        *fresh = app.toLongLong() == 0 && tables.toLongLong() == 0;
+        if (*fresh)
+            return Problem::None;
+        if (app.toLongLong() != ApplicationId)
+            return Problem::Foreign;
+        if (version.toInt() > SchemaVersion)
+            return Problem::Newer;
+        // An older layout is made anew: it is a cache.
+        *fresh = version.toInt() < SchemaVersion;
+        return Problem::None;
+    }
+
+    // Opens the connection and makes sure the file is a cache of this layout, making it one when
+    // it is new. Nothing is written to a file that is not.
+    Problem accept(const std::atomic<bool> *cancel)
+    {
+        if (!connect())
+            return problemOf(db.lastError());
+        bool fresh = false;
+        Problem p = identify(&fresh);
+        if (p != Problem::None)
+            return p;
+        // Free pages go back to the file system after a prune; only possible before any table.
+        if (fresh && !exec(QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"), &p))
+            return p;
+        const QVariant mode = value(QStringLiteral("PRAGMA journal_mode = WAL"), &p);
+        if (!mode.isValid())
+            return p;
+        if (mode.toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+            return Problem::Unwritable;
+        exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        if (!begin(cancel, &p))
+            return p;
+        // Again under the write lock: another program may have made the tables meanwhile.
+        p = identify(&fresh);
+        if (p == Problem::None && fresh)
+            p = createTables();
+        if (p != Problem::None) {
+            exec(QStringLiteral("ROLLBACK"));
+            return p;
+        }
+        // Once a day every page is read: damage that no query has met yet is found here, before
+        // it can cost a search its cache.
+        const int day = KeyCache::today();
+        if (meta(QStringLiteral("checked")) != day) {
+            const QVariant check = value(QStringLiteral("PRAGMA quick_check"), &p);
+            if (!check.isValid() || check.toString() != QLatin1String("ok")) {
+                exec(QStringLiteral("ROLLBACK"));
+                return check.isValid() ? Problem::Damaged : p;
+            }
+            setMeta(QStringLiteral("checked"), day);
+        }
+        if (!commit())
+            return damaged ? Problem::Damaged : Problem::Other;
+        return prepareFind() ? Problem::None : Problem::Other;
+    }
+};
+
+KeyCache::KeyCache(std::unique_ptr<Private> d)
+    : d(std::move(d))
+{
+}
+
+KeyCache::~KeyCache() = default;
+
+QString KeyCache::defaultPath()
+{
+    const QString named = qEnvironmentVariable("DUOVUE_CACHE");
+    if (!named.isEmpty())
+        return named;
+    QString base = qEnvironmentVariable("XDG_CACHE_HOME");
+    // A relative XDG path is invalid and to be ignored.
+    if (base.isEmpty() || QDir::isRelativePath(base))
+        base = QDir::homePath() + QStringLiteral("/.cache");
+    return base + QStringLiteral("/duovue/keys.db");
+}
+
+int KeyCache::today()
+{
+    return static_cast<int>(QDateTime::currentSecsSinceEpoch() / 86400);
+}
+
+std::unique_ptr<KeyCache> KeyCache::open(
+    const QString &path, QStringList &notices, bool create, const std::atomic<bool> *cancel)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    if (!QSqlDatabase::isDriverAvailable(Driver)) {
+        notices << QStringLiteral("the key cache needs Qt's SQLite driver (package libqt6sql6-sqlite)");
+        return nullptr;
+    }
+    if (!create && !QFileInfo::exists(path))
+        return nullptr;
+    const QString folder = QFileInfo(path).absolutePath();
+    const bool made = !QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder)) {
+        notices << QStringLiteral("the key cache's folder %1 cannot be made").arg(QDir::toNativeSeparators(folder));
+        return nullptr;
+    }
+    // The cache lists the user's pictures: a folder of our own is the user's alone.
+    if (made)
+        QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        auto d = std::make_unique<Private>();
+        d->path = path;
+        const Problem problem = d->accept(cancel);
+        if (problem == Problem::None)
+            return std::unique_ptr<KeyCache>(new KeyCache(std::move(d)));
+        d.reset(); // closes the connection before the file is moved
+        const bool setAsideHelps =
+            problem == Problem::Damaged || problem == Problem::Foreign || problem == Problem::Unwritable;
+        if (!setAsideHelps || attempt > 0) {
+            notices << QStringLiteral("the key cache %1 %2").arg(shown, describe(problem));
+            return nullptr;
+        }
+        QString error;
+        const QString moved = setAside(path, suffixFor(problem), &error);
+        if (moved.isEmpty()) {
+            notices << QStringLiteral("the key cache %1 %2 and cannot be set aside: %3")
+                           .arg(shown, describe(problem), error);
+            return nullptr;
+        }
+        notices << QStringLiteral("the key cache %1 %2; it was set aside as %3 and a new one started")
+                       .arg(shown, describe(problem), QDir::toNativeSeparators(moved));
+    }
+    return nullptr;
+}
+
+std::unique_ptr<KeyCache> KeyCache::attach(const QString &path)
+{
+    auto d = std::make_unique<Private>();
+    d->path = path;
+    if (!d->connect())
+        return nullptr;
+    d->exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+    if (!d->prepareFind())
+        return nullptr;
+    return std::unique_ptr<KeyCache>(new KeyCache(std::move(d)));
+}
+
+std::optional<KeyCache::Found> KeyCache::find(
+    const QByteArray &path, const FileIdentity &identity, int kind, int param, qint64 version)
+{
+    QSqlQuery &q = *d->find;
+    q.addBindValue(path);
+    q.addBindValue(kind);
+    q.addBindValue(param);
+    q.addBindValue(version);
+    if (!d->exec(q))
+        return std::nullopt;
+    std::optional<Found> found;
+    if (q.next()) {
+        if (identityFrom(q, 0) == identity) {
+            if (std::optional<Entry> entry = unpack(q.value(6).toByteArray(), identity, kind, param, version))
+                found = Found{std::move(*entry), q.value(5).toInt() == today()};
+        }
+    }
+    q.finish(); // ends the read, so that the log can be folded back into the database
+    return found;
+}
+
+bool KeyCache::write(
+    const std::vector<Record> &records, const std::vector<QByteArray> &seen, const std::atomic<bool> *cancel)
+{
+    if (records.empty() && seen.empty())
+        return true;
+    if (!d->begin(cancel))
+        return false;
+    const qint64 day = today();
+    QSqlQuery select(d->db);
+    QSqlQuery insert(d->db);
+    QSqlQuery update(d->db);
+    QSqlQuery drop(d->db);
+    QSqlQuery put(d->db);
+    QSqlQuery touch(d->db);
+    const bool prepared =
+        select.prepare(QStringLiteral("SELECT id, device, inode, size, mtime, ctime FROM files WHERE path = ?"))
+        && insert.prepare(QStringLiteral(
+            "INSERT INTO files(path, device, inode, size, mtime, ctime, seen) VALUES(?, ?, ?, ?, ?, ?, ?)"))
+        && update.prepare(QStringLiteral(
+            "UPDATE files SET device = ?, inode = ?, size = ?, mtime = ?, ctime = ?, seen = ? WHERE id = ?"))
+        && drop.prepare(QStringLiteral("DELETE FROM keys WHERE file = ?"))
+        && put.prepare(
+            QStringLiteral("INSERT OR REPLACE INTO keys(file, kind, param, version, data) VALUES(?, ?, ?, ?, ?)"))
+        && touch.prepare(QStringLiteral("UPDATE files SET seen = ? WHERE path = ?"));
+    bool ok = prepared;
+    for (const Record &r : records) {
+        if (!ok)
+            break;
+        const FileIdentity &id = r.identity;
+        select.addBindValue(r.path);
+        if (!d->exec(select)) {
+            ok = false;
+            break;
+        }
+        qint64 file = -1;
+        bool same = false;
+        if (select.next()) {
+            file = select.value(0).toLongLong();
+            same = identityFrom(select, 1) == id;
+        }
+        select.finish();
+        if (file < 0) {
+            for (const QVariant &v : {QVariant(r.path),
+                     QVariant(qint64(id.device)),
+                     QVariant(qint64(id.inode)),
+                     QVariant(qint64(id.size)),
+                     QVariant(id.modifiedNs),
+                     QVariant(id.changedNs),
+                     QVariant(day)})
+                insert.addBindValue(v);
+            ok = d->exec(insert);
+            file = insert.lastInsertId().toLongLong();
+        } else {
+            if (!same) {
+                // Entries of other kinds were computed from the old content.
+                drop.addBindValue(file);
+                ok = d->exec(drop);
+            }
+            for (const QVariant &v : {QVariant(qint64(id.device)),
+                     QVariant(qint64(id.inode)),
+                     QVariant(qint64(id.size)),
+                     QVariant(id.modifiedNs),
+                     QVariant(id.changedNs),
+                     QVariant(day),
+                     QVariant(file)})
+                update.addBindValue(v);
+            ok = ok && d->exec(update);
+        }
+        if (!ok)
+            break;
+        put.addBindValue(file);
+        put.addBindValue(r.kind);
+        put.addBindValue(r.param);
+        put.addBindValue(r.version);
+        put.addBindValue(pack(r));
+        ok = d->exec(put);
+    }
+    for (const QByteArray &path : seen) {
+        if (!ok)
+            break;
+        touch.addBindValue(day);
+        touch.addBindValue(path);
+        ok = d->exec(touch);
+    }
+    if (!ok) {
+        d->exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    return d->commit();
+}
+
+bool KeyCache::finishSearch(qint64 lookups, qint64 hits)
+{
+    if (!d->begin(nullptr))
+        return false;
+    const qint64 day = today();
+    bool ok = d->setMeta(QStringLiteral("lookups"), lookups) && d->setMeta(QStringLiteral("hits"), hits);
+    bool pruned = false;
+    if (ok && d->meta(QStringLiteral("pruned")) != day) {
+        const QString old = QString::number(day - KeepDays);
+        ok = d->exec(QStringLiteral("DELETE FROM keys WHERE file IN (SELECT id FROM files WHERE seen < %1)").arg(old))
+            && d->exec(QStringLiteral("DELETE FROM files WHERE seen < %1").arg(old))
+            && d->setMeta(QStringLiteral("pruned"), day);
+        pruned = true;
+    }
+    if (!ok) {
+        d->exec(QStringLiteral("ROLLBACK"));
+        return false;
+    }
+    if (!d->commit())
+        return false;
+    if (pruned)
+        d->exec(QStringLiteral("PRAGMA incremental_vacuum"));
+    return true;
+}
+
+KeyCache::Stats KeyCache::stats()
+{
+    Stats s;
+    s.files = d->value(QStringLiteral("SELECT count(*) FROM files")).toLongLong();
+    s.entries = d->value(QStringLiteral("SELECT count(*) FROM keys")).toLongLong();
+    s.lastLookups = std::max<qint64>(0, d->meta(QStringLiteral("lookups")));
+    s.lastHits = std::max<qint64>(0, d->meta(QStringLiteral("hits")));
+    for (const char *suffix : {"", "-wal"})
+        s.bytesOnDisk += QFileInfo(d->path + QLatin1String(suffix)).size();
+    return s;
+}
+
+int KeyCache::prune()
+{
+    // Read the list first: the file system is asked outside the write lock.
+    std::vector<qint64> gone;
+    {
+        QSqlQuery q(d->db);
+        q.setForwardOnly(true);
+        if (!q.exec(QStringLiteral("SELECT id, path, device, inode, size, mtime, ctime FROM files")))
+            return -1;
+        while (q.next()) {
+            const QByteArray path = q.value(1).toByteArray();
+            const std::optional<FileIdentity> now = SearchWalk::identityOf(path);
+            if (!now) {
+                if (errno == ENOENT || errno == ENOTDIR)
+                    gone.push_back(q.value(0).toLongLong());
+                continue;
+            }
+            if (!(*now == identityFrom(q, 2)))
+                gone.push_back(q.value(0).toLongLong());
+        }
+    }
+    if (gone.empty())
+        return 0;
+    if (!d->begin(nullptr))
+        return -1;
+    QSqlQuery keys(d->db);
+    QSqlQuery files(d->db);
+    bool ok = keys.prepare(QStringLiteral("DELETE FROM keys WHERE file = ?"))
+        && files.prepare(QStringLiteral("DELETE FROM files WHERE id = ?"));
+    for (const qint64 id : gone) {
+        if (!ok)
+            break;
+        keys.addBindValue(id);
+        files.addBindValue(id);
+        ok = d->exec(keys) && d->exec(files);
+    }
+    if (!ok) {
+        d->exec(QStringLiteral("ROLLBACK"));
+        return -1;
+    }
+    if (!d->commit())
+        return -1;
+    d->exec(QStringLiteral("PRAGMA incremental_vacuum"));
+    d->exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    return static_cast<int>(gone.size());
+}
+
+bool KeyCache::damaged() const
+{
+    return d->damaged;
+}
+
+QString KeyCache::path() const
+{
+    return d->path;
+}
+
+QString KeyCache::setAside(const QString &path, const QString &reason, QString *error)
+{
+    const QString stem = path + QLatin1Char('.') + reason + QLatin1Char('-')
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString target = stem;
+    for (int i = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++i)
+        target = stem + QLatin1Char('-') + QString::number(i);
+    const QByteArray from = QFile::encodeName(path);
+    const QByteArray to = QFile::encodeName(target);
+    // Only a file can be a cache: a folder or a link named by mistake is not moved away.
+    struct stat st {
+    };
+    if (::lstat(from.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        if (error)
+            *error = QStringLiteral("not a regular file");
+        return {};
+    }
+    if (::rename(from.constData(), to.constData()) != 0) {
+        if (error)
+            *error = QString::fromLocal8Bit(std::strerror(errno));
+        return {};
+    }
+    // The log and index belong to the old file; left in place, a new database would take them
+    // for its own.
+    for (const char *suffix : {"-wal", "-shm"}) {
+        const QByteArray side = from + suffix;
+        const QByteArray sideTarget = to + suffix;
+        if (::rename(side.constData(), sideTarget.constData()) != 0 && errno != ENOENT)
+            ::unlink(side.constData());
+    }
+    return target;
+}
+
+} // namespace Duovue
