@@ -21,7 +21,7 @@ const Command &command()
 {
     static const Command c{"dupes",
         "dupes [--method hash|bitmap|similar] [--precision N] [--grey-copies] [--subfolders] [--check RULE] [--keys] "
-        "[--no-cache] FOLDER",
+        "[--workers N] [--no-cache] FOLDER",
         "Find duplicate pictures in FOLDER as the similar-image search does; print the result rows "
         "(label, name, folder, created, modified, size, width, height) and a summary. --precision sets N of the "
         "bitmap method and the strictness of the similar method (10-20, default 15); --grey-copies makes the "
