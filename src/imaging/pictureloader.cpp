@@ -87,6 +87,7 @@ LoadOutcome ApplyPictureLoad(PaneContent &content, qsizetype index, Result<Decod
     // Both failures keep the failing entry's number for the list's "position here" rule; only
     // loadSucceeded tells a failure at entry 0 from a success.
     content.loadMarker = static_cast<int>(index);
+    content.loadFailed = true;
     if (read.error().code != Error::Code::NotFound)
         return LoadOutcome::Undecodable;
     content.missingFile = true;

@@ -48,14 +48,19 @@ struct PaneContent {
     /// The last load succeeded and its picture is still there. Kept beside the marker because a
     /// failure at entry 0 leaves the marker at 0, which alone would read as success.
     bool loadSucceeded = false;
+    /// The last load failed (at entry loadMarker). Kept with the marker, since the marker's start
+    /// value 1 would otherwise read as a failure at entry 1 before anything was loaded.
+    bool loadFailed = false;
 
     bool hasPicture() const { return !picture.isNull() || missingFile; }
-    /// Drops the picture and its description; the load marker stays.
+    /// Drops the picture and its description; the load marker and loadFailed stay.
     void clearPicture()
     {
         const int marker = loadMarker;
+        const bool failed = loadFailed;
         *this = PaneContent();
         loadMarker = marker;
+        loadFailed = failed;
     }
 };
 

@@ -292,10 +292,10 @@ void positionHere(const CommandContext &context, const ListTarget &target)
     if (target.selectedRows.size() != 1)
         return;
     const int row = target.selectedRows.first();
-    // Refused only for the entry whose picture just failed to load in the side's pane: after a good
-    // load the marker is 0 too, and entry 0 is then a fine position.
+    // Refused only for the entry whose picture last failed to load in the side's pane: after a good
+    // load the marker is 0 too, and entry 0 is then a fine position; before any load it is 1.
     const PaneContent &pane = context.document.pane(target.side);
-    if (!pane.loadSucceeded && pane.loadMarker == row)
+    if (pane.loadFailed && pane.loadMarker == row)
         return;
     context.document.setPosition(target.side, row);
 }
