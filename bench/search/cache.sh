@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Benchmark of the bitmap method's key cache on the generated corpus's photographs, each figure
-# beside its yardstick in the same round:
+# Benchmark of the key cache of the bitmap or the similar method on the generated corpus's
+# photographs, each figure beside its yardstick in the same round:
 #   - the first search, into an empty cache, against a search with the cache off (goal <= 1.05 x);
 #   - a second search of the unchanged tree against the hash method on the same tree (goal <= 3 x;
 #     both short, so each is the median of five runs);
 #   - a search after 10% of the files changed against the search with the cache off (goal <= 0.15 x);
 #   - the cache's size on disk per picture (goal <= 1 KiB);
 # and that every search prints the same rows as the one without the cache.
-# usage: bench/search/cache.sh [BUILD_DIR] [CORPUS_DIR] [ROUNDS]
+# usage: bench/search/cache.sh [BUILD_DIR] [CORPUS_DIR] [ROUNDS] [bitmap|similar]
 # The pictures are hard links into the corpus (made by bench/search/run.sh, or here when missing);
 # the cache and the tree live in a temporary folder that is removed at the end.
 set -euo pipefail
@@ -15,6 +15,7 @@ here="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$here/build-bench}"
 corpus="${2:-/tmp/duovue-search-corpus}"
 rounds="${3:-3}"
+method="${4:-bitmap}"
 
 cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DDUOVUE_CORE_ONLY=ON -DBUILD_TESTING=OFF \
     -DDUOVUE_BENCH=ON >/dev/null
@@ -33,7 +34,7 @@ cp -al "$corpus/jpeg" "$tree"
 export DUOVUE_CACHE="$work/keys.db"
 mapfile -t pictures < <(find "$tree" -name '*.jpg' | sort)
 count="${#pictures[@]}"
-echo "== $count photographs ($(($(du -sbL "$tree" | cut -f1) / 1048576)) MiB), $rounds rounds, $(nproc) processors"
+echo "== the $method method, $count photographs ($(($(du -sbL "$tree" | cut -f1) / 1048576)) MiB), $rounds rounds, $(nproc) processors"
 find "$tree" -type f -exec cat {} + >/dev/null # warm the page cache
 sleep 3 # the cache keeps only files unchanged for two seconds
 
@@ -73,20 +74,20 @@ for round in $(seq "$rounds"); do
     rm -f "$DUOVUE_CACHE" "$DUOVUE_CACHE"-wal "$DUOVUE_CACHE"-shm
     # Alternate which of the two decoding searches runs first.
     if [ $((round % 2)) -eq 1 ]; then
-        nocache="$(wall nocache dupes --no-cache --subfolders "$tree")"
-        first="$(wall first dupes --subfolders "$tree")"
+        nocache="$(wall nocache dupes --no-cache --method "$method" --subfolders "$tree")"
+        first="$(wall first dupes --method "$method" --subfolders "$tree")"
     else
-        first="$(wall first dupes --subfolders "$tree")"
-        nocache="$(wall nocache dupes --no-cache --subfolders "$tree")"
+        first="$(wall first dupes --method "$method" --subfolders "$tree")"
+        nocache="$(wall nocache dupes --no-cache --method "$method" --subfolders "$tree")"
     fi
     hash="$(fast hash dupes --method hash --subfolders "$tree")"
-    second="$(fast second dupes --subfolders "$tree")"
+    second="$(fast second dupes --method "$method" --subfolders "$tree")"
     # A tenth of the files, another tenth each round, are replaced by copies (new inodes; the
     # corpus itself is left as it is).
     for ((i = round; i < count; i += 10)); do
         cp "${pictures[$i]}" "$work/copy" && mv "$work/copy" "${pictures[$i]}"
     done
-    changed="$(wall changed dupes --subfolders "$tree")"
+    changed="$(wall changed dupes --method "$method" --subfolders "$tree")"
     check first
     check second
     check changed
