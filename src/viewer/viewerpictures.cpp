@@ -121,16 +121,16 @@ QIcon menuPicture(int commandId)
         p.setPen(QPen(orange, 1));
         p.drawLine(QPointF(6, 0), QPointF(6, 12));
         break;
-    case IdComposeSideBySide:
-        for (int x = 1; x < 11; x += 2) {
-            p.fillRect(QRectF(x, 1, 1, 10), blue);
-            p.fillRect(QRectF(x + 1, 1, 1, 10), orange);
-        }
-        break;
-    case IdComposeStacked:
+    case IdComposeRowsPicture: // 横向き: alternate rows
         for (int y = 1; y < 11; y += 2) {
             p.fillRect(QRectF(1, y, 10, 1), blue);
             p.fillRect(QRectF(1, y + 1, 10, 1), orange);
+        }
+        break;
+    case IdComposeColumnsPicture: // 縦向き: alternate columns
+        for (int x = 1; x < 11; x += 2) {
+            p.fillRect(QRectF(x, 1, 1, 10), blue);
+            p.fillRect(QRectF(x + 1, 1, 1, 10), orange);
         }
         break;
     case IdComposeDots:
