@@ -359,6 +359,55 @@ private Q_SLOTS:
         QCOMPARE(search(dir.path(), cache).cache.hits, kept ? 8 : 0);
     }
 
+    // A search stopped at any moment (the abort button, a cancel at exit, a killed program) leaves
+    // a cache that the next search uses without a different result.
+    void interruptedSearchLeavesAUsableCache_data()
+    {
+        QTest::addColumn<QString>("how");
+        for (const char *how : {"abort", "cancel", "killed"})
+            QTest::newRow(how) << QString::fromLatin1(how);
+    }
+
+    void interruptedSearchLeavesAUsableCache()
+    {
+        QFETCH(QString, how);
+        Test::TestDir dir;
+        Test::TestDir cacheDir;
+        makeTree(dir);
+        for (int i = 0; i < 24; ++i)
+            dir.writeFile(u"more/p%1.jpg"_s.arg(i), SF::jpeg(SF::pattern(320, 240, 10 + i % 6), 85));
+        const QString cache = cacheDir.filePath(u"keys.db"_s);
+        const QStringList expected = rowsOf(search(dir.path(), {}));
+        if (how == u"killed") {
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(u"DUOVUE_CACHE"_s, cache);
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(DUOVUE_CLI_PATH), {u"dupes"_s, u"--subfolders"_s, dir.path()});
+            QVERIFY(p.waitForStarted());
+            // Killed once it writes to the cache (or, on a fast machine, after it ended).
+            QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(cache + u"-wal"_s) || p.state() == QProcess::NotRunning, 60000);
+            p.kill();
+            p.waitForFinished();
+        } else {
+            SearchParams params;
+            params.folder = dir.path();
+            params.subfolders = true;
+            params.method = SearchMethod::Bitmap;
+            params.workers = 3;
+            params.cachePath = cache;
+            params.cacheSettleMs = 0;
+            SearchEngine engine(params);
+            engine.start();
+            how == u"abort" ? engine.abort() : engine.cancel();
+            engine.takeOutcome();
+        }
+        const SearchOutcome next = search(dir.path(), cache);
+        QCOMPARE(rowsOf(next), expected);
+        QVERIFY2(next.cache.notices.isEmpty(), qPrintable(next.cache.notices.join(u'\n')));
+        QCOMPARE(search(dir.path(), cache).cache.hits, next.cache.lookups);
+    }
+
     // Two programs search one tree with one cache at the same time, while it is empty and again
     // once it is full: both always print the rows of a search without it. Then the cache command
     // drops the entries of a file that is gone.
