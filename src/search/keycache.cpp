@@ -26,7 +26,7 @@ namespace
 // "DVKC" in the database header tells a Duovue key cache from every other SQLite file.
 constexpr qint64 ApplicationId = 0x44564B43;
 // The layout of the tables; an older one is dropped and made anew, a newer one left alone.
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 // Each wait for another connection's lock is this long; a write retries until WriteWaitMs.
 constexpr int BusyTimeoutMs = 250;
 constexpr int WriteWaitMs = 10000;
@@ -353,6 +353,11 @@ struct KeyCache::Private {
         bool fresh = false;
         Problem p = identify(&fresh);
         if (p != Problem::None)
+            return p;
+        // With 8 KiB pages an entry of any picture stays on its leaf: at 4 KiB a descriptor that
+        // does not compress would spill into an overflow page of its own. Only a new file takes
+        // it, and only before the vacuum mode is set.
+        if (fresh && !exec(QStringLiteral("PRAGMA page_size = 8192"), &p))
             return p;
         // Free pages go back to the file system after a prune; only possible before any table.
         if (fresh && !exec(QStringLiteral("PRAGMA auto_vacuum = INCREMENTAL"), &p))

@@ -70,7 +70,7 @@ std::optional<PictureKeys> KeyCacheSession::find(const GatheredFile &file)
         keys.thumbnails = *set;
         keys.bitmap = set->key(m_n, entry.width, entry.height);
     } else if (entry.decoded) {
-        keys.similar = SimilarDescriptor::fromBytes(entry.data);
+        keys.similar = SimilarDescriptor::fromCompactBytes(entry.data);
         if (!keys.similar)
             return std::nullopt;
         keys.bitmap.outcome = BitmapKey::Outcome::Ok;
@@ -104,7 +104,7 @@ void KeyCacheSession::store(const QString &path, const FileIdentity &identity, c
         if (m_kind == KeyCache::Thumbnails)
             record.entry.data = keys.thumbnails.bytes();
         else if (keys.similar)
-            record.entry.data = keys.similar->toBytes();
+            record.entry.data = keys.similar->toCompactBytes();
         if (record.entry.data.isEmpty())
             return; // the maker was not asked for what this cache keeps
     }

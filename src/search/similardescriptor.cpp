@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <vector>
 
 #include "search/boxreducer.h"
 
@@ -277,6 +279,256 @@ std::optional<SimilarDescriptor> SimilarDescriptor::fromBytes(QByteArrayView byt
     d.shapeHash = getLe(p + 24, 8);
     std::copy_n(p + HeaderBytes, d.luma.size(), d.luma.begin());
     std::copy_n(p + HeaderBytes + d.luma.size(), d.chroma.size(), d.chroma.begin());
+    return d;
+}
+
+namespace
+{
+
+// The compact form is the header of toBytes() and then each plane's codes, each as its difference
+// from a guess made of its left, upper and upper-left neighbours (the median rule of lossless
+// image coders), written as a Rice code whose parameter follows the differences met so far among
+// cells of like surroundings, as JPEG-LS does. A photograph's thumbnail is smooth, so most
+// differences take a few bits; the form is then about two thirds of toBytes().
+struct Plane {
+    int first; // index of the plane's first code
+    int side;
+    int bits;
+};
+
+constexpr std::array<Plane, 3> CompactPlanes{{
+    {0, SimilarDescriptor::Side, SimilarDescriptor::LumaBits},
+    {0, SimilarDescriptor::ChromaSide, SimilarDescriptor::ChromaBits},
+    {SimilarDescriptor::ChromaCells, SimilarDescriptor::ChromaSide, SimilarDescriptor::ChromaBits},
+}};
+
+// A difference whose Rice code would take this many leading ones is written in full instead.
+constexpr int EscapeAfter = 20;
+
+class BitWriter
+{
+public:
+    explicit BitWriter(QByteArray &out)
+        : m_out(out)
+    {
+    }
+    void put(unsigned value, int bits)
+    {
+        m_bits |= std::uint64_t(value) << m_count;
+        m_count += bits;
+        while (m_count >= 8) {
+            m_out.append(char(m_bits & 0xFF));
+            m_bits >>= 8;
+            m_count -= 8;
+        }
+    }
+    void finish()
+    {
+        if (m_count > 0)
+            m_out.append(char(m_bits & 0xFF));
+        m_bits = 0;
+        m_count = 0;
+    }
+
+private:
+    QByteArray &m_out;
+    std::uint64_t m_bits = 0;
+    int m_count = 0;
+};
+
+class BitReader
+{
+public:
+    BitReader(const unsigned char *begin, const unsigned char *end)
+        : m_at(begin)
+        , m_end(end)
+    {
+    }
+    /// False once the bytes ran out.
+    bool get(int bits, unsigned &value)
+    {
+        while (m_count < bits) {
+            if (m_at == m_end)
+                return false;
+            m_bits |= std::uint64_t(*m_at++) << m_count;
+            m_count += 8;
+        }
+        value = unsigned(m_bits & ((std::uint64_t(1) << bits) - 1));
+        m_bits >>= bits;
+        m_count -= bits;
+        return true;
+    }
+    /// Every byte was used, and what is left of the last one is padding.
+    bool atEnd() const { return m_at == m_end && m_count < 8 && m_bits == 0; }
+
+private:
+    const unsigned char *m_at;
+    const unsigned char *m_end;
+    std::uint64_t m_bits = 0;
+    int m_count = 0;
+};
+
+// The Rice parameter of each class of surroundings, from the sum and count of the differences met.
+class RiceContexts
+{
+public:
+    static constexpr int Classes = 6;
+
+    explicit RiceContexts(int bits)
+        : m_bits(bits)
+    {
+        m_total.fill(std::max(2, (1 << bits) / 16));
+        m_count.fill(1);
+    }
+    int parameter(int c) const
+    {
+        int k = 0;
+        while (k < m_bits && (m_count[std::size_t(c)] << k) < m_total[std::size_t(c)])
+            ++k;
+        return k;
+    }
+    void update(int c, int mapped)
+    {
+        m_total[std::size_t(c)] += mapped;
+        // Halving keeps the parameter following the picture rather than its average.
+        if (++m_count[std::size_t(c)] >= 16) {
+            m_total[std::size_t(c)] = (m_total[std::size_t(c)] + 1) / 2;
+            m_count[std::size_t(c)] = (m_count[std::size_t(c)] + 1) / 2;
+        }
+    }
+
+private:
+    int m_bits;
+    std::array<int, Classes> m_total{};
+    std::array<int, Classes> m_count{};
+};
+
+struct Neighbourhood {
+    int guess;
+    int context;
+};
+
+Neighbourhood around(const std::vector<int> &codes, const Plane &plane, int x, int y)
+{
+    auto at = [&](int cx, int cy) {
+        return codes[std::size_t(cy * plane.side + cx)];
+    };
+    auto contextOf = [](int activity) {
+        int c = 0;
+        for (int edge : {1, 3, 6, 11, 21})
+            c += activity >= edge ? 1 : 0;
+        return c;
+    };
+    constexpr int EdgeActivity = 5; // a cell of the first row or column has only one neighbour
+    if (y == 0)
+        return x == 0 ? Neighbourhood{1 << (plane.bits - 1), 0} : Neighbourhood{at(x - 1, 0), contextOf(EdgeActivity)};
+    if (x == 0)
+        return {at(0, y - 1), contextOf(EdgeActivity)};
+    const int left = at(x - 1, y);
+    const int up = at(x, y - 1);
+    const int corner = at(x - 1, y - 1);
+    int guess = left + up - corner;
+    if (corner >= std::max(left, up))
+        guess = std::min(left, up);
+    else if (corner <= std::min(left, up))
+        guess = std::max(left, up);
+    int activity = std::abs(left - corner) + std::abs(up - corner);
+    if (x + 1 < plane.side)
+        activity += std::abs(at(x + 1, y - 1) - up);
+    return {guess, contextOf(activity)};
+}
+
+template <std::size_t N> void writePlane(BitWriter &out, const std::array<std::uint8_t, N> &packed, const Plane &plane)
+{
+    std::vector<int> codes(std::size_t(plane.side * plane.side));
+    for (int i = 0; i < plane.side * plane.side; ++i)
+        codes[std::size_t(i)] = int(getCode(packed, plane.first + i, plane.bits));
+    const int half = 1 << (plane.bits - 1);
+    const int mask = (1 << plane.bits) - 1;
+    RiceContexts contexts(plane.bits);
+    for (int y = 0; y < plane.side; ++y) {
+        for (int x = 0; x < plane.side; ++x) {
+            const Neighbourhood n = around(codes, plane, x, y);
+            const int difference = ((codes[std::size_t(y * plane.side + x)] - n.guess + half) & mask) - half;
+            const int mapped = difference >= 0 ? 2 * difference : -2 * difference - 1;
+            const int k = contexts.parameter(n.context);
+            const int ones = mapped >> k;
+            if (ones < EscapeAfter) {
+                for (int i = 0; i < ones; ++i)
+                    out.put(1, 1);
+                out.put(0, 1);
+                out.put(unsigned(mapped) & ((1u << k) - 1), k);
+            } else {
+                for (int i = 0; i < EscapeAfter; ++i)
+                    out.put(1, 1);
+                out.put(unsigned(mapped), plane.bits);
+            }
+            contexts.update(n.context, mapped);
+        }
+    }
+}
+
+template <std::size_t N> bool readPlane(BitReader &in, std::array<std::uint8_t, N> &packed, const Plane &plane)
+{
+    std::vector<int> codes(std::size_t(plane.side * plane.side));
+    const int mask = (1 << plane.bits) - 1;
+    RiceContexts contexts(plane.bits);
+    for (int y = 0; y < plane.side; ++y) {
+        for (int x = 0; x < plane.side; ++x) {
+            const Neighbourhood n = around(codes, plane, x, y);
+            const int k = contexts.parameter(n.context);
+            int ones = 0;
+            unsigned bit = 1;
+            while (ones < EscapeAfter) {
+                if (!in.get(1, bit))
+                    return false;
+                if (bit == 0)
+                    break;
+                ++ones;
+            }
+            unsigned rest = 0;
+            if (!in.get(ones == EscapeAfter ? plane.bits : k, rest))
+                return false;
+            const int mapped = ones == EscapeAfter ? int(rest) : (ones << k) | int(rest);
+            if (mapped > mask)
+                return false; // no writer makes it
+            const int difference = mapped & 1 ? -(mapped + 1) / 2 : mapped / 2;
+            const int code = (n.guess + difference) & mask;
+            codes[std::size_t(y * plane.side + x)] = code;
+            putCode(packed, plane.first + y * plane.side + x, plane.bits, unsigned(code));
+            contexts.update(n.context, mapped);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+QByteArray SimilarDescriptor::toCompactBytes() const
+{
+    QByteArray out = toBytes().left(HeaderBytes);
+    BitWriter bits(out);
+    writePlane(bits, luma, CompactPlanes[0]);
+    writePlane(bits, chroma, CompactPlanes[1]);
+    writePlane(bits, chroma, CompactPlanes[2]);
+    bits.finish();
+    return out;
+}
+
+std::optional<SimilarDescriptor> SimilarDescriptor::fromCompactBytes(QByteArrayView bytes)
+{
+    if (bytes.size() <= HeaderBytes)
+        return std::nullopt;
+    QByteArray whole = bytes.first(HeaderBytes).toByteArray();
+    whole.resize(SerializedSize, '\0');
+    std::optional<SimilarDescriptor> d = fromBytes(whole);
+    if (!d)
+        return std::nullopt;
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
+    BitReader in(data + HeaderBytes, data + bytes.size());
+    if (!readPlane(in, d->luma, CompactPlanes[0]) || !readPlane(in, d->chroma, CompactPlanes[1])
+        || !readPlane(in, d->chroma, CompactPlanes[2]) || !in.atEnd())
+        return std::nullopt;
     return d;
 }
 

@@ -87,6 +87,11 @@ struct SimilarDescriptor {
     QByteArray toBytes() const;
     /// The descriptor of a blob from toBytes(); nothing when the blob has another version or size.
     static std::optional<SimilarDescriptor> fromBytes(QByteArrayView bytes);
+    /// The same content as toBytes(), losslessly compressed for the key cache: a photograph's
+    /// descriptor takes about half its SerializedSize.
+    QByteArray toCompactBytes() const;
+    /// The descriptor of a blob from toCompactBytes(); nothing when it is not one.
+    static std::optional<SimilarDescriptor> fromCompactBytes(QByteArrayView bytes);
 };
 
 } // namespace Duovue

@@ -324,6 +324,48 @@ private Q_SLOTS:
         QVERIFY(!SimilarDescriptor::fromBytes(blob.left(blob.size() - 1)));
     }
 
+    // The key cache's compact form keeps every bit of any descriptor (smooth, noisy, flat,
+    // grey), is smaller for a photograph, and refuses what is not one of its blobs.
+    void compactBlobKeepsEveryBit_data()
+    {
+        QTest::addColumn<QImage>("picture");
+        QTest::addColumn<bool>("smaller");
+        QImage noise(Width, Height, QImage::Format_RGB32);
+        std::mt19937 rng(3);
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x)
+                noise.setPixel(x, y, rng());
+        QImage flat(Width, Height, QImage::Format_RGB32);
+        flat.fill(QColor(90, 120, 40));
+        QTest::newRow("scene") << SF::scene(Width, Height, 7) << true;
+        QTest::newRow("grey scene") << SF::scene(Width, Height, 8).convertToFormat(QImage::Format_Grayscale8) << true;
+        QTest::newRow("noise") << noise << false;
+        QTest::newRow("flat") << flat << true;
+    }
+
+    void compactBlobKeepsEveryBit()
+    {
+        QFETCH(QImage, picture);
+        QFETCH(bool, smaller);
+        const SimilarDescriptor d = describe(picture);
+        const QByteArray blob = d.toCompactBytes();
+        QVERIFY(SimilarDescriptor::fromCompactBytes(blob) == d);
+        if (smaller)
+            QVERIFY2(blob.size() < SimilarDescriptor::SerializedSize * 4 / 5, QByteArray::number(blob.size()));
+        for (const QByteArray &bad : {blob.left(blob.size() - 1),
+                 QByteArray(blob + '\0'),
+                 blob.left(SimilarDescriptor::HeaderBytes),
+                 d.toBytes()})
+            QVERIFY(!SimilarDescriptor::fromCompactBytes(bad));
+        // Damaged bytes (the cache's seal should catch them first) decode to something or nothing.
+        std::mt19937 rng(5);
+        for (int i = 0; i < 500; ++i) {
+            QByteArray damaged = blob;
+            damaged[qsizetype(rng() % std::uint32_t(blob.size()))] ^= char(1 + rng() % 255);
+            SimilarDescriptor::fromCompactBytes(damaged);
+        }
+    }
+
 private:
     QByteArray m_original;
 };
