@@ -30,7 +30,7 @@ if [ -f "$here/tests/search/CMakeLists.txt" ]; then
     cmake -S "$here" -B "$here/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
         -DDUOVUE_TSAN=ON -DDUOVUE_CORE_ONLY=ON -DDUOVUE_BENCH=OFF >/dev/null
     cmake --build "$here/build-tsan" -j"$jobs" --target tests-search
-    (cd "$here/build-tsan" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+    (cd "$here/build-tsan" && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 die_after_fork=0" \
         ctest --output-on-failure -L search) || status=1
 fi
 

@@ -364,7 +364,7 @@ private Q_SLOTS:
     void interruptedSearchLeavesAUsableCache_data()
     {
         QTest::addColumn<QString>("how");
-        for (const char *how : {"abort", "cancel", "killed"})
+        for (const char *how : {"killed", "abort", "cancel"})
             QTest::newRow(how) << QString::fromLatin1(how);
     }
 
@@ -377,7 +377,8 @@ private Q_SLOTS:
         for (int i = 0; i < 24; ++i)
             dir.writeFile(u"more/p%1.jpg"_s.arg(i), SF::jpeg(SF::pattern(320, 240, 10 + i % 6), 85));
         const QString cache = cacheDir.filePath(u"keys.db"_s);
-        const QStringList expected = rowsOf(search(dir.path(), {}));
+        // The program is started before this process has run a search: a sanitizer build refuses
+        // to fork a process whose search threads may still be winding down.
         if (how == u"killed") {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(u"DUOVUE_CACHE"_s, cache);
@@ -403,7 +404,7 @@ private Q_SLOTS:
             engine.takeOutcome();
         }
         const SearchOutcome next = search(dir.path(), cache);
-        QCOMPARE(rowsOf(next), expected);
+        QCOMPARE(rowsOf(next), rowsOf(search(dir.path(), {})));
         QVERIFY2(next.cache.notices.isEmpty(), qPrintable(next.cache.notices.join(u'\n')));
         QCOMPARE(search(dir.path(), cache).cache.hits, next.cache.lookups);
     }
