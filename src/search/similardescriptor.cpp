@@ -1,6 +1,7 @@
 #include "search/similardescriptor.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -290,26 +291,17 @@ namespace
 // image coders), written as a Rice code whose parameter follows the differences met so far among
 // cells of like surroundings, as JPEG-LS does. A photograph's thumbnail is smooth, so most
 // differences take a few bits; the form is then about two thirds of toBytes().
-struct Plane {
-    int first; // index of the plane's first code
-    int side;
-    int bits;
-};
-
-constexpr std::array<Plane, 3> CompactPlanes{{
-    {0, SimilarDescriptor::Side, SimilarDescriptor::LumaBits},
-    {0, SimilarDescriptor::ChromaSide, SimilarDescriptor::ChromaBits},
-    {SimilarDescriptor::ChromaCells, SimilarDescriptor::ChromaSide, SimilarDescriptor::ChromaBits},
-}};
 
 // A difference whose Rice code would take this many leading ones is written in full instead.
 constexpr int EscapeAfter = 20;
 
-class BitWriter
+// Writes codes least significant bit first, one after another: the bit stream of the compact form
+// and the packing of the luma and chroma arrays alike.
+template <typename Sink> class BitWriter
 {
 public:
-    explicit BitWriter(QByteArray &out)
-        : m_out(out)
+    explicit BitWriter(Sink sink)
+        : m_sink(sink)
     {
     }
     void put(unsigned value, int bits)
@@ -317,21 +309,26 @@ public:
         m_bits |= std::uint64_t(value) << m_count;
         m_count += bits;
         while (m_count >= 8) {
-            m_out.append(char(m_bits & 0xFF));
+            m_sink(std::uint8_t(m_bits & 0xFF));
             m_bits >>= 8;
             m_count -= 8;
         }
     }
+    void ones(int count)
+    {
+        for (; count > 0; count -= 16)
+            put((1u << std::min(count, 16)) - 1, std::min(count, 16));
+    }
     void finish()
     {
         if (m_count > 0)
-            m_out.append(char(m_bits & 0xFF));
+            m_sink(std::uint8_t(m_bits & 0xFF));
         m_bits = 0;
         m_count = 0;
     }
 
 private:
-    QByteArray &m_out;
+    Sink m_sink;
     std::uint64_t m_bits = 0;
     int m_count = 0;
 };
@@ -347,21 +344,45 @@ public:
     /// False once the bytes ran out.
     bool get(int bits, unsigned &value)
     {
-        while (m_count < bits) {
-            if (m_at == m_end)
-                return false;
-            m_bits |= std::uint64_t(*m_at++) << m_count;
-            m_count += 8;
-        }
+        refill();
+        if (m_count < bits)
+            return false;
         value = unsigned(m_bits & ((std::uint64_t(1) << bits) - 1));
-        m_bits >>= bits;
-        m_count -= bits;
+        take(bits);
         return true;
+    }
+    /// The number of leading ones, up to @p most, and the zero after them when fewer; -1 when the
+    /// bytes ran out first.
+    int ones(int most)
+    {
+        refill();
+        const int run = std::countr_one(m_bits);
+        if (run >= most && m_count >= most) {
+            take(most);
+            return most;
+        }
+        if (run >= m_count)
+            return -1; // the refill stops short only at the end
+        take(run + 1);
+        return run;
     }
     /// Every byte was used, and what is left of the last one is padding.
     bool atEnd() const { return m_at == m_end && m_count < 8 && m_bits == 0; }
 
 private:
+    void refill()
+    {
+        while (m_count <= 56 && m_at != m_end) {
+            m_bits |= std::uint64_t(*m_at++) << m_count;
+            m_count += 8;
+        }
+    }
+    void take(int bits)
+    {
+        m_bits = bits == 64 ? 0 : m_bits >> bits;
+        m_count -= bits;
+    }
+
     const unsigned char *m_at;
     const unsigned char *m_end;
     std::uint64_t m_bits = 0;
@@ -408,98 +429,101 @@ struct Neighbourhood {
     int context;
 };
 
-Neighbourhood around(const std::vector<int> &codes, const Plane &plane, int x, int y)
+// The guess for the code at (@p x, @p y) of a plane whose codes before it are in @p codes (row
+// after row, @p side wide), and the class of its surroundings.
+inline Neighbourhood around(const int *codes, int side, int bits, int x, int y)
 {
-    auto at = [&](int cx, int cy) {
-        return codes[std::size_t(cy * plane.side + cx)];
-    };
     auto contextOf = [](int activity) {
-        int c = 0;
-        for (int edge : {1, 3, 6, 11, 21})
-            c += activity >= edge ? 1 : 0;
-        return c;
+        return int(activity >= 1) + int(activity >= 3) + int(activity >= 6) + int(activity >= 11) + int(activity >= 21);
     };
     constexpr int EdgeActivity = 5; // a cell of the first row or column has only one neighbour
+    const int *row = codes + y * side;
     if (y == 0)
-        return x == 0 ? Neighbourhood{1 << (plane.bits - 1), 0} : Neighbourhood{at(x - 1, 0), contextOf(EdgeActivity)};
+        return x == 0 ? Neighbourhood{1 << (bits - 1), 0} : Neighbourhood{row[x - 1], contextOf(EdgeActivity)};
+    const int *above = row - side;
     if (x == 0)
-        return {at(0, y - 1), contextOf(EdgeActivity)};
-    const int left = at(x - 1, y);
-    const int up = at(x, y - 1);
-    const int corner = at(x - 1, y - 1);
+        return {above[0], contextOf(EdgeActivity)};
+    const int left = row[x - 1];
+    const int up = above[x];
+    const int corner = above[x - 1];
     int guess = left + up - corner;
     if (corner >= std::max(left, up))
         guess = std::min(left, up);
     else if (corner <= std::min(left, up))
         guess = std::max(left, up);
     int activity = std::abs(left - corner) + std::abs(up - corner);
-    if (x + 1 < plane.side)
-        activity += std::abs(at(x + 1, y - 1) - up);
+    if (x + 1 < side)
+        activity += std::abs(above[x + 1] - up);
     return {guess, contextOf(activity)};
 }
 
-template <std::size_t N> void writePlane(BitWriter &out, const std::array<std::uint8_t, N> &packed, const Plane &plane)
+template <typename Sink> void writePlane(BitWriter<Sink> &out, const std::vector<int> &codes, int side, int bits)
 {
-    std::vector<int> codes(std::size_t(plane.side * plane.side));
-    for (int i = 0; i < plane.side * plane.side; ++i)
-        codes[std::size_t(i)] = int(getCode(packed, plane.first + i, plane.bits));
-    const int half = 1 << (plane.bits - 1);
-    const int mask = (1 << plane.bits) - 1;
-    RiceContexts contexts(plane.bits);
-    for (int y = 0; y < plane.side; ++y) {
-        for (int x = 0; x < plane.side; ++x) {
-            const Neighbourhood n = around(codes, plane, x, y);
-            const int difference = ((codes[std::size_t(y * plane.side + x)] - n.guess + half) & mask) - half;
+    const int half = 1 << (bits - 1);
+    const int mask = (1 << bits) - 1;
+    RiceContexts contexts(bits);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const Neighbourhood n = around(codes.data(), side, bits, x, y);
+            const int difference = ((codes[std::size_t(y * side + x)] - n.guess + half) & mask) - half;
             const int mapped = difference >= 0 ? 2 * difference : -2 * difference - 1;
             const int k = contexts.parameter(n.context);
             const int ones = mapped >> k;
             if (ones < EscapeAfter) {
-                for (int i = 0; i < ones; ++i)
-                    out.put(1, 1);
+                out.ones(ones);
                 out.put(0, 1);
                 out.put(unsigned(mapped) & ((1u << k) - 1), k);
             } else {
-                for (int i = 0; i < EscapeAfter; ++i)
-                    out.put(1, 1);
-                out.put(unsigned(mapped), plane.bits);
+                out.ones(EscapeAfter);
+                out.put(unsigned(mapped), bits);
             }
             contexts.update(n.context, mapped);
         }
     }
 }
 
-template <std::size_t N> bool readPlane(BitReader &in, std::array<std::uint8_t, N> &packed, const Plane &plane)
+bool readPlane(BitReader &in, int *codes, int side, int bits)
 {
-    std::vector<int> codes(std::size_t(plane.side * plane.side));
-    const int mask = (1 << plane.bits) - 1;
-    RiceContexts contexts(plane.bits);
-    for (int y = 0; y < plane.side; ++y) {
-        for (int x = 0; x < plane.side; ++x) {
-            const Neighbourhood n = around(codes, plane, x, y);
+    const int mask = (1 << bits) - 1;
+    RiceContexts contexts(bits);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const Neighbourhood n = around(codes, side, bits, x, y);
             const int k = contexts.parameter(n.context);
-            int ones = 0;
-            unsigned bit = 1;
-            while (ones < EscapeAfter) {
-                if (!in.get(1, bit))
-                    return false;
-                if (bit == 0)
-                    break;
-                ++ones;
-            }
+            const int ones = in.ones(EscapeAfter);
             unsigned rest = 0;
-            if (!in.get(ones == EscapeAfter ? plane.bits : k, rest))
+            if (ones < 0 || !in.get(ones == EscapeAfter ? bits : k, rest))
                 return false;
             const int mapped = ones == EscapeAfter ? int(rest) : (ones << k) | int(rest);
             if (mapped > mask)
                 return false; // no writer makes it
             const int difference = mapped & 1 ? -(mapped + 1) / 2 : mapped / 2;
-            const int code = (n.guess + difference) & mask;
-            codes[std::size_t(y * plane.side + x)] = code;
-            putCode(packed, plane.first + y * plane.side + x, plane.bits, unsigned(code));
+            codes[y * side + x] = (n.guess + difference) & mask;
             contexts.update(n.context, mapped);
         }
     }
     return true;
+}
+
+// Every code of a packed array, in order.
+template <std::size_t N> std::vector<int> unpack(const std::array<std::uint8_t, N> &packed, int count, int bits)
+{
+    std::vector<int> codes(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i)
+        codes[std::size_t(i)] = int(getCode(packed, i, bits));
+    return codes;
+}
+
+template <std::size_t N> void pack(std::array<std::uint8_t, N> &packed, const int *codes, int count, int bits)
+{
+    std::size_t at = 0;
+    BitWriter out([&](std::uint8_t byte) {
+        if (at < N)
+            packed[at++] = byte;
+    });
+    for (int i = 0; i < count; ++i)
+        out.put(unsigned(codes[i]), bits);
+    out.finish();
 }
 
 } // namespace
@@ -507,10 +531,16 @@ template <std::size_t N> bool readPlane(BitReader &in, std::array<std::uint8_t, 
 QByteArray SimilarDescriptor::toCompactBytes() const
 {
     QByteArray out = toBytes().left(HeaderBytes);
-    BitWriter bits(out);
-    writePlane(bits, luma, CompactPlanes[0]);
-    writePlane(bits, chroma, CompactPlanes[1]);
-    writePlane(bits, chroma, CompactPlanes[2]);
+    BitWriter bits([&out](std::uint8_t byte) {
+        out.append(char(byte));
+    });
+    const std::vector<int> lumaCodes = unpack(luma, Cells, LumaBits);
+    const std::vector<int> chromaCodes = unpack(chroma, 2 * ChromaCells, ChromaBits);
+    writePlane(bits, lumaCodes, Side, LumaBits);
+    const std::vector<int> cb(chromaCodes.begin(), chromaCodes.begin() + ChromaCells);
+    const std::vector<int> cr(chromaCodes.begin() + ChromaCells, chromaCodes.end());
+    writePlane(bits, cb, ChromaSide, ChromaBits);
+    writePlane(bits, cr, ChromaSide, ChromaBits);
     bits.finish();
     return out;
 }
@@ -526,9 +556,13 @@ std::optional<SimilarDescriptor> SimilarDescriptor::fromCompactBytes(QByteArrayV
         return std::nullopt;
     const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
     BitReader in(data + HeaderBytes, data + bytes.size());
-    if (!readPlane(in, d->luma, CompactPlanes[0]) || !readPlane(in, d->chroma, CompactPlanes[1])
-        || !readPlane(in, d->chroma, CompactPlanes[2]) || !in.atEnd())
+    std::array<int, Cells> lumaCodes;
+    std::array<int, 2 * ChromaCells> chromaCodes;
+    if (!readPlane(in, lumaCodes.data(), Side, LumaBits) || !readPlane(in, chromaCodes.data(), ChromaSide, ChromaBits)
+        || !readPlane(in, chromaCodes.data() + ChromaCells, ChromaSide, ChromaBits) || !in.atEnd())
         return std::nullopt;
+    pack(d->luma, lumaCodes.data(), Cells, LumaBits);
+    pack(d->chroma, chromaCodes.data(), 2 * ChromaCells, ChromaBits);
     return d;
 }
 
