@@ -82,17 +82,17 @@ done
 
 echo "== bitmap method vs djpeg, JPEGs only ($jpegs files), $rounds rounds in turn"
 for _ in $(seq "$rounds"); do
-    measure "duovue bitmap" "$cli" dupes --method bitmap --subfolders "$corpus/jpeg"
+    measure "duovue bitmap" "$cli" dupes --no-cache --method bitmap --subfolders "$corpus/jpeg"
     measure "djpeg serial " sh -c "find '$corpus/jpeg' -name '*.jpg' -print0 | xargs -0 -n1 djpeg -outfile /dev/null"
 done
 echo "   goal: duovue bitmap wall <= 1.2 x djpeg serial wall / 2"
 
 echo "== bitmap method over the whole corpus (BMP and GIF copies included)"
-"$cli" dupes --method bitmap --subfolders "$corpus" | tail -1
+"$cli" dupes --no-cache --method bitmap --subfolders "$corpus" | tail -1
 
 echo "== peak memory of the bitmap method: 20 small, 20 large baseline, 20 large progressive JPEGs"
 for set in small large large-progressive; do
-    measure "$set" "$cli" dupes --method bitmap "$corpus/mem/$set"
+    measure "$set" "$cli" dupes --no-cache --method bitmap "$corpus/mem/$set"
     measure "$set, djpeg" sh -c "for f in '$corpus/mem/$set'/*.jpg; do djpeg -outfile /dev/null \"\$f\"; done"
 done
 rm -f /tmp/duovue-bench-time.$$

@@ -49,7 +49,7 @@ for round in $(seq "$rounds"); do
     # Each method goes first in every other round, so that neither always meets the other's wake.
     if [ $((round % 2)) -eq 1 ]; then order="bitmap similar"; else order="similar bitmap"; fi
     for method in $order; do
-        measure "$method" "$out/$method.txt" "$cli" dupes --method "$method" --subfolders "$corpus"
+        measure "$method" "$out/$method.txt" "$cli" dupes --no-cache --method "$method" --subfolders "$corpus"
     done
 done
 # On a shared machine the wall times also carry the others' load: the least of each is the run
@@ -68,7 +68,7 @@ tail -1 "$out/similar.txt"
 python3 "$here/bench/similar/score.py" "$corpus" "$out/similar.txt"
 
 echo "== similar method with grey copies"
-"$cli" dupes --method similar --grey-copies --subfolders "$corpus" >"$out/grey.txt"
+"$cli" dupes --no-cache --method similar --grey-copies --subfolders "$corpus" >"$out/grey.txt"
 tail -1 "$out/grey.txt"
 python3 "$here/bench/similar/score.py" "$corpus" "$out/grey.txt" --grey-copies
 
