@@ -26,7 +26,7 @@ namespace
 // "DVKC" in the database header tells a Duovue key cache from every other SQLite file.
 constexpr qint64 ApplicationId = 0x44564B43;
 // The layout of the tables; an older one is dropped and made anew, a newer one left alone.
-constexpr int SchemaVersion = 2;
+constexpr int SchemaVersion = 3;
 // Each wait for another connection's lock is this long; a write retries until WriteWaitMs.
 constexpr int BusyTimeoutMs = 250;
 constexpr int WriteWaitMs = 10000;
@@ -84,6 +84,19 @@ Problem problemOf(const QSqlError &error)
     default:
         return Problem::Other;
     }
+}
+
+// Files are found by a 64-bit FNV-1a hash of their path: its index holds 8 bytes a file where an
+// index of the paths would hold each path a second time. The path is still compared, so two
+// paths of one hash can never be taken for each other; the later one only replaces the earlier.
+qint64 pathKey(const QByteArray &path)
+{
+    quint64 h = 0xcbf29ce484222325ULL;
+    for (char c : path) {
+        h ^= static_cast<unsigned char>(c);
+        h *= 0x100000001b3ULL;
+    }
+    return static_cast<qint64>(h);
 }
 
 QString describe(Problem p)
@@ -295,9 +308,10 @@ struct KeyCache::Private {
     {
         find.emplace(db);
         find->setForwardOnly(true);
-        return find->prepare(QStringLiteral("SELECT f.device, f.inode, f.size, f.mtime, f.ctime, f.seen, k.data "
-                                            "FROM files AS f JOIN keys AS k ON k.file = f.id "
-                                            "WHERE f.path = ? AND k.kind = ? AND k.param = ? AND k.version = ?"));
+        return find->prepare(
+            QStringLiteral("SELECT f.device, f.inode, f.size, f.mtime, f.ctime, f.seen, k.data "
+                           "FROM files AS f JOIN keys AS k ON k.file = f.id "
+                           "WHERE f.pathKey = ? AND f.path = ? AND k.kind = ? AND k.param = ? AND k.version = ?"));
     }
 
     Problem createTables()
@@ -305,7 +319,8 @@ struct KeyCache::Private {
         for (const char *sql : {"DROP TABLE IF EXISTS keys",
                  "DROP TABLE IF EXISTS files",
                  "DROP TABLE IF EXISTS meta",
-                 "CREATE TABLE files(id INTEGER PRIMARY KEY, path BLOB NOT NULL UNIQUE, device INTEGER NOT NULL, "
+                 "CREATE TABLE files(id INTEGER PRIMARY KEY, pathKey INTEGER NOT NULL UNIQUE, path BLOB NOT NULL, "
+                 "device INTEGER NOT NULL, "
                  "inode INTEGER NOT NULL, size INTEGER NOT NULL, mtime INTEGER NOT NULL, ctime INTEGER NOT NULL, "
                  "seen INTEGER NOT NULL)",
                  "CREATE TABLE keys(file INTEGER NOT NULL, kind INTEGER NOT NULL, param INTEGER NOT NULL, "
@@ -480,6 +495,7 @@ std::optional<KeyCache::Found> KeyCache::find(
     const QByteArray &path, const FileIdentity &identity, int kind, int param, qint64 version)
 {
     QSqlQuery &q = *d->find;
+    q.addBindValue(pathKey(path));
     q.addBindValue(path);
     q.addBindValue(kind);
     q.addBindValue(param);
@@ -511,22 +527,22 @@ bool KeyCache::write(
     QSqlQuery drop(d->db);
     QSqlQuery put(d->db);
     QSqlQuery touch(d->db);
-    const bool prepared =
-        select.prepare(QStringLiteral("SELECT id, device, inode, size, mtime, ctime FROM files WHERE path = ?"))
+    const bool prepared = select.prepare(QStringLiteral(
+                              "SELECT id, device, inode, size, mtime, ctime, path FROM files WHERE pathKey = ?"))
         && insert.prepare(QStringLiteral(
-            "INSERT INTO files(path, device, inode, size, mtime, ctime, seen) VALUES(?, ?, ?, ?, ?, ?, ?)"))
+            "INSERT INTO files(pathKey, path, device, inode, size, mtime, ctime, seen) VALUES(?, ?, ?, ?, ?, ?, ?, ?)"))
         && update.prepare(QStringLiteral(
-            "UPDATE files SET device = ?, inode = ?, size = ?, mtime = ?, ctime = ?, seen = ? WHERE id = ?"))
+            "UPDATE files SET path = ?, device = ?, inode = ?, size = ?, mtime = ?, ctime = ?, seen = ? WHERE id = ?"))
         && drop.prepare(QStringLiteral("DELETE FROM keys WHERE file = ?"))
         && put.prepare(
             QStringLiteral("INSERT OR REPLACE INTO keys(file, kind, param, version, data) VALUES(?, ?, ?, ?, ?)"))
-        && touch.prepare(QStringLiteral("UPDATE files SET seen = ? WHERE path = ?"));
+        && touch.prepare(QStringLiteral("UPDATE files SET seen = ? WHERE pathKey = ? AND path = ?"));
     bool ok = prepared;
     for (const Record &r : records) {
         if (!ok)
             break;
         const FileIdentity &id = r.identity;
-        select.addBindValue(r.path);
+        select.addBindValue(pathKey(r.path));
         if (!d->exec(select)) {
             ok = false;
             break;
@@ -535,11 +551,13 @@ bool KeyCache::write(
         bool same = false;
         if (select.next()) {
             file = select.value(0).toLongLong();
-            same = identityFrom(select, 1) == id;
+            // Another path of the same hash is replaced like a changed file.
+            same = identityFrom(select, 1) == id && select.value(6).toByteArray() == r.path;
         }
         select.finish();
         if (file < 0) {
-            for (const QVariant &v : {QVariant(r.path),
+            for (const QVariant &v : {QVariant(pathKey(r.path)),
+                     QVariant(r.path),
                      QVariant(qint64(id.device)),
                      QVariant(qint64(id.inode)),
                      QVariant(qint64(id.size)),
@@ -555,7 +573,8 @@ bool KeyCache::write(
                 drop.addBindValue(file);
                 ok = d->exec(drop);
             }
-            for (const QVariant &v : {QVariant(qint64(id.device)),
+            for (const QVariant &v : {QVariant(r.path),
+                     QVariant(qint64(id.device)),
                      QVariant(qint64(id.inode)),
                      QVariant(qint64(id.size)),
                      QVariant(id.modifiedNs),
@@ -578,6 +597,7 @@ bool KeyCache::write(
         if (!ok)
             break;
         touch.addBindValue(day);
+        touch.addBindValue(pathKey(path));
         touch.addBindValue(path);
         ok = d->exec(touch);
     }
