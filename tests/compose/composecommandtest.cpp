@@ -11,6 +11,7 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "document/commandcontext.h"
+#include "support/commandfixture.h"
 #include "support/fakeshell.h"
 #include "support/listtexts.h"
 #include "support/testdir.h"
@@ -33,13 +34,7 @@ private Q_SLOTS:
 namespace
 {
 
-struct Fixture {
-    Test::TestDir dir;
-    SettingsStore store{dir.filePath(QStringLiteral("Duovue.ini"))};
-    Test::FakeShell shell;
-    CDuovueDoc document;
-    SessionState session;
-    CommandContext context{document, session, store, shell, shell};
+struct Fixture : Test::CommandFixture {
 
     // Appends a picture of @p size to @p pane's side and loads it into the pane.
     void load(int pane, QSize size, const QString &name)

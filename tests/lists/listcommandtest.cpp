@@ -9,6 +9,7 @@
 #include "document/commandcontext.h"
 #include "document/listfill.h"
 #include "lists/listcommand.h"
+#include "support/commandfixture.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -47,13 +48,7 @@ private:
     std::atomic<bool> &m_abort;
 };
 
-struct Fixture {
-    Test::TestDir dir;
-    SettingsStore store{dir.filePath(QStringLiteral("Duovue.ini"))};
-    Test::FakeShell shell;
-    CDuovueDoc document;
-    SessionState session;
-    CommandContext context{document, session, store, shell, shell};
+struct Fixture : Test::CommandFixture {
     ScriptedProgress progress{session.abortRequested};
 
     /// Files pics/<name> with their names as content, in the left list (labels given in result

@@ -22,6 +22,7 @@
 #include "mainframe/commandids.h"
 #include "search/ccheckdlg.h"
 #include "search/ccmpdlg.h"
+#include "support/commandfixture.h"
 #include "support/fakeshell.h"
 #include "support/searchfactory.h"
 #include "support/testdir.h"
@@ -32,14 +33,7 @@ namespace SF = Duovue::Test::SearchFactory;
 namespace
 {
 
-struct Fixture {
-    Test::TestDir dir;
-    SettingsStore store{dir.filePath(QStringLiteral("Duovue.ini"))};
-    Test::FakeShell shell;
-    CDuovueDoc document;
-    SessionState session;
-    CommandContext context{document, session, store, shell, shell};
-};
+using Fixture = Test::CommandFixture;
 
 // Two copies of one picture, one other picture.
 QString makePictures(Test::TestDir &dir)
