@@ -38,20 +38,11 @@ QStringList lines(const QString &text)
 
 int run(const QStringList &args, Io &io)
 {
-    bool hex = false;
-    bool options = true;
-    QStringList files;
-    for (const QString &arg : args) {
-        if (options && arg == QLatin1String("--")) {
-            options = false;
-        } else if (options && arg == QLatin1String("--hex")) {
-            hex = true;
-        } else if (options && arg.startsWith(u'-') && arg.size() > 1) {
-            return usageError(io, bindiffCommand(), QStringLiteral("unknown option '%1'").arg(arg));
-        } else {
-            files.append(arg);
-        }
-    }
+    const std::optional<Arguments> parsed = parseFlags(io, bindiffCommand(), args, {QStringLiteral("--hex")});
+    if (!parsed)
+        return Usage;
+    const bool hex = !parsed->flags.isEmpty();
+    const QStringList &files = parsed->operands;
     if (files.size() != 2)
         return usageError(io, bindiffCommand(), QStringLiteral("two files are needed"));
 

@@ -17,6 +17,25 @@ bool needsEscape(char16_t u)
 
 } // namespace
 
+std::optional<Arguments> parseFlags(Io &io, const Command &command, const QStringList &args, const QStringList &known)
+{
+    Arguments parsed;
+    bool options = true;
+    for (const QString &arg : args) {
+        if (options && arg == QLatin1String("--")) {
+            options = false;
+        } else if (options && known.contains(arg)) {
+            parsed.flags.append(arg);
+        } else if (options && arg.startsWith(u'-') && arg.size() > 1) {
+            usageError(io, command, QStringLiteral("unknown option '%1'").arg(arg));
+            return std::nullopt;
+        } else {
+            parsed.operands.append(arg);
+        }
+    }
+    return parsed;
+}
+
 QString escaped(const QString &text)
 {
     if (std::none_of(text.begin(), text.end(), [](QChar c) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QStringList>
 #include <QTextStream>
 
@@ -28,6 +30,16 @@ struct Command {
 
 /// Prints "duovue-cli: <message>" and the command's synopsis to err; returns ExitCode::Usage.
 int usageError(Io &io, const Command &command, const QString &message);
+
+/// The arguments of a command whose options are plain flags: the flags of @p known that were given
+/// and the operands, in order. "--" ends the options, so that a file named "-x" can be given.
+struct Arguments {
+    QStringList flags;
+    QStringList operands;
+};
+/// Splits @p args, or prints a usage error for an option not in @p known and returns nothing.
+std::optional<Arguments> parseFlags(
+    Io &io, const Command &command, const QStringList &args, const QStringList &known = {});
 
 /// Text from outside (a file or folder name, an argument) made safe for one field of a row: "\"
 /// becomes "\\", tab, line feed and carriage return "\t", "\n" and "\r", and every other

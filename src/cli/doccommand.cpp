@@ -77,7 +77,7 @@ int run(const QStringList &args, Io &io)
         const Result<DocumentReadout> doc = DocumentFile::load(path);
         if (!doc) {
             ++failures;
-            io.err << "duovue-cli doc: " << path << ": " << doc.error().message << '\n';
+            io.err << "duovue-cli doc: " << escaped(path) << ": " << escaped(doc.error().message) << '\n';
             continue;
         }
         if (action == QLatin1String("dump")) {
@@ -86,13 +86,13 @@ int run(const QStringList &args, Io &io)
         }
         const DocumentContent &c = doc.value().content;
         if (doc.value().faults.isEmpty()) {
-            io.out << path << ": ok, " << c.lists[0].size() << " left and " << c.lists[1].size() << " right entries"
-                   << (c.resultMode ? ", result mode" : "") << '\n';
+            io.out << escaped(path) << ": ok, " << c.lists[0].size() << " left and " << c.lists[1].size()
+                   << " right entries" << (c.resultMode ? ", result mode" : "") << '\n';
             continue;
         }
         ++failures;
         for (const QString &fault : doc.value().faults)
-            io.err << "duovue-cli doc: " << path << ": " << fault << '\n';
+            io.err << "duovue-cli doc: " << escaped(path) << ": " << escaped(fault) << '\n';
     }
     return failures > 0 ? Failure : Success;
 }

@@ -12,17 +12,10 @@ namespace
 
 int run(const QStringList &args, Io &io)
 {
-    QStringList files;
-    bool options = true;
-    for (const QString &arg : args) {
-        if (options && arg == QLatin1String("--")) {
-            options = false;
-        } else if (options && arg.startsWith(u'-') && arg.size() > 1) {
-            return usageError(io, markersCommand(), QStringLiteral("unknown option '%1'").arg(arg));
-        } else {
-            files.append(arg);
-        }
-    }
+    const std::optional<Arguments> parsed = parseFlags(io, markersCommand(), args);
+    if (!parsed)
+        return Usage;
+    const QStringList &files = parsed->operands;
     if (files.isEmpty())
         return usageError(io, markersCommand(), QStringLiteral("no file given"));
 

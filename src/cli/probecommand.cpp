@@ -35,17 +35,10 @@ void printHeaderOfUndecodable(QTextStream &out, const QString &path)
 
 int run(const QStringList &args, Io &io)
 {
-    QStringList files;
-    bool options = true;
-    for (const QString &arg : args) {
-        if (options && arg == QLatin1String("--")) {
-            options = false;
-        } else if (options && arg.startsWith(u'-') && arg.size() > 1) {
-            return usageError(io, probeCommand(), QStringLiteral("unknown option '%1'").arg(arg));
-        } else {
-            files.append(arg);
-        }
-    }
+    const std::optional<Arguments> parsed = parseFlags(io, probeCommand(), args);
+    if (!parsed)
+        return Usage;
+    const QStringList &files = parsed->operands;
     if (files.isEmpty())
         return usageError(io, probeCommand(), QStringLiteral("no file given"));
 

@@ -23,19 +23,11 @@ public:
 
 int run(const QStringList &args, Io &io)
 {
-    bool subfolders = false;
-    bool optionsEnded = false;
-    QStringList folders;
-    for (const QString &a : args) {
-        if (!optionsEnded && a == QLatin1String("--"))
-            optionsEnded = true;
-        else if (!optionsEnded && a == QLatin1String("--subfolders"))
-            subfolders = true;
-        else if (!optionsEnded && a.startsWith(QLatin1Char('-')) && a.size() > 1)
-            return usageError(io, scanCommand(), QStringLiteral("unknown option '%1'").arg(a));
-        else
-            folders << a;
-    }
+    const std::optional<Arguments> parsed = parseFlags(io, scanCommand(), args, {QStringLiteral("--subfolders")});
+    if (!parsed)
+        return Usage;
+    const bool subfolders = !parsed->flags.isEmpty();
+    const QStringList &folders = parsed->operands;
     if (folders.isEmpty())
         return usageError(io, scanCommand(), QStringLiteral("no folder given"));
 

@@ -96,6 +96,10 @@ private Q_SLOTS:
         QVERIFY(!probe.err.isEmpty());
         QCOMPARE(lines(probe.out).value(0), dir.path() + u"/"_s + shown);
 
+        const Run doc = cli({u"doc"_s, u"check"_s, dir.filePath(name)});
+        QVERIFY(plain(doc.err));
+        QVERIFY(QString::fromUtf8(doc.err).contains(shown));
+
         const Run usage = cli({u"scan"_s, u"-"_s + name});
         QVERIFY(plain(usage.err));
         QVERIFY(QString::fromUtf8(usage.err).contains(shown));
