@@ -78,6 +78,7 @@ CCmpDlg::CCmpDlg(const CommandContext &context)
     m_subfolders = new QCheckBox(QStringLiteral("サブフォルダも含める(&S)"), folderBox);
     m_subfolders->setToolTip(QStringLiteral("サブフォルダを含める場合にチェックして下さい。"));
     m_folder = new CFolderDropEdit(folderBox);
+    m_folder->setAccessibleName(QStringLiteral("フォルダ名"));
     m_folder->setToolTip(QStringLiteral("重複チェックをするフォルダ名です。"));
     m_folder->setMinimumWidth(320);
     auto *folderLayout = new QGridLayout(folderBox);
@@ -97,6 +98,8 @@ CCmpDlg::CCmpDlg(const CommandContext &context)
     m_methodGroup->addButton(m_bitmap, int(SearchMethod::Bitmap));
     m_methodGroup->addButton(m_similar, int(SearchMethod::Similar));
     m_precision = new QSlider(Qt::Horizontal, methodBox);
+    // A screen reader would otherwise name the slider after its group box.
+    m_precision->setAccessibleName(QStringLiteral("検出精度"));
     m_precision->setRange(10, 20);
     m_precision->setTickPosition(QSlider::TicksBelow);
     m_precision->setTickInterval(1);
