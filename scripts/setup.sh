@@ -14,7 +14,7 @@ packages=(
     xvfb xauth xdotool imagemagick x11-utils
     clang libclang-rt-14-dev
     desktop-file-utils appstream shared-mime-info
-    jdupes
+    jdupes ccache
 )
 
 missing=()
