@@ -141,8 +141,8 @@ private Q_SLOTS:
         home.dir.writeFile(QStringLiteral("sys/applications/" DUOVUE_APP_ID ".desktop"), "[Desktop Entry]\n");
         home.dir.writeFile(QStringLiteral("sys/mime/packages/" DUOVUE_APP_ID ".xml"), "<mime-info/>\n");
         // An earlier association of a program that was not installed then.
-        home.dir.writeFile(QStringLiteral("config/mimeapps.list"),
-            "[Default Applications]\napplication/x-duovue=duovue.desktop;\n");
+        home.dir.writeFile(
+            QStringLiteral("config/mimeapps.list"), "[Default Applications]\napplication/x-duovue=duovue.desktop;\n");
         const FileAssociation association(home.paths, QStringLiteral("/usr/bin/duovue"));
         Test::FakeShell shell;
 
