@@ -28,6 +28,7 @@ const Command &command()
         "similar method take a grey copy of a colour picture for the same picture. RULE: none, "
         "largest, smallest, newest, oldest, widest, narrowest or 0-6. --keys lists every file with "
         "its key instead. --workers sets the number of decode threads (1-8; default one per processor plus one). "
+        "The default method is similar; the bitmap method also groups different pictures that are dark or flat. "
         "The bitmap and similar methods keep what they decoded in the key cache (DUOVUE_CACHE, else "
         "$XDG_CACHE_HOME/duovue/keys.db); --no-cache neither reads nor writes it.",
         run};
@@ -70,7 +71,7 @@ SearchOutcome runWithProgress(const SearchParams &params, Io &io)
 int run(const QStringList &args, Io &io)
 {
     SearchParams params;
-    params.method = SearchMethod::Bitmap;
+    params.method = SearchMethod::Similar;
     params.reductionSize = 15;
     int rule = CheckRules::None;
     bool keys = false;

@@ -28,7 +28,7 @@ enum class SearchMethod { Hash = 0, Bitmap = 1, Similar = 2 };
 struct SearchParams {
     QString folder;
     bool subfolders = false;
-    SearchMethod method = SearchMethod::Bitmap;
+    SearchMethod method = SearchMethod::Similar;
     int reductionSize = 15; // the precision trackbar, 10 to 20: N of the bitmap method, the similar method's strictness
     bool greyCopies = false; // similar method: a grey copy of a colour picture is the same picture
     int workers = 0; // decode workers of the bitmap and similar methods, 1 to 8; 0 picks one per processor

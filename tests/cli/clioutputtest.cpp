@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "support/searchfactory.h"
 #include "support/testdir.h"
 
 using namespace Duovue;
@@ -103,6 +104,17 @@ private Q_SLOTS:
         const Run usage = cli({u"scan"_s, u"-"_s + name});
         QVERIFY(plain(usage.err));
         QVERIFY(QString::fromUtf8(usage.err).contains(shown));
+    }
+
+    // Two different dark pictures: the bitmap method takes them for one, so it is not the default.
+    void dupesDefaultsToTheSimilarMethod()
+    {
+        namespace SF = Duovue::Test::SearchFactory;
+        Test::TestDir dir;
+        dir.writeFile(u"red.jpg"_s, SF::jpeg(SF::solid(160, 120, QColor(40, 0, 0))));
+        dir.writeFile(u"blue.jpg"_s, SF::jpeg(SF::solid(160, 120, QColor(0, 0, 40))));
+        QCOMPARE(lines(cli({u"dupes"_s, dir.path()}).out).value(0), u"重複ファイルはありませんでした。"_s);
+        QCOMPARE(lines(cli({u"dupes"_s, u"--method"_s, u"bitmap"_s, dir.path()}).out).size(), 3);
     }
 };
 

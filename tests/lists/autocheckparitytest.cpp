@@ -114,7 +114,10 @@ private Q_SLOTS:
             }
         }
         const QStringList options = hash ? QStringList{QStringLiteral("--method"), QStringLiteral("hash")}
-                                         : QStringList{QStringLiteral("--precision"), QStringLiteral("10")};
+                                         : QStringList{QStringLiteral("--method"),
+                                             QStringLiteral("bitmap"),
+                                             QStringLiteral("--precision"),
+                                             QStringLiteral("10")};
         const QStringList expected = cliChecked(dir.path(), options, rule);
 
         SearchParams params;
