@@ -53,6 +53,7 @@ struct Walker {
     const std::atomic<bool> &stop;
     const std::function<void(const WalkEntry &)> &onEntry;
     std::set<std::pair<dev_t, ino_t>> visited;
+    std::set<std::pair<dev_t, quint64>> files; // regular files with more than one name, met so far
     int folders = 0;
     int count = 0;
 
@@ -98,18 +99,29 @@ struct Walker {
                 break;
             struct statx sx {
             };
-            bool known = false;
-            auto statByName = [&] {
-                known = ::statx(fd, n.native.constData(), AT_STATX_SYNC_AS_STAT, StatMask, &sx) == 0;
+            bool known = false; // sx holds the entry's own status (never a link's target)
+            auto statByName = [&](int flags) {
+                known = ::statx(fd, n.native.constData(), AT_STATX_SYNC_AS_STAT | flags, StatMask, &sx) == 0;
                 return known;
             };
-            // The entry's type from the listing spares a status call per file; links and file
-            // systems that do not say are asked.
+            // The entry's type from the listing spares a status call per file; file systems that
+            // do not say, and special files, are asked.
             bool isDir = n.type == DT_DIR;
-            if (n.type != DT_DIR && n.type != DT_REG) {
-                if (!statByName())
-                    continue; // a dangling link, or gone meanwhile
+            bool isLink = n.type == DT_LNK;
+            if (!isDir && !isLink && n.type != DT_REG) {
+                if (!statByName(AT_SYMLINK_NOFOLLOW))
+                    continue; // gone meanwhile
                 isDir = S_ISDIR(sx.stx_mode);
+                isLink = S_ISLNK(sx.stx_mode);
+            }
+            if (isLink) {
+                // A link to a file is a second name of a file that lives elsewhere: offered as a
+                // duplicate of it, a rule could check the file and keep the link, and the picture
+                // would be gone. Links to folders are walked like the folders.
+                known = false;
+                if (!subfolders || !statByName(0) || !S_ISDIR(sx.stx_mode))
+                    continue;
+                isDir = true;
             }
             if (isDir && subfolders) {
                 const int childFd = ::openat(fd, n.native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -123,12 +135,13 @@ struct Walker {
                 if (stopped())
                     break;
             }
-            if (!hasImageExtension(n.text))
+            if (isLink || !hasImageExtension(n.text))
                 continue;
 
             int file = -1;
             if (openFiles && !isDir && (!known || S_ISREG(sx.stx_mode))) {
-                file = ::openat(fd, n.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+                // Not through a link that replaced the file since it was listed.
+                file = ::openat(fd, n.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
                 if (file >= 0) {
                     known = ::statx(file, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, StatMask, &sx) == 0
                         && S_ISREG(sx.stx_mode);
@@ -138,8 +151,19 @@ struct Walker {
                     }
                 }
             }
-            if (!known && !statByName())
+            if ((!known && !statByName(AT_SYMLINK_NOFOLLOW)) || S_ISLNK(sx.stx_mode)) {
+                if (file >= 0)
+                    ::close(file);
                 continue;
+            }
+            // Hard links of one file are one file: only the first name met is offered, so that no
+            // rule can check one name while another keeps the same data.
+            if (S_ISREG(sx.stx_mode) && sx.stx_nlink > 1
+                && !files.insert({makedev(sx.stx_dev_major, sx.stx_dev_minor), sx.stx_ino}).second) {
+                if (file >= 0)
+                    ::close(file);
+                continue;
+            }
             if (index < 0)
                 index = folders++;
             const WalkEntry entry{index,
@@ -194,7 +218,7 @@ int walkEntries(const QString &folder,
     const int fd = ::open(nativeRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return 0;
-    Walker walker{subfolders, openFiles, stop, onEntry, {}, 0, 0};
+    Walker walker{subfolders, openFiles, stop, onEntry, {}, {}, 0, 0};
     walker.walkFolder(fd, root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'), nativeRoot);
     return walker.count;
 }

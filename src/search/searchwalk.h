@@ -58,9 +58,12 @@ struct WalkEntry {
 ///
 /// Entries of each folder come in name order ignoring case; a subfolder is walked where it is met,
 /// before the entries after it. A folder reached twice (through a link) is entered only once, so
-/// link loops end. Subfolders are opened relative to their parent, so depth is no limit. Names
-/// that are not valid UTF-8 are skipped rather than turned into the path of another file.
-/// Unreadable folders add nothing. @p stop is polled per entry; once it is set every level stops.
+/// link loops end. Symbolic links to files are never candidates, and a file with several names
+/// (hard links) is offered once, under the first name met: two names of one file are not two
+/// files, and a duplicate search that offered both would let a rule check the one holding the
+/// data. Subfolders are opened relative to their parent, so depth is no limit. Names that are not
+/// valid UTF-8 are skipped rather than turned into the path of another file. Unreadable folders
+/// add nothing. @p stop is polled per entry; once it is set every level stops.
 ///
 /// Thread: any; the callback runs on the calling thread.
 namespace SearchWalk
