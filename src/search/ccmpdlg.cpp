@@ -268,8 +268,9 @@ void CCmpDlg::abortSearch()
 
 void CCmpDlg::showProgress(const SearchProgress &progress)
 {
-    // After an abort in the file phase the comparison of what was gathered still runs and shows.
-    if (m_aborted && progress.phase == SearchPhase::Files)
+    // After an abort the comparison of what was read still runs and shows; the gathering and the
+    // reading keep saying that they were aborted.
+    if (m_aborted && (progress.phase == SearchPhase::Files || progress.phase == SearchPhase::Keys))
         return;
     m_status->setText(SearchResults::statusText(progress));
     m_count->setText(SearchResults::countText(progress));
@@ -280,7 +281,8 @@ void CCmpDlg::searchFinished()
     const SearchOutcome outcome = m_driver.takeOutcome();
     m_abort->setEnabled(false); // nothing left to abort while the result is shown
     m_applied = SearchResults::apply(m_context.document, outcome.grouping, m_runningMethod);
-    m_prompts.information(SearchResults::message(m_applied), Captions::result());
+    m_prompts.information(
+        SearchResults::message(m_applied, outcome, SearchResults::NamedUnreadableFiles), Captions::result());
     // A finished search always closes the dialog, as a cancel would.
     QDialog::reject();
 }

@@ -1,6 +1,7 @@
 #include "search/searchwalk.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <set>
@@ -52,12 +53,19 @@ struct Walker {
     bool openFiles;
     const std::atomic<bool> &stop;
     const std::function<void(const WalkEntry &)> &onEntry;
+    const UnreadableFolder &onUnreadable;
     std::set<std::pair<dev_t, ino_t>> visited;
     std::set<std::pair<dev_t, quint64>> files; // regular files with more than one name, met so far
     int folders = 0;
     int count = 0;
 
     bool stopped() const { return stop.load(std::memory_order_relaxed); }
+
+    void unreadable(const QString &folderText, int error) const
+    {
+        if (onUnreadable)
+            onUnreadable(trimmedFolder(folderText), error);
+    }
 
     // Takes ownership of @p dirFd.
     void walkFolder(int dirFd, const QString &folderText, const QByteArray &nativeFolder)
@@ -70,6 +78,7 @@ struct Walker {
         }
         DIR *dir = ::fdopendir(dirFd);
         if (!dir) {
+            unreadable(folderText, errno);
             ::close(dirFd);
             return;
         }
@@ -125,12 +134,16 @@ struct Walker {
             }
             if (isDir && subfolders) {
                 const int childFd = ::openat(fd, n.native.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+                const int childError = errno;
+                const QString childText = folderText + n.text + QLatin1Char('/');
                 if (childFd >= 0) {
                     QByteArray childNative = nativeFolder;
                     if (!childNative.endsWith('/'))
                         childNative += '/';
                     childNative += n.native;
-                    walkFolder(childFd, folderText + n.text + QLatin1Char('/'), childNative);
+                    walkFolder(childFd, childText, childNative);
+                } else if (childError != ENOENT) { // a folder removed meanwhile hides nothing
+                    unreadable(childText, childError);
                 }
                 if (stopped())
                     break;
@@ -139,9 +152,11 @@ struct Walker {
                 continue;
 
             int file = -1;
+            int openError = 0;
             if (openFiles && !isDir && (!known || S_ISREG(sx.stx_mode))) {
                 // Not through a link that replaced the file since it was listed.
                 file = ::openat(fd, n.native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+                openError = file < 0 ? errno : 0;
                 if (file >= 0) {
                     known = ::statx(file, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, StatMask, &sx) == 0
                         && S_ISREG(sx.stx_mode);
@@ -176,6 +191,7 @@ struct Walker {
                 S_ISDIR(sx.stx_mode) ? 0 : sx.stx_size,
                 S_ISREG(sx.stx_mode),
                 file,
+                S_ISREG(sx.stx_mode) ? openError : 0,
                 identityOf(sx)};
             ++count;
             onEntry(entry);
@@ -209,16 +225,20 @@ int walkEntries(const QString &folder,
     bool subfolders,
     bool openFiles,
     const std::atomic<bool> &stop,
-    const std::function<void(const WalkEntry &)> &onEntry)
+    const std::function<void(const WalkEntry &)> &onEntry,
+    const UnreadableFolder &onUnreadable)
 {
     const QString root = trimmedFolder(folder);
     if (root.isEmpty())
         return 0;
     const QByteArray nativeRoot = QFile::encodeName(root);
     const int fd = ::open(nativeRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        if (onUnreadable)
+            onUnreadable(root, errno);
         return 0;
-    Walker walker{subfolders, openFiles, stop, onEntry, {}, {}, 0, 0};
+    }
+    Walker walker{subfolders, openFiles, stop, onEntry, onUnreadable, {}, {}, 0, 0};
     walker.walkFolder(fd, root.endsWith(QLatin1Char('/')) ? root : root + QLatin1Char('/'), nativeRoot);
     return walker.count;
 }
@@ -226,19 +246,26 @@ int walkEntries(const QString &folder,
 int walk(const QString &folder,
     bool subfolders,
     const std::atomic<bool> &stop,
-    const std::function<void(GatheredFile &&)> &onFile)
+    const std::function<void(GatheredFile &&)> &onFile,
+    const UnreadableFolder &onUnreadable)
 {
-    return walkEntries(folder, subfolders, false, stop, [&](const WalkEntry &e) {
-        GatheredFile file;
-        file.name = e.name;
-        file.folder = e.folderText;
-        file.created = e.created;
-        file.modified = e.modified;
-        file.size = e.size;
-        file.regular = e.regular;
-        file.identity = e.identity;
-        onFile(std::move(file));
-    });
+    return walkEntries(
+        folder,
+        subfolders,
+        false,
+        stop,
+        [&](const WalkEntry &e) {
+            GatheredFile file;
+            file.name = e.name;
+            file.folder = e.folderText;
+            file.created = e.created;
+            file.modified = e.modified;
+            file.size = e.size;
+            file.regular = e.regular;
+            file.identity = e.identity;
+            onFile(std::move(file));
+        },
+        onUnreadable);
 }
 
 } // namespace Duovue::SearchWalk

@@ -84,6 +84,16 @@ private Q_SLOTS:
         QCOMPARE(rows[0].split(QLatin1Char('\t')).size(), 8);
         QCOMPARE(rows[0].section(QLatin1Char('\t'), 1, 1), shown);
 
+        // Files the similar method (the default) cannot read are named on the error stream and
+        // counted in the summary.
+        const Run similar = cli({u"dupes"_s, u"--subfolders"_s, dir.path()});
+        QVERIFY(plain(similar.err));
+        QVERIFY(lines(similar.err)
+                    .contains(
+                        u"duovue-cli dupes: "_s + dir.path() + u"/"_s + shown + u": not a JPEG, BMP or GIF picture"_s));
+        QCOMPARE(
+            lines(similar.out), (QStringList{u"重複ファイルはありませんでした。"_s, u"読めなかったファイル: 2"_s}));
+
         const Run keys = cli({u"dupes"_s, u"--method"_s, u"hash"_s, u"--keys"_s, dir.path()});
         QVERIFY(plain(keys.out));
         rows = lines(keys.out);

@@ -220,6 +220,7 @@ private Q_SLOTS:
         QFETCH(bool, similar);
         Fixture f;
         const QString folder = makePictures(f.dir);
+        const QString broken = f.dir.writeFile(QStringLiteral("pics/broken.jpg"), "not a picture");
         CCmpDlg dialog(f.context);
         dialog.folderEdit()->setText(folder + QStringLiteral("//"));
         dialog.subfoldersBox()->setChecked(true);
@@ -235,7 +236,8 @@ private Q_SLOTS:
         QCOMPARE(finished.first().at(0).toInt(), int(QDialog::Rejected));
         const auto info = f.shell.callsOf(QStringLiteral("information"));
         QCOMPARE(info.size(), 1);
-        QCOMPARE(info[0].text, QStringLiteral("1 組、2 個の重複ファイルが見つかりました。"));
+        QCOMPARE(info[0].text,
+            QStringLiteral("1 組、2 個の重複ファイルが見つかりました。\n読めなかったファイル: 1\n") + broken);
         QCOMPARE(info[0].caption, QStringLiteral("結果"));
         QVERIFY(f.document.resultMode());
         QCOMPARE(f.document.fileList(0).size(), 2);

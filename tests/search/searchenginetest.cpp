@@ -355,6 +355,7 @@ private Q_SLOTS:
             const SearchOutcome outcome = runSearch(paramsFor(QStringLiteral("/nonexistent/duovue"), m));
             QCOMPARE(outcome.filesGathered, 0);
             QCOMPARE(outcome.grouping.groups, 0);
+            QCOMPARE(outcome.unreadable.size(), std::size_t(1)); // the folder, named
         }
     }
 
@@ -376,9 +377,9 @@ private Q_SLOTS:
         QCOMPARE(int(outcome.grouping.rows.size()), outcome.filesGathered);
     }
 
-    // The file count is of files gathered, not of keys done, and files whose keys an abort stopped
-    // or never started stay in the total, without a key.
-    void bitmapAbortCountsEveryGatheredFile()
+    // The reading starts once the walk has ended, so that its count runs against the whole. An
+    // abort while it runs compares only the pictures read, and the outcome says how far it got.
+    void bitmapAbortComparesWhatWasRead()
     {
         Test::TestDir dir;
         const QByteArray slow = SF::jpeg(SF::pattern(2400, 1800, 7), 90, true);
@@ -386,23 +387,55 @@ private Q_SLOTS:
             dir.writeFile(QStringLiteral("p%1.jpg").arg(i), slow);
         SearchParams p = paramsFor(dir.path(), SearchMethod::Bitmap);
         p.workers = 1;
-        p.computeAllKeys = true;
         SearchEngine engine(p);
         engine.start();
-        // One worker keys one file at a time; the walk gathers at once.
-        QTRY_VERIFY_WITH_TIMEOUT(engine.progress().files >= 1 || engine.isFinished(), 20000);
-        const int shown = engine.progress().files;
+        QTRY_VERIFY_WITH_TIMEOUT(engine.progress().phase != SearchPhase::Files, 20000);
+        const SearchProgress shown = engine.progress();
+        if (shown.phase == SearchPhase::Keys)
+            QCOMPARE(shown.files, 5);
         engine.abort();
         const SearchOutcome outcome = engine.takeOutcome();
-        QCOMPARE(int(outcome.table.size()), outcome.filesGathered);
-        QVERIFY(outcome.filesGathered >= shown);
-        const auto keyed = std::count_if(outcome.table.begin(), outcome.table.end(), [](const SearchRow &r) {
-            return !r.key.isEmpty();
-        });
-        if (outcome.filesAborted)
-            QVERIFY(keyed < outcome.filesGathered);
+        QCOMPARE(outcome.filesGathered, 5);
+        if (outcome.abortedIn == SearchPhase::Keys)
+            QVERIFY(outcome.filesRead < 5);
         else
-            QCOMPARE(int(keyed), 5);
+            QCOMPARE(outcome.filesRead, 5);
+        QCOMPARE(int(outcome.grouping.rows.size()), outcome.filesRead >= 2 ? outcome.filesRead : 0);
+        // The comparison's count ends at what was read, not at every file gathered.
+        QCOMPARE(engine.progress().compareTotal, outcome.filesRead);
+    }
+
+    // Candidates that cannot be read as pictures are named with a reason, from a decode and from
+    // the key cache alike; a folder named like a picture is not a picture and is not named.
+    void unreadablePicturesAreNamed()
+    {
+        Test::TestDir dir;
+        Test::TestDir cacheDir;
+        const QByteArray jpeg = SF::jpeg(SF::pattern(120, 90, 3));
+        dir.writeFile(QStringLiteral("a.jpg"), jpeg);
+        dir.writeFile(QStringLiteral("b.jpg"), jpeg);
+        dir.writeFile(QStringLiteral("cut.jpg"), jpeg.left(jpeg.size() / 2));
+        dir.writeFile(QStringLiteral("Empty.jpg"));
+        dir.writeFile(QStringLiteral("text.gif"), "not a picture");
+        dir.makeDir(QStringLiteral("folder.jpg"));
+        const QStringList expected{
+            dir.filePath(u"cut.jpg"_s), dir.filePath(u"Empty.jpg"_s), dir.filePath(u"text.gif"_s)};
+        for (SearchMethod m : {SearchMethod::Bitmap, SearchMethod::Similar}) {
+            SearchParams p = paramsFor(dir.path(), m);
+            p.cachePath = cacheDir.filePath(u"keys.db"_s);
+            p.cacheSettleMs = 0;
+            for (int round = 0; round < 2; ++round) {
+                const SearchOutcome outcome = runSearch(p);
+                QCOMPARE(outcome.grouping.groups, 1);
+                QCOMPARE(outcome.cache.hits, round == 0 ? 0 : 5);
+                QStringList named;
+                for (const UnreadFile &f : outcome.unreadable) {
+                    named << f.path;
+                    QVERIFY(!f.reason.isEmpty());
+                }
+                QCOMPARE(named, expected);
+            }
+        }
     }
 
     void driverReportsProgressAndResult()
