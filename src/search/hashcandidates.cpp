@@ -6,6 +6,7 @@
 
 #include <QFile>
 
+#include "core/longpath.h"
 #include "lists/textformats.h"
 #include "search/crc32.h"
 #include "search/searchwalk.h"
@@ -62,7 +63,7 @@ QByteArray HashCandidates::nativePath(int index) const
 
 int HashCandidates::open(int index) const
 {
-    return ::open(nativePath(index).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    return LongPath::open(nativePath(index), O_RDONLY | O_NONBLOCK | O_NOCTTY);
 }
 
 QString HashCandidates::path(int index) const

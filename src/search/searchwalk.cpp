@@ -13,6 +13,7 @@
 
 #include <QFile>
 
+#include "core/longpath.h"
 #include "lists/textformats.h"
 
 namespace Duovue::SearchWalk
@@ -206,9 +207,16 @@ struct Walker {
 
 std::optional<FileIdentity> identityOf(const QByteArray &nativePath)
 {
+    const int fd = LongPath::open(nativePath, O_PATH);
+    if (fd < 0)
+        return std::nullopt;
     struct statx sx {
     };
-    if (::statx(AT_FDCWD, nativePath.constData(), AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS, &sx) != 0)
+    const bool read = ::statx(fd, "", AT_EMPTY_PATH | AT_STATX_SYNC_AS_STAT, STATX_BASIC_STATS, &sx) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    if (!read)
         return std::nullopt;
     return identityOf(sx);
 }
@@ -232,7 +240,7 @@ int walkEntries(const QString &folder,
     if (root.isEmpty())
         return 0;
     const QByteArray nativeRoot = QFile::encodeName(root);
-    const int fd = ::open(nativeRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const int fd = LongPath::open(nativeRoot, O_RDONLY | O_DIRECTORY);
     if (fd < 0) {
         if (onUnreadable)
             onUnreadable(root, errno);

@@ -11,6 +11,7 @@
 
 #include "search/crc32.h"
 #include "search/identicalfiles.h"
+#include "search/keycache.h"
 #include "search/searchdriver.h"
 #include "search/searchengine.h"
 #include "search/searchwalk.h"
@@ -40,6 +41,48 @@ SearchOutcome runSearch(SearchParams params)
     engine.start();
     return engine.takeOutcome();
 }
+
+// A chain of nested folders of 200-byte names, made and removed relative to one another: its
+// paths are longer than the system takes in one call (and than QDir can remove).
+class DeepFolder
+{
+public:
+    DeepFolder(const QString &root, int depth)
+        : m_name(200, 'd')
+    {
+        m_fds.push_back(::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        for (int i = 0; i < depth; ++i) {
+            ::mkdirat(m_fds.back(), m_name.constData(), 0700);
+            m_fds.push_back(::openat(m_fds.back(), m_name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        }
+    }
+    ~DeepFolder()
+    {
+        for (const QByteArray &file : m_files)
+            ::unlinkat(m_fds.back(), file.constData(), 0);
+        for (std::size_t i = m_fds.size() - 1; i > 0; --i) {
+            ::close(m_fds[i]);
+            ::unlinkat(m_fds[i - 1], m_name.constData(), AT_REMOVEDIR);
+        }
+        ::close(m_fds.front());
+    }
+    DeepFolder(const DeepFolder &) = delete;
+    DeepFolder &operator=(const DeepFolder &) = delete;
+
+    void write(const char *name, const QByteArray &data)
+    {
+        const int fd = ::openat(m_fds.back(), name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        QVERIFY(fd >= 0);
+        QCOMPARE(::write(fd, data.constData(), std::size_t(data.size())), ssize_t(data.size()));
+        ::close(fd);
+        m_files << QByteArray(name);
+    }
+
+private:
+    QByteArray m_name;
+    std::vector<int> m_fds;
+    QList<QByteArray> m_files;
+};
 
 SearchParams paramsFor(const QString &folder, SearchMethod method, bool subfolders = true)
 {
@@ -435,6 +478,49 @@ private Q_SLOTS:
                 }
                 QCOMPARE(named, expected);
             }
+        }
+    }
+
+    // The scan lists files whose paths are longer than one system call takes; every method reads
+    // them too, and the key cache keeps their keys.
+    void searchReachesLongPaths_data()
+    {
+        QTest::addColumn<SearchMethod>("method");
+        QTest::newRow("hash") << SearchMethod::Hash;
+        QTest::newRow("bitmap") << SearchMethod::Bitmap;
+        QTest::newRow("similar") << SearchMethod::Similar;
+    }
+
+    void searchReachesLongPaths()
+    {
+        QFETCH(SearchMethod, method);
+        Test::TestDir dir;
+        Test::TestDir cacheDir;
+        DeepFolder deep(dir.path(), 24); // about 4,900 bytes
+        const QByteArray jpeg = SF::jpeg(SF::pattern(120, 90, 4));
+        deep.write("a.jpg", jpeg);
+        deep.write("b.jpg", jpeg);
+        SearchParams p = paramsFor(dir.path(), method);
+        p.computeAllKeys = true;
+        p.cachePath = cacheDir.filePath(u"keys.db"_s);
+        p.cacheSettleMs = 0;
+        for (int round = 0; round < 2; ++round) {
+            const SearchOutcome outcome = runSearch(p);
+            QCOMPARE(outcome.grouping.groups, 1);
+            QVERIFY(outcome.grouping.rows[0].columns[1].size() > 4096);
+            QCOMPARE(outcome.table.size(), std::size_t(2));
+            QVERIFY(!outcome.table[0].key.isEmpty());
+            QVERIFY(outcome.unreadable.empty());
+            if (method != SearchMethod::Hash)
+                QCOMPARE(outcome.cache.hits, round == 0 ? 0 : 2);
+        }
+        if (method != SearchMethod::Hash) {
+            // A changed file's entries can never serve again: the prune finds it by its path.
+            deep.write("b.jpg", jpeg + "changed");
+            QStringList notices;
+            const std::unique_ptr<KeyCache> cache = KeyCache::open(p.cachePath, notices, false);
+            QVERIFY(cache);
+            QCOMPARE(cache->prune(), 1);
         }
     }
 
