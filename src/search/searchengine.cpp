@@ -109,7 +109,9 @@ SearchOutcome SearchEngine::takeOutcome()
 
 void SearchEngine::noteUnreadable(const QString &path, int error)
 {
-    m_outcome.unreadable.push_back({path, qt_error_string(error)});
+    // No error at all: the file changed between its listing and its opening.
+    m_outcome.unreadable.push_back(
+        {path, error != 0 ? qt_error_string(error) : QStringLiteral("the file changed while it was read")});
 }
 
 void SearchEngine::run()
@@ -177,7 +179,8 @@ void SearchEngine::run()
         m_outcome.compared = m_params.method == SearchMethod::Hash ? total : m_compared.load();
         m_outcome.compareTotal = total;
     }
-    if (m_outcome.abortedIn == SearchPhase::Idle && total >= 2)
+    // A comparison that ran to its end (of what was read) shows its whole count.
+    if (m_outcome.abortedIn != SearchPhase::Compare && total >= 2)
         m_compared.store(total, std::memory_order_relaxed);
     m_phase.store(SearchPhase::Done);
     std::lock_guard lock(m_mutex);

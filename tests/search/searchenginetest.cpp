@@ -446,6 +446,8 @@ private Q_SLOTS:
         QCOMPARE(int(outcome.grouping.rows.size()), outcome.filesRead >= 2 ? outcome.filesRead : 0);
         // The comparison's count ends at what was read, not at every file gathered.
         QCOMPARE(engine.progress().compareTotal, outcome.filesRead);
+        if (outcome.filesRead >= 2)
+            QCOMPARE(engine.progress().compared, outcome.filesRead);
     }
 
     // Candidates that cannot be read as pictures are named with a reason, from a decode and from
