@@ -22,7 +22,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-#include "pairtools/blockreader.h"
+#include "core/blockreader.h"
 #include "pairtools/jpegmarkers.h"
 #include "pairtools/progresspump.h"
 

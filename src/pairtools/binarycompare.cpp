@@ -6,8 +6,8 @@
 #include <cstring>
 #include <memory>
 
+#include "core/blockreader.h"
 #include "lists/textformats.h"
-#include "pairtools/blockreader.h"
 #include "pairtools/progresspump.h"
 
 namespace Duovue
@@ -211,9 +211,9 @@ Result<BinaryComparison> CompareFiles(
     Q_ASSERT(blockSize > 0);
     BlockReader readers[2];
     if (Result<void> opened = readers[0].open(left); !opened)
-        return opened.error();
+        return errorNamingPath(left, opened.error());
     if (Result<void> opened = readers[1].open(right); !opened)
-        return opened.error();
+        return errorNamingPath(right, opened.error());
 
     BinaryComparison result;
     result.leftSize = readers[0].size();
@@ -229,10 +229,10 @@ Result<BinaryComparison> CompareFiles(
         }
         const Result<size_t> nl = readers[0].read(leftBuffer.get(), blockSize);
         if (!nl)
-            return nl.error();
+            return errorNamingPath(left, nl.error());
         const Result<size_t> nr = readers[1].read(rightBuffer.get(), blockSize);
         if (!nr)
-            return nr.error();
+            return errorNamingPath(right, nr.error());
         if (!comparer.feed(leftBuffer.get(), rightBuffer.get(), std::min(nl.value(), nr.value()))) {
             result.runLimitReached = true;
             break;
