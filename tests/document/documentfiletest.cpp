@@ -1,5 +1,6 @@
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QBuffer>
 #include <QDir>
@@ -270,6 +271,38 @@ private Q_SLOTS:
                 continue;
             QCOMPARE(c.lists[side].primary(c.positions[side]), QStringLiteral("1"));
         }
+    }
+
+    // Opening a FIFO without a writer once waited for ever; /dev/zero was read until memory ran out.
+    void refusesWhatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("fifo") << QStringLiteral("fifo");
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+    }
+
+    void refusesWhatIsNoRegularFile()
+    {
+        QFETCH(QString, path);
+        Test::TestDir dir;
+        if (path == QLatin1String("fifo")) {
+            path = dir.filePath(QStringLiteral("q.duov"));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
+        const Result<DocumentReadout> read = DocumentFile::load(path);
+        QVERIFY(!read.ok());
+        QCOMPARE(read.error().message, QStringLiteral("not a regular file"));
+    }
+
+    // A file of nothing but line ends once made an entry of each: 2 GB for 10 MiB.
+    void readsNoMoreThanMaxEntries()
+    {
+        const QByteArray lines(DocumentFile::MaxEntries + 7, '\n');
+        const QByteArray bytes = header({100, 100 + quint32(lines.size()), 0xFFFFFFFFu, 0, 5, 0, 0}) + lines;
+        const Result<DocumentParser> parser = DocumentParser::start(bytes);
+        QVERIFY(parser.ok());
+        QCOMPARE(parser.value().entryCount(0), DocumentFile::MaxEntries);
+        QVERIFY(parser.value().readout().faults.join(u' ').contains(QStringLiteral("more than 1000000 entries")));
     }
 
     void refusesNamesThatWouldSplitLines_data()
