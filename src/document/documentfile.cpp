@@ -305,16 +305,9 @@ Result<DocumentParser> DocumentParser::start(const QByteArray &bytes)
             count = MaxEntries;
         }
         parser.m_entryCount[side] = count;
-        const qint32 stored = h.position[side];
+        // Pulled into the list, as the mark is: beyond the end onto the last entry.
         const int last = int(std::max<qsizetype>(count - 1, 0));
-        const int position = std::clamp<qint32>(stored, 0, last);
-        if (position != stored) {
-            out.faults << QStringLiteral("The %1 position %2 lies outside its list of %3 entries")
-                              .arg(QLatin1String(sideName(side)))
-                              .arg(stored)
-                              .arg(count);
-        }
-        out.content.positions[side] = position;
+        out.content.positions[side] = std::clamp<qint32>(h.position[side], 0, last);
     }
     return parser;
 }

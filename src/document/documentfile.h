@@ -53,8 +53,9 @@ struct DocumentReadout {
     DocumentContent content;
     DocumentEncoding encoding = DocumentEncoding::Utf8;
     /// One line per damage found and worked around (missing lines, offsets beyond the end, more
-    /// entries than a list may hold, a position outside its list). A document with faults still
-    /// opens, shorter.
+    /// entries than a list may hold). A document with faults still opens, shorter. A stored
+    /// position outside its list is no fault: it is pulled onto the list's last entry, or its
+    /// first, as the program always has.
     QStringList faults;
 };
 
