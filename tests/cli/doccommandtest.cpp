@@ -71,6 +71,20 @@ private Q_SLOTS:
         QVERIFY2(run.err.contains(reason), run.err.constData());
     }
 
+    // DEL and the C1 controls (U+009B starts a terminal command sequence) once reached the output raw.
+    void dumpEscapesControlCharacters()
+    {
+        const QString name = QStringLiteral("a\u007f\u009b\u009d\x1b.jpg");
+        Test::TestDir dir;
+        const QByteArray text = name.toUtf8() + "\x07/p/\x07" + "1\x07\n";
+        const Run run = cli({QStringLiteral("dump"), dir.writeFile(QStringLiteral("c.duov"), document(1, text))});
+        QCOMPARE(run.exitCode, 0);
+        for (const char *raw : {"\x7f", "\xc2\x9b", "\xc2\x9d", "\x1b"})
+            QVERIFY2(!run.out.contains(raw), run.out.constData());
+        const QJsonObject dump = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(dump.value(QStringLiteral("left")).toArray().at(0).toArray().at(0).toString(), name);
+    }
+
     void dumpsShiftJisDocuments()
     {
         QStringEncoder sjis("Shift_JIS");
