@@ -116,13 +116,19 @@ int run(const QStringList &args, Io &io)
             continue;
         }
         const DocumentReadout &doc = parser.value().readout();
-        if (doc.faults.isEmpty()) {
+        const DocumentHeader &h = doc.header;
+        if (doc.faults.isEmpty() && h.hasKnownVersion()) {
             io.out << escaped(path) << ": ok, " << parser.value().entryCount(0) << " left and "
                    << parser.value().entryCount(1) << " right entries"
                    << (doc.content.resultMode ? ", result mode" : "") << '\n';
             continue;
         }
         ++failures;
+        if (!h.hasKnownVersion()) {
+            fail(QStringLiteral("unknown document version %1.%2 (this program writes 1.1); read as 1.1")
+                     .arg(h.version[0])
+                     .arg(h.version[1]));
+        }
         for (const QString &fault : doc.faults)
             fail(fault);
     }
@@ -137,7 +143,7 @@ const Command &docCommand()
         "doc dump|check [--] FILE.duov...",
         "dump: print a comparison document's header, text encoding, any damage found and both lists as JSON, "
         "one entry per line. check: exit 0 when every document opens cleanly, 1 with the reason when one is "
-        "refused or damaged.",
+        "refused, damaged or of an unknown version.",
         run};
     return command;
 }

@@ -56,6 +56,8 @@ private Q_SLOTS:
         QTest::newRow("absurd count") << document(4000000000u, one) << 1
                                       << QByteArray("announces 4000000000 left entries; only 1 lines");
         QTest::newRow("a picture") << QByteArray("\xFF\xD8\xFF\xE0 JFIF") << 1 << QByteArray("\"DV\" mark is missing");
+        QTest::newRow("unknown version") << QByteArray(document(1, one)).replace(2, 2, "\x07\x09") << 1
+                                         << QByteArray("unknown document version 7.9");
         QTest::newRow("position beyond the list")
             << QByteArray(document(1, one)).replace(20, 1, "\x09") << 0 << QByteArray();
     }
