@@ -98,7 +98,10 @@ QString HexLine(QByteArrayView bytes)
         line += QLatin1String("   ");
     for (qsizetype i = 0; i < n; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        line += b >= 0x21 ? QChar(char16_t(b)) : QChar(u'.');
+        // DEL and the C1 controls are no characters to show: drawn raw they are boxes, or nothing,
+        // and the columns after them shift.
+        const bool shown = b >= 0x21 && (b < 0x7F || b > 0x9F);
+        line += shown ? QChar(char16_t(b)) : QChar(u'.');
     }
     line += QLatin1String("\r\r\n");
     return line;

@@ -114,9 +114,9 @@ private Q_SLOTS:
                    + QStringLiteral("ABCDEFGHIJKLMNOP\r\r\n51") + space + QString(45, u' ')
                    + QStringLiteral("Q\r\r\n"));
         QTest::newRow("character column")
-            << QByteArray("\x00\x20\x21\x41\x7F\x80\xFF", 7)
-            << QString(QStringLiteral("00 20 21 41 7F 80 FF") + space + QString(27, u' ') + QStringLiteral("..!A")
-                   + QChar(0x7F) + QChar(0x80) + QChar(0xFF) + QStringLiteral("\r\r\n"));
+            << QByteArray("\x00\x20\x21\x41\x7E\x7F\x80\x9B\x9F\xA0\xFF", 11)
+            << QString(QStringLiteral("00 20 21 41 7E 7F 80 9B 9F A0 FF") + space + QString(15, u' ')
+                   + QStringLiteral("..!A~....") + QChar(0xA0) + QChar(0xFF) + QStringLiteral("\r\r\n"));
     }
 
     void hexLines()
