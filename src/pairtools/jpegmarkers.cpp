@@ -140,8 +140,12 @@ void Scanner::candidate(quint64 address, unsigned char code)
     if (code == 0x00 || code == 0xFF)
         return;
     bool nested = false;
-    if (step(code, m_nestingDepth, nested))
+    if (!step(code, m_nestingDepth, nested))
+        return;
+    if (m_rows.size() < JpegMarkers::MaxRows)
         m_rows.append(MarkerRow{address, code, nested});
+    else
+        ++m_omitted;
 }
 
 void Scanner::feed(const unsigned char *data, size_t n)
@@ -211,6 +215,7 @@ Result<MarkerScanResult> ScanFile(
         if (n.value() < blockSize)
             break;
     }
+    result.omitted = scanner.omitted();
     result.rows = scanner.takeRows();
     return result;
 }
