@@ -2,11 +2,12 @@
 # Builds a fuzzer through CMake with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer;
 # option DUOVUE_FUZZ) and runs it from its seed corpus.
 #
-#   fuzz/run.sh [probe|document] [SECONDS] [extra libFuzzer options...]
+#   fuzz/run.sh [probe|document|markers] [SECONDS] [extra libFuzzer options...]
 #
-# probe (the default) fuzzes the image header probe, document the comparison document reader.
-# SECONDS defaults to 60. New inputs go to a scratch corpus under the build folder; the committed
-# seeds (fuzz/corpus/ for the probe, fuzz/documentcorpus/ for documents) are only read. Crashes are
+# probe (the default) fuzzes the image header probe, document the comparison document reader,
+# markers the JPEG marker scan. SECONDS defaults to 60. New inputs go to a scratch corpus under the
+# build folder; the committed seeds (fuzz/corpus/ for the probe and the marker scan, whose first
+# byte only sets the piece size, fuzz/documentcorpus/ for documents) are only read. Crashes are
 # written to fuzz/build/.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
@@ -14,7 +15,7 @@ root=$(dirname "$here")
 out="$here/build"
 target=probe
 case "${1:-}" in
-probe | document)
+probe | document | markers)
     target=$1
     shift
     ;;
@@ -32,6 +33,11 @@ document)
     seeds="$here/documentcorpus"
     scratch=documentcorpus
     max_len=8192
+    ;;
+markers)
+    seeds="$here/corpus"
+    scratch=markerscorpus
+    max_len=16384
     ;;
 esac
 mkdir -p "$out/$scratch"

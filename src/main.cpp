@@ -1,7 +1,6 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QLibraryInfo>
 #include <QTimer>
 #include <QTranslator>
@@ -9,6 +8,7 @@
 #include "app/cduovueapp.h"
 #include "app/desktopshell.h"
 #include "app/messageboxprompts.h"
+#include "core/programarguments.h"
 #include "core/settingsstore.h"
 #include "mainframe/cmainframe.h"
 
@@ -16,13 +16,20 @@ using namespace Duovue;
 
 int main(int argc, char **argv)
 {
-    // The smoke test starts the real program without a display; decide before Qt picks a platform.
-    bool selfTest = false;
-    for (int i = 1; i < argc; ++i) {
-        if (qstrcmp(argv[i], "--self-test") == 0)
-            selfTest = true;
+    // Help, the version and a wrong command line are answered before Qt looks for a display: on a
+    // console without one the application object would abort.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
+    const ProgramArguments arguments = ProgramArguments::parse(args);
+    if (arguments.action != ProgramArguments::Action::Run) {
+        const QByteArray text = arguments.output(ProgramArguments::language()).toUtf8();
+        const bool failed = arguments.action == ProgramArguments::Action::UsageError;
+        std::fputs(text.constData(), failed ? stderr : stdout);
+        return failed ? 2 : 0;
     }
-    if (selfTest)
+    // The smoke test starts the real program without a display; decide before Qt picks a platform.
+    if (arguments.selfTest)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     QApplication qapp(argc, argv);
@@ -36,29 +43,15 @@ int main(int argc, char **argv)
     if (qtTranslator.load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Duovue: compare two lists of pictures side by side."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption({QStringLiteral("self-test"), QStringLiteral("Start without a display and quit at once.")});
-    parser.addPositionalArgument(
-        QStringLiteral("document"), QStringLiteral("A .duov document to open."), QStringLiteral("[document]"));
-    parser.process(qapp);
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() > 1) {
-        std::fprintf(stderr, "duovue: at most one document may be given\n");
-        return 2;
-    }
-
     SettingsStore settings(SettingsStore::defaultPath(QCoreApplication::applicationDirPath()));
     DesktopShell shell(settings);
     MessageBoxPrompts prompts;
     CDuovueApp app(settings, shell, prompts);
-    if (!app.initInstance(positional.value(0)))
+    if (!app.initInstance(arguments.document))
         return 1;
     prompts.setParentWindow(app.mainFrame());
 
-    if (selfTest) {
+    if (arguments.selfTest) {
         QTimer::singleShot(0, &qapp, [&] {
             std::printf("duovue self-test: main window \"%s\" up\n", qPrintable(app.mainFrame()->windowTitle()));
             app.mainFrame()->close();

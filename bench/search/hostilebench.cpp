@@ -168,7 +168,7 @@ int stop(const QString &folder, int rounds)
             engine.abort();
             while (!engine.waitForFinished(1)) { }
             aborted.push_back(msSince(timer));
-            if (engine.progress().files >= files)
+            if (engine.progress().read >= files)
                 std::printf("round %d: the search ended before the abort; the figure is void\n", round);
         }
         {

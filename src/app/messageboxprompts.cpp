@@ -19,6 +19,23 @@ QString displayText(const QString &text)
     return t;
 }
 
+// A box of plain text. Qt would guess: a text that looks like markup (a file name such as
+// "<b>x</b>.jpg", an answer from the update server) would be drawn as rich text, links and all.
+QMessageBox::StandardButton showBox(QWidget *parent,
+    QMessageBox::Icon icon,
+    const QString &caption,
+    const QString &text,
+    QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
+{
+    QMessageBox box(icon, caption, displayText(text), buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(defaultButton);
+    if (box.exec() == -1)
+        return QMessageBox::Cancel;
+    return box.standardButton(box.clickedButton());
+}
+
 } // namespace
 
 QWidget *MessageBoxPrompts::parent() const
@@ -42,16 +59,16 @@ QWidget *MessageBoxPrompts::parent() const
 
 bool MessageBoxPrompts::question(const QString &text, const QString &caption)
 {
-    return QMessageBox::question(
-               parent(), caption, displayText(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+    return showBox(parent(), QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
         == QMessageBox::Yes;
 }
 
 UserPrompts::Answer MessageBoxPrompts::questionWithCancel(const QString &text, const QString &caption)
 {
-    switch (QMessageBox::question(parent(),
+    switch (showBox(parent(),
+        QMessageBox::Question,
         caption,
-        displayText(text),
+        text,
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
         QMessageBox::Yes)) {
     case QMessageBox::Yes:
@@ -65,17 +82,17 @@ UserPrompts::Answer MessageBoxPrompts::questionWithCancel(const QString &text, c
 
 void MessageBoxPrompts::information(const QString &text, const QString &caption)
 {
-    QMessageBox::information(parent(), caption, displayText(text));
+    showBox(parent(), QMessageBox::Information, caption, text, QMessageBox::Ok);
 }
 
 void MessageBoxPrompts::error(const QString &text, const QString &caption)
 {
-    QMessageBox::critical(parent(), caption, displayText(text));
+    showBox(parent(), QMessageBox::Critical, caption, text, QMessageBox::Ok);
 }
 
 void MessageBoxPrompts::warning(const QString &text, const QString &caption)
 {
-    QMessageBox::warning(parent(), caption, displayText(text));
+    showBox(parent(), QMessageBox::Warning, caption, text, QMessageBox::Ok);
 }
 
 QString MessageBoxPrompts::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)

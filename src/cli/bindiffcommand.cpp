@@ -14,17 +14,13 @@ namespace
 // cmp's convention, which scripts already rely on.
 enum BindiffExit : int { Same = 0, Different = 1, Trouble = 2 };
 
-// A hex line for a terminal: one line end, and the C1 controls and DEL that a file's bytes turn
-// into written as "." so that a hostile file cannot send escape sequences to the terminal.
+// A hex line for a terminal: one line end. (HexLine already writes every control byte as ".", so a
+// hostile file cannot send escape sequences to the terminal.)
 QString terminalLine(QStringView line)
 {
     QString out = line.toString();
     out.remove(QLatin1Char('\r'));
     out.chop(out.endsWith(QLatin1Char('\n')) ? 1 : 0);
-    for (QChar &c : out) {
-        if (c.unicode() >= 0x7F && c.unicode() <= 0x9F)
-            c = QLatin1Char('.');
-    }
     return out;
 }
 

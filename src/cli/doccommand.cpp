@@ -1,7 +1,3 @@
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include "cli/clicommand.h"
 #include "document/documentfile.h"
 
@@ -11,52 +7,82 @@ namespace Duovue::Cli
 namespace
 {
 
-QJsonArray listJson(const FileList &list, bool resultMode)
+// A JSON string. Besides what JSON requires, DEL and the C1 controls are written as \u escapes:
+// a terminal would act on them (U+009B starts a command sequence in terminals that honour C1).
+QString jsonString(const QString &text)
 {
-    QJsonArray rows;
-    for (qsizetype i = 0; i < list.size(); ++i) {
-        QJsonArray row{list.column(0, i), list.column(1, i)};
-        if (resultMode)
-            row << list.column(5, i) << list.column(6, i);
-        row << list.primary(i);
-        rows.append(row);
+    QString out;
+    out.reserve(text.size() + 2);
+    out += u'"';
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        switch (u) {
+        case u'"':
+            out += QLatin1String("\\\"");
+            break;
+        case u'\\':
+            out += QLatin1String("\\\\");
+            break;
+        case u'\n':
+            out += QLatin1String("\\n");
+            break;
+        case u'\t':
+            out += QLatin1String("\\t");
+            break;
+        case u'\r':
+            out += QLatin1String("\\r");
+            break;
+        default:
+            if (u < 0x20 || (u >= 0x7F && u < 0xA0))
+                out += QStringLiteral("\\u%1").arg(int(u), 4, 16, QLatin1Char('0'));
+            else
+                out += c;
+        }
     }
-    return rows;
+    out += u'"';
+    return out;
 }
 
-QJsonObject dumpJson(const QString &path, const DocumentReadout &doc)
+QString jsonStrings(const QStringList &texts)
 {
+    QStringList quoted;
+    for (const QString &t : texts)
+        quoted << jsonString(t);
+    return u'[' + quoted.join(QLatin1String(", ")) + u']';
+}
+
+// The document as JSON, written as it is read: one row per line, so that a document of any length
+// needs no more memory than its bytes.
+void dump(QTextStream &out, const QString &path, DocumentParser &parser)
+{
+    const DocumentReadout &doc = parser.readout();
     const DocumentHeader &h = doc.header;
-    const QJsonObject header{
-        {QStringLiteral("magic"), QStringLiteral("DV")},
-        {QStringLiteral("version"), QJsonArray{h.version[0], h.version[1]}},
-        {QStringLiteral("leftOffset"), qint64(h.textOffset[0])},
-        {QStringLiteral("rightOffset"), qint64(h.textOffset[1])},
-        {QStringLiteral("leftCount"), qint64(h.count[0])},
-        {QStringLiteral("rightCount"), qint64(h.count[1])},
-        {QStringLiteral("leftPosition"), h.position[0]},
-        {QStringLiteral("rightPosition"), h.position[1]},
-        {QStringLiteral("resultMode"), h.resultMode},
-    };
-    QJsonObject out{
-        {QStringLiteral("file"), path},
-        {QStringLiteral("header"), header},
-        {QStringLiteral("encoding"),
-            doc.encoding == DocumentEncoding::Utf8 ? QStringLiteral("UTF-8") : QStringLiteral("Shift_JIS")},
-        {QStringLiteral("fields"),
-            doc.content.resultMode
-                ? QJsonArray{QStringLiteral("name"),
-                    QStringLiteral("folder"),
-                    QStringLiteral("width"),
-                    QStringLiteral("height"),
-                    QStringLiteral("group")}
-                : QJsonArray{QStringLiteral("name"), QStringLiteral("folder"), QStringLiteral("mark")}},
-        {QStringLiteral("left"), listJson(doc.content.lists[0], doc.content.resultMode)},
-        {QStringLiteral("right"), listJson(doc.content.lists[1], doc.content.resultMode)},
-    };
+    const bool resultMode = doc.content.resultMode;
+    out << "{\n    \"file\": " << jsonString(path) << ",\n    \"header\": {\n        \"magic\": \"DV\",\n"
+        << "        \"version\": [" << int(h.version[0]) << ", " << int(h.version[1]) << "],\n"
+        << "        \"leftOffset\": " << h.textOffset[0] << ",\n        \"rightOffset\": " << h.textOffset[1] << ",\n"
+        << "        \"leftCount\": " << h.count[0] << ",\n        \"rightCount\": " << h.count[1] << ",\n"
+        << "        \"leftPosition\": " << h.position[0] << ",\n        \"rightPosition\": " << h.position[1]
+        << ",\n        \"resultMode\": " << int(h.resultMode) << "\n    },\n    \"encoding\": \""
+        << (doc.encoding == DocumentEncoding::Utf8 ? "UTF-8" : "Shift_JIS") << "\",\n    \"fields\": "
+        << (resultMode ? "[\"name\", \"folder\", \"width\", \"height\", \"group\"]"
+                       : "[\"name\", \"folder\", \"mark\"]")
+        << ",\n";
     if (!doc.faults.isEmpty())
-        out.insert(QStringLiteral("faults"), QJsonArray::fromStringList(doc.faults));
-    return out;
+        out << "    \"faults\": " << jsonStrings(doc.faults) << ",\n";
+    for (int side = 0; side < 2; ++side) {
+        out << "    \"" << (side == 0 ? "left" : "right") << "\": [";
+        qsizetype row = 0;
+        parser.readEntries(side, [&](DocumentParser::Entry &&e) {
+            QStringList fields{e.columns[0], e.columns[1]};
+            if (resultMode)
+                fields << e.columns[5] << e.columns[6];
+            fields << e.primary;
+            out << (row++ == 0 ? "\n        " : ",\n        ") << jsonStrings(fields);
+        });
+        out << (row > 0 ? "\n    ]" : "]") << (side == 0 ? ",\n" : "\n");
+    }
+    out << "}\n";
 }
 
 int run(const QStringList &args, Io &io)
@@ -74,25 +100,37 @@ int run(const QStringList &args, Io &io)
 
     int failures = 0;
     for (const QString &path : std::as_const(files)) {
-        const Result<DocumentReadout> doc = DocumentFile::load(path);
-        if (!doc) {
+        const auto fail = [&](const QString &reason) {
+            io.err << "duovue-cli doc: " << escaped(path) << ": " << escaped(reason) << '\n';
+        };
+        const Result<QByteArray> bytes = DocumentFile::readFile(path);
+        Result<DocumentParser> parser =
+            bytes ? DocumentParser::start(bytes.value()) : Result<DocumentParser>(bytes.error());
+        if (!parser) {
             ++failures;
-            io.err << "duovue-cli doc: " << escaped(path) << ": " << escaped(doc.error().message) << '\n';
+            fail(parser.error().message);
             continue;
         }
         if (action == QLatin1String("dump")) {
-            io.out << QString::fromUtf8(QJsonDocument(dumpJson(path, doc.value())).toJson(QJsonDocument::Indented));
+            dump(io.out, path, parser.value());
             continue;
         }
-        const DocumentContent &c = doc.value().content;
-        if (doc.value().faults.isEmpty()) {
-            io.out << escaped(path) << ": ok, " << c.lists[0].size() << " left and " << c.lists[1].size()
-                   << " right entries" << (c.resultMode ? ", result mode" : "") << '\n';
+        const DocumentReadout &doc = parser.value().readout();
+        const DocumentHeader &h = doc.header;
+        if (doc.faults.isEmpty() && h.hasKnownVersion()) {
+            io.out << escaped(path) << ": ok, " << parser.value().entryCount(0) << " left and "
+                   << parser.value().entryCount(1) << " right entries"
+                   << (doc.content.resultMode ? ", result mode" : "") << '\n';
             continue;
         }
         ++failures;
-        for (const QString &fault : doc.value().faults)
-            io.err << "duovue-cli doc: " << escaped(path) << ": " << escaped(fault) << '\n';
+        if (!h.hasKnownVersion()) {
+            fail(QStringLiteral("unknown document version %1.%2 (this program writes 1.1); read as 1.1")
+                     .arg(h.version[0])
+                     .arg(h.version[1]));
+        }
+        for (const QString &fault : doc.faults)
+            fail(fault);
     }
     return failures > 0 ? Failure : Success;
 }
@@ -103,9 +141,9 @@ const Command &docCommand()
 {
     static const Command command{"doc",
         "doc dump|check [--] FILE.duov...",
-        "dump: print a comparison document's header, text encoding and both lists as JSON (with any damage "
-        "found). check: exit 0 when every document opens cleanly, 1 with the reason when one is refused or "
-        "damaged.",
+        "dump: print a comparison document's header, text encoding, any damage found and both lists as JSON, "
+        "one entry per line. check: exit 0 when every document opens cleanly, 1 with the reason when one is "
+        "refused, damaged or of an unknown version.",
         run};
     return command;
 }

@@ -27,7 +27,9 @@ const Command &command()
         "bitmap method and the strictness of the similar method (10-20, default 15); --grey-copies makes the "
         "similar method take a grey copy of a colour picture for the same picture. RULE: none, "
         "largest, smallest, newest, oldest, widest, narrowest or 0-6. --keys lists every file with "
-        "its key instead. --workers sets the number of decode threads (1-8; default one per processor plus one). "
+        "its key instead. Files that cannot be read are named on stderr and counted in the summary. "
+        "--workers sets the number of decode threads (1-8; default one per processor plus one). "
+        "The default method is similar; the bitmap method also groups different pictures that are dark or flat. "
         "The bitmap and similar methods keep what they decoded in the key cache (DUOVUE_CACHE, else "
         "$XDG_CACHE_HOME/duovue/keys.db); --no-cache neither reads nor writes it.",
         run};
@@ -38,6 +40,8 @@ QString progressText(const SearchProgress &p)
 {
     if (p.phase == SearchPhase::Files)
         return QStringLiteral("files: %1").arg(p.files);
+    if (p.phase == SearchPhase::Keys)
+        return QStringLiteral("reading: %1/%2").arg(p.read).arg(p.files);
     return QStringLiteral("comparing: %1/%2").arg(p.compared).arg(p.compareTotal);
 }
 
@@ -70,7 +74,7 @@ SearchOutcome runWithProgress(const SearchParams &params, Io &io)
 int run(const QStringList &args, Io &io)
 {
     SearchParams params;
-    params.method = SearchMethod::Bitmap;
+    params.method = SearchMethod::Similar;
     params.reductionSize = 15;
     int rule = CheckRules::None;
     bool keys = false;
@@ -138,6 +142,8 @@ int run(const QStringList &args, Io &io)
     SearchOutcome outcome = runWithProgress(params, io);
     for (const QString &notice : outcome.cache.notices)
         io.err << "duovue-cli dupes: " << escaped(notice) << '\n';
+    for (const UnreadFile &file : outcome.unreadable)
+        io.err << "duovue-cli dupes: " << escaped(file.path) << ": " << escaped(file.reason) << '\n';
     io.err.flush();
     if (keys) {
         for (const SearchRow &row : outcome.table)
@@ -165,7 +171,8 @@ int run(const QStringList &args, Io &io)
     SearchResults::Applied applied;
     applied.groups = outcome.grouping.groups;
     applied.items = static_cast<int>(outcome.grouping.rows.size());
-    io.out << SearchResults::message(applied) << '\n';
+    // The files that could not be read are named on stderr above; the summary counts them.
+    io.out << SearchResults::message(applied, outcome, 0) << '\n';
     return Success;
 }
 

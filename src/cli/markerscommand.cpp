@@ -40,6 +40,8 @@ int run(const QStringList &args, Io &io)
         }
         for (const MarkerRow &row : scan.value().rows)
             io.out << "  " << row.addressText() << "  " << row.markerText() << "  " << row.description() << '\n';
+        if (scan.value().omitted > 0)
+            io.out << "  (" << scan.value().omitted << " more markers not listed)\n";
     }
     return failures > 0 ? Failure : Success;
 }
@@ -51,7 +53,8 @@ const Command &markersCommand()
     static const Command command{"markers",
         "markers [--] FILE...",
         "List every JPEG marker of each file as the marker comparison does: address, code and description, "
-        "markers inside an embedded picture indented. Exit 1 when any file is not a JPEG or cannot be read.",
+        "markers inside an embedded picture indented; at most 100000 per file, then how many more. Exit 1 when any "
+        "file is not a JPEG or cannot be read.",
         run};
     return command;
 }

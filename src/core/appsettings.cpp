@@ -131,7 +131,7 @@ StringSetting SearchFolder()
 
 IntSetting SearchMethod()
 {
-    return {Search, QStringLiteral("方式"), 1};
+    return {Search, QStringLiteral("方式"), 2};
 }
 IntSetting SearchPrecision()
 {

@@ -53,7 +53,7 @@ IntSetting ComposeStep();
 
 IntSetting SearchSubfolders();
 StringSetting SearchFolder(); // default the user's Pictures folder
-IntSetting SearchMethod();
+IntSetting SearchMethod(); // 0 hash, 1 bitmap, 2 similar (the default)
 IntSetting SearchPrecision();
 IntSetting SearchGreyCopies(); // "比較"/"グレー": the similar method also groups grey copies (0/1)
 

@@ -3,11 +3,11 @@
 #include <limits>
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include "core/appsettings.h"
 #include "core/atomicfile.h"
+#include "core/blockreader.h"
 
 namespace Duovue
 {
@@ -28,19 +28,15 @@ struct RawFile {
 RawFile readRawFile(const QString &path)
 {
     RawFile file;
-    QFile f(path);
-    file.exists = f.exists();
-    if (!file.exists)
-        return file;
-    if (!f.open(QIODevice::ReadOnly)) {
-        file.readable = false;
-        return file;
-    }
-    file.data = f.readAll();
-    if (f.error() != QFileDevice::NoError) {
-        file.readable = false;
+    // A regular file of sensible size only: DUOVUE_INI naming a FIFO would stall the start, and
+    // one naming /dev/zero would be read until memory ran out.
+    Result<QByteArray> data = BlockReader::readAll(path, SettingsStore::MaxFileBytes);
+    file.exists = data || data.error().code != Error::Code::NotFound;
+    if (!data) {
+        file.readable = !file.exists;
         return file;
     }
+    file.data = std::move(data).value();
     file.lines = file.data.split('\n');
     // A file that ends in a newline yields one empty tail element; it is not a line of its own.
     if (file.data.isEmpty() || file.data.endsWith('\n'))

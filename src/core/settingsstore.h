@@ -27,6 +27,9 @@ class SettingsStore
 public:
     /// Maximum length of a string value in bytes (UTF-8), as the INI rules give it.
     static constexpr int MaxStringBytes = 4095;
+    /// A settings file longer than this is not read: its values read as their defaults and it is
+    /// never replaced. Nor is anything but a regular file (a FIFO, a device) read.
+    static constexpr qint64 MaxFileBytes = 4 * 1024 * 1024;
 
     explicit SettingsStore(QString path);
 

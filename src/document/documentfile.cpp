@@ -2,14 +2,13 @@
 
 #include <algorithm>
 
-#include <QFile>
 #include <QIODevice>
-#include <QStringDecoder>
 #include <QtEndian>
 
 #include "core/atomicfile.h"
+#include "core/blockreader.h"
 
-namespace Duovue::DocumentFile
+namespace Duovue
 {
 
 namespace
@@ -79,60 +78,16 @@ bool fieldIsStorable(const QString &field)
     });
 }
 
-class TextDecoder
+Error tooLarge()
 {
-public:
-    explicit TextDecoder(QByteArrayView text)
-    {
-        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-        (void)utf8.decode(text).operator QString();
-        if (!utf8.hasError())
-            return;
-        m_encoding = DocumentEncoding::ShiftJis;
-        m_shiftJis = QStringDecoder("Shift_JIS", QStringDecoder::Flag::Stateless);
-    }
-
-    DocumentEncoding encoding() const { return m_encoding; }
-    bool isUsable() const { return m_encoding == DocumentEncoding::Utf8 || m_shiftJis.isValid(); }
-
-    QString decode(QByteArrayView bytes)
-    {
-        if (m_encoding == DocumentEncoding::ShiftJis && m_shiftJis.isValid())
-            return m_shiftJis.decode(bytes);
-        return QString::fromUtf8(bytes);
-    }
-
-private:
-    DocumentEncoding m_encoding = DocumentEncoding::Utf8;
-    QStringDecoder m_shiftJis;
-};
-
-// Splits one line (without its 0x0A) into the stored columns of an entry.
-CMySortStringArray::Entry parseLine(QByteArrayView line, bool resultMode, TextDecoder &decoder)
-{
-    CMySortStringArray::Entry entry;
-    const int fieldCount = resultMode ? 4 : 2;
-    static constexpr std::array<int, 4> targets{0, 1, WidthColumn, HeightColumn};
-    qsizetype start = 0;
-    for (int f = 0; f < fieldCount && start <= line.size(); ++f) {
-        qsizetype end = line.indexOf(FieldEnd, start);
-        if (end < 0)
-            end = line.size();
-        entry.columns[targets[f]] = decoder.decode(line.sliced(start, end - start));
-        start = end + 1;
-    }
-    if (!resultMode) {
-        entry.primary = MarkClear;
-        return entry;
-    }
-    QByteArrayView rest = start < line.size() ? line.sliced(start) : QByteArrayView();
-    while (rest.endsWith(FieldEnd))
-        rest.chop(1);
-    entry.primary = decoder.decode(rest);
-    return entry;
+    return Error{Error::Code::Unsupported,
+        QStringLiteral("The document is larger than %1 MiB").arg(DocumentFile::MaxBytes / (1024 * 1024))};
 }
 
 } // namespace
+
+namespace DocumentFile
+{
 
 QString fileFilter()
 {
@@ -195,6 +150,89 @@ Result<QByteArray> serialize(const DocumentContent &content)
 
 Result<DocumentReadout> parse(const QByteArray &bytes)
 {
+    Result<DocumentParser> started = DocumentParser::start(bytes);
+    if (!started)
+        return started.error();
+    DocumentParser &parser = started.value();
+    DocumentReadout out = parser.readout();
+    for (int side = 0; side < 2; ++side) {
+        FileList &list = out.content.lists[side];
+        list.reserve(parser.entryCount(side));
+        parser.readEntries(side, [&list](DocumentParser::Entry &&entry) {
+            list.append(std::move(entry));
+        });
+    }
+    return out;
+}
+
+Result<DocumentReadout> read(QIODevice &device)
+{
+    if (!device.isReadable())
+        return Error{
+            Error::Code::ReadFailed, QStringLiteral("The document cannot be read: %1").arg(device.errorString())};
+    QByteArray bytes;
+    if (!device.isSequential() && device.size() - device.pos() <= MaxBytes)
+        bytes.reserve(device.size() - device.pos());
+    // Read in bounded steps so that a huge file is refused before it is held in memory.
+    constexpr qint64 Chunk = 1 << 20;
+    while (true) {
+        const QByteArray part = device.read(Chunk);
+        if (part.isEmpty()) {
+            if (!device.atEnd() && !device.isSequential())
+                return Error{Error::Code::ReadFailed,
+                    QStringLiteral("The document cannot be read: %1").arg(device.errorString())};
+            break;
+        }
+        if (bytes.size() + part.size() > MaxBytes)
+            return tooLarge();
+        // The magic decides at once whether the rest is worth reading.
+        if (bytes.isEmpty() && part.size() >= 2 && !part.startsWith("DV"))
+            return parse(part.first(2));
+        bytes += part;
+    }
+    return parse(bytes);
+}
+
+Result<QByteArray> readFile(const QString &path)
+{
+    Result<QByteArray> bytes = BlockReader::readAll(path, MaxBytes);
+    if (!bytes && bytes.error().code == Error::Code::Unsupported)
+        return tooLarge();
+    return bytes;
+}
+
+Result<DocumentReadout> load(const QString &path)
+{
+    const Result<QByteArray> bytes = readFile(path);
+    if (!bytes)
+        return bytes.error();
+    return parse(bytes.value());
+}
+
+Result<void> write(QIODevice &device, const DocumentContent &content)
+{
+    const Result<QByteArray> bytes = serialize(content);
+    if (!bytes)
+        return bytes.error();
+    if (device.write(bytes.value()) != bytes.value().size())
+        return Error{
+            Error::Code::WriteFailed, QStringLiteral("Cannot write the document: %1").arg(device.errorString())};
+    return {};
+}
+
+Result<void> save(const QString &path, const DocumentContent &content)
+{
+    const Result<QByteArray> bytes = serialize(content);
+    if (!bytes)
+        return bytes.error();
+    return writeFileAtomically(path, bytes.value());
+}
+
+} // namespace DocumentFile
+
+Result<DocumentParser> DocumentParser::start(const QByteArray &bytes)
+{
+    using namespace DocumentFile;
     if (bytes.size() < 2 || bytes[0] != 'D' || bytes[1] != 'V')
         return Error{Error::Code::InvalidData, QStringLiteral("Not a Duovue document: the \"DV\" mark is missing")};
     if (bytes.size() < DocumentHeader::Size) {
@@ -204,7 +242,8 @@ Result<DocumentReadout> parse(const QByteArray &bytes)
                 .arg(DocumentHeader::Size)};
     }
 
-    DocumentReadout out;
+    DocumentParser parser;
+    DocumentReadout &out = parser.m_readout;
     DocumentHeader &h = out.header;
     h.hasMagic = true;
     h.version = {quint8(bytes[2]), quint8(bytes[3])};
@@ -238,105 +277,90 @@ Result<DocumentReadout> parse(const QByteArray &bytes)
                           .arg(qint64(h.textOffset[0]) + text.size());
     }
     const qsizetype split = qsizetype(std::clamp<qint64>(leftLength, 0, text.size()));
-    const std::array<QByteArrayView, 2> sideText{text.first(split), text.sliced(split)};
+    parser.m_text = {text.first(split), text.sliced(split)};
 
-    TextDecoder decoder(text);
-    out.encoding = decoder.encoding();
-    if (!decoder.isUsable())
-        out.faults << QStringLiteral("The text is not UTF-8 and no Shift-JIS decoder is available");
+    // The program writes UTF-8; its Windows build wrote Shift-JIS. Checked without decoding, so
+    // that the text is not held a second time, twice as large.
+    if (!text.isValidUtf8()) {
+        out.encoding = DocumentEncoding::ShiftJis;
+        parser.m_shiftJis = QStringDecoder("Shift_JIS", QStringDecoder::Flag::Stateless);
+        if (!parser.m_shiftJis.isValid())
+            out.faults << QStringLiteral("The text is not UTF-8 and no Shift-JIS decoder is available");
+    }
 
     for (int side = 0; side < 2; ++side) {
-        FileList &list = out.content.lists[side];
-        const QByteArrayView sideBytes = sideText[side];
         // Every line ends in 0x0A, so the lines present bound the count, whatever the header says.
-        list.reserve(std::min<qsizetype>(qsizetype(h.count[side]), sideBytes.count(LineEnd)));
-        qsizetype cursor = 0;
-        while (quint32(list.size()) < h.count[side]) {
-            const qsizetype end = sideBytes.indexOf(LineEnd, cursor);
-            if (end < 0)
-                break;
-            list.append(parseLine(sideBytes.sliced(cursor, end - cursor), out.content.resultMode, decoder));
-            cursor = end + 1;
-        }
-        if (quint32(list.size()) < h.count[side]) {
+        const qsizetype lines = parser.m_text[side].count(LineEnd);
+        qsizetype count = qsizetype(std::min<qint64>(qint64(h.count[side]), lines));
+        if (quint32(count) < h.count[side]) {
             out.faults << QStringLiteral("The header announces %1 %2 entries; only %3 lines are present")
                               .arg(h.count[side])
                               .arg(QLatin1String(sideName(side)))
-                              .arg(list.size());
+                              .arg(count);
         }
-
-        const qint32 stored = h.position[side];
-        const int last = int(std::max<qsizetype>(list.size() - 1, 0));
-        const int position = std::clamp<qint32>(stored, 0, last);
-        if (position != stored) {
-            out.faults << QStringLiteral("The %1 position %2 lies outside its list of %3 entries")
+        if (count > MaxEntries) {
+            out.faults << QStringLiteral("The %1 list holds more than %2 entries; the rest were not read")
                               .arg(QLatin1String(sideName(side)))
-                              .arg(stored)
-                              .arg(list.size());
+                              .arg(MaxEntries);
+            count = MaxEntries;
         }
-        out.content.positions[side] = position;
+        parser.m_entryCount[side] = count;
+        // Pulled into the list, as the mark is: beyond the end onto the last entry.
+        const int last = int(std::max<qsizetype>(count - 1, 0));
+        out.content.positions[side] = std::clamp<qint32>(h.position[side], 0, last);
+    }
+    return parser;
+}
+
+QString DocumentParser::decode(QByteArrayView bytes)
+{
+    if (m_readout.encoding == DocumentEncoding::ShiftJis && m_shiftJis.isValid())
+        return m_shiftJis.decode(bytes);
+    return QString::fromUtf8(bytes);
+}
+
+// Splits one line (without its 0x0A) into the stored columns of an entry.
+DocumentParser::Entry DocumentParser::parseLine(QByteArrayView line)
+{
+    const bool resultMode = m_readout.content.resultMode;
+    Entry entry;
+    const int fieldCount = resultMode ? 4 : 2;
+    static constexpr std::array<int, 4> targets{0, 1, WidthColumn, HeightColumn};
+    qsizetype start = 0;
+    for (int f = 0; f < fieldCount && start <= line.size(); ++f) {
+        qsizetype end = line.indexOf(FieldEnd, start);
+        if (end < 0)
+            end = line.size();
+        entry.columns[targets[f]] = decode(line.sliced(start, end - start));
+        start = end + 1;
+    }
+    if (!resultMode) {
+        entry.primary = MarkClear;
+        return entry;
+    }
+    QByteArrayView rest = start < line.size() ? line.sliced(start) : QByteArrayView();
+    while (rest.endsWith(FieldEnd))
+        rest.chop(1);
+    entry.primary = decode(rest);
+    return entry;
+}
+
+void DocumentParser::readEntries(int side, const std::function<void(Entry &&)> &take)
+{
+    const QByteArrayView text = m_text[side];
+    const bool marks = !m_readout.content.resultMode;
+    const qsizetype position = m_readout.content.positions[side];
+    qsizetype cursor = 0;
+    for (qsizetype i = 0; i < m_entryCount[side]; ++i) {
+        const qsizetype end = text.indexOf(LineEnd, cursor);
+        Q_ASSERT(end >= 0); // the lines were counted
+        Entry entry = parseLine(text.sliced(cursor, end - cursor));
         // Outside result mode the stored position becomes the side's one mark.
-        if (!out.content.resultMode && !list.isEmpty())
-            list.setPrimary(position, MarkSet);
+        if (marks && i == position)
+            entry.primary = MarkSet;
+        take(std::move(entry));
+        cursor = end + 1;
     }
-    return out;
 }
 
-Result<DocumentReadout> read(QIODevice &device)
-{
-    if (!device.isReadable())
-        return Error{
-            Error::Code::ReadFailed, QStringLiteral("The document cannot be read: %1").arg(device.errorString())};
-    QByteArray bytes;
-    // Read in bounded steps so that a huge file is refused before it is held in memory.
-    constexpr qint64 Chunk = 1 << 20;
-    while (true) {
-        const QByteArray part = device.read(Chunk);
-        if (part.isEmpty()) {
-            if (!device.atEnd() && !device.isSequential())
-                return Error{Error::Code::ReadFailed,
-                    QStringLiteral("The document cannot be read: %1").arg(device.errorString())};
-            break;
-        }
-        if (bytes.size() + part.size() > MaxBytes) {
-            return Error{Error::Code::Unsupported,
-                QStringLiteral("The document is larger than %1 MiB").arg(MaxBytes / (1024 * 1024))};
-        }
-        // The magic decides at once whether the rest is worth reading.
-        if (bytes.isEmpty() && part.size() >= 2 && !part.startsWith("DV"))
-            return parse(part.first(2));
-        bytes += part;
-    }
-    return parse(bytes);
-}
-
-Result<DocumentReadout> load(const QString &path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        const Error::Code code = file.exists() ? Error::Code::AccessDenied : Error::Code::NotFound;
-        return Error{code, file.errorString()};
-    }
-    return read(file);
-}
-
-Result<void> write(QIODevice &device, const DocumentContent &content)
-{
-    const Result<QByteArray> bytes = serialize(content);
-    if (!bytes)
-        return bytes.error();
-    if (device.write(bytes.value()) != bytes.value().size())
-        return Error{
-            Error::Code::WriteFailed, QStringLiteral("Cannot write the document: %1").arg(device.errorString())};
-    return {};
-}
-
-Result<void> save(const QString &path, const DocumentContent &content)
-{
-    const Result<QByteArray> bytes = serialize(content);
-    if (!bytes)
-        return bytes.error();
-    return writeFileAtomically(path, bytes.value());
-}
-
-} // namespace Duovue::DocumentFile
+} // namespace Duovue

@@ -1,9 +1,12 @@
 #pragma once
 
 #include <array>
+#include <functional>
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include "core/result.h"
@@ -34,6 +37,10 @@ struct DocumentHeader {
     std::array<quint32, 2> count{0, 0};
     std::array<qint32, 2> position{0, 0};
     quint8 resultMode = 0;
+
+    /// Whether the version bytes are the 1 and 1 this program writes. Others are read the same way,
+    /// but what such a document means is not known.
+    bool hasKnownVersion() const { return version[0] == 1 && version[1] == 1; }
 };
 
 /// How the text of a document was read. The program writes UTF-8; its Windows build wrote Shift-JIS.
@@ -45,8 +52,10 @@ struct DocumentReadout {
     DocumentHeader header;
     DocumentContent content;
     DocumentEncoding encoding = DocumentEncoding::Utf8;
-    /// One line per damage found and worked around (missing lines, offsets beyond the end, a
-    /// position outside its list). A document with faults still opens, shorter.
+    /// One line per damage found and worked around (missing lines, offsets beyond the end, more
+    /// entries than a list may hold). A document with faults still opens, shorter. A stored
+    /// position outside its list is no fault: it is pulled onto the list's last entry, or its
+    /// first, as the program always has.
     QStringList faults;
 };
 
@@ -65,6 +74,9 @@ namespace DocumentFile
 
 /// Documents larger than this are refused instead of read into memory.
 constexpr qint64 MaxBytes = qint64(512) * 1024 * 1024;
+/// Entries read of each list. The lines after them are left unread and reported as damage, so that
+/// a file of nothing but line ends cannot make millions of entries.
+constexpr qsizetype MaxEntries = 1000000;
 
 /// The file dialog filter of documents.
 QString fileFilter();
@@ -87,6 +99,9 @@ Result<QByteArray> serialize(const DocumentContent &content);
 Result<DocumentReadout> read(QIODevice &device);
 Result<DocumentReadout> parse(const QByteArray &bytes);
 
+/// The bytes of the document file at @p path: a regular file only (a FIFO or a device is refused
+/// without waiting for it), of at most MaxBytes. The error's message says why, without the path.
+Result<QByteArray> readFile(const QString &path);
 /// Opens and reads the file at @p path. The error's message says why, without the path.
 Result<DocumentReadout> load(const QString &path);
 
@@ -97,5 +112,38 @@ Result<void> write(QIODevice &device, const DocumentContent &content);
 Result<void> save(const QString &path, const DocumentContent &content);
 
 } // namespace DocumentFile
+
+/// Reads a document's entries one at a time, so that a caller who only passes them on (duovue-cli
+/// doc) needs memory for one entry, whatever the file holds. start() checks the header and lays out
+/// the text: the header, the encoding, both positions and every fault are known before the first
+/// entry is read. DocumentFile::parse() is start() followed by readEntries() into the lists.
+///
+/// Thread: any; one object per read. The bytes given to start() must outlive the parser.
+class DocumentParser
+{
+public:
+    using Entry = CMySortStringArray::Entry;
+
+    /// Fails, with the reason as message, when @p bytes are shorter than the header or lack the magic.
+    static Result<DocumentParser> start(const QByteArray &bytes);
+
+    /// The document as parse() gives it, except that content.lists are empty.
+    const DocumentReadout &readout() const { return m_readout; }
+    /// How many entries readEntries(@p side) gives.
+    qsizetype entryCount(int side) const { return m_entryCount[side]; }
+    /// Hands every entry of @p side to @p take, in list order. Outside result mode the entry at the
+    /// side's position carries the mark "1", the others "0".
+    void readEntries(int side, const std::function<void(Entry &&)> &take);
+
+private:
+    DocumentParser() = default;
+    QString decode(QByteArrayView bytes);
+    Entry parseLine(QByteArrayView line);
+
+    DocumentReadout m_readout;
+    std::array<QByteArrayView, 2> m_text;
+    std::array<qsizetype, 2> m_entryCount{0, 0};
+    QStringDecoder m_shiftJis;
+};
 
 } // namespace Duovue

@@ -21,6 +21,8 @@ extern "C" {
 #include <jpeglib.h>
 }
 
+#include "core/longpath.h"
+
 namespace Duovue
 {
 
@@ -1096,7 +1098,7 @@ DecodeResult PictureDecoder::decodeFile(const QString &path, PictureSink &sink, 
         head->clear();
     // Without blocking, and checked once open: a pipe or a device named like a picture, even one
     // put in the file's place a moment ago, must not stop the thread.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd = LongPath::open(QFile::encodeName(path), O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
         result.status = error == ENOENT || error == ENOTDIR ? Status::NotFound

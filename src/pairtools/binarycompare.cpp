@@ -6,8 +6,10 @@
 #include <cstring>
 #include <memory>
 
+#include <QCoreApplication>
+
+#include "core/blockreader.h"
 #include "lists/textformats.h"
-#include "pairtools/blockreader.h"
 #include "pairtools/progresspump.h"
 
 namespace Duovue
@@ -98,7 +100,10 @@ QString HexLine(QByteArrayView bytes)
         line += QLatin1String("   ");
     for (qsizetype i = 0; i < n; ++i) {
         const auto b = static_cast<unsigned char>(bytes[i]);
-        line += b >= 0x21 ? QChar(char16_t(b)) : QChar(u'.');
+        // DEL and the C1 controls are no characters to show: drawn raw they are boxes, or nothing,
+        // and the columns after them shift.
+        const bool shown = b >= 0x21 && (b < 0x7F || b > 0x9F);
+        line += shown ? QChar(char16_t(b)) : QChar(u'.');
     }
     line += QLatin1String("\r\r\n");
     return line;
@@ -210,16 +215,18 @@ Result<BinaryComparison> CompareFiles(
 {
     Q_ASSERT(blockSize > 0);
     BlockReader readers[2];
-    if (Result<void> opened = readers[0].open(left); !opened)
-        return opened.error();
-    if (Result<void> opened = readers[1].open(right); !opened)
-        return opened.error();
+    const QString paths[2] = {left, right};
+    for (int side = 0; side < 2; ++side) {
+        if (Result<void> opened = readers[side].open(paths[side]); !opened)
+            return errorNamingPath(paths[side], opened.error());
+    }
 
     BinaryComparison result;
     result.leftSize = readers[0].size();
     result.rightSize = readers[1].size();
-    const auto leftBuffer = std::make_unique_for_overwrite<unsigned char[]>(blockSize);
-    const auto rightBuffer = std::make_unique_for_overwrite<unsigned char[]>(blockSize);
+    const std::unique_ptr<unsigned char[]> buffers[2] = {std::make_unique_for_overwrite<unsigned char[]>(blockSize),
+        std::make_unique_for_overwrite<unsigned char[]>(blockSize)};
+    quint64 total[2] = {0, 0};
     BinaryComparer comparer;
     for (;;) {
         pump.poll();
@@ -227,17 +234,29 @@ Result<BinaryComparison> CompareFiles(
             result.aborted = true;
             break;
         }
-        const Result<size_t> nl = readers[0].read(leftBuffer.get(), blockSize);
-        if (!nl)
-            return nl.error();
-        const Result<size_t> nr = readers[1].read(rightBuffer.get(), blockSize);
-        if (!nr)
-            return nr.error();
-        if (!comparer.feed(leftBuffer.get(), rightBuffer.get(), std::min(nl.value(), nr.value()))) {
+        size_t got[2] = {0, 0};
+        for (int side = 0; side < 2; ++side) {
+            const Result<size_t> n = readers[side].read(buffers[side].get(), blockSize);
+            if (!n)
+                return errorNamingPath(paths[side], n.error());
+            got[side] = n.value();
+            total[side] += n.value();
+            // A file cut short or grown while it is read would otherwise pass for the same file:
+            // its length at open is what both the comparison and its verdict rest on.
+            const bool ended = n.value() < blockSize;
+            if (total[side] > readers[side].size() || (ended && total[side] != readers[side].size())) {
+                return errorNamingPath(paths[side],
+                    Error{Error::Code::ReadFailed,
+                        QCoreApplication::translate("Duovue::CompareFiles",
+                            "比較の途中でファイルの長さが変わりました (開いたときは %1 バイト)。")
+                            .arg(FormatFileSize(readers[side].size()))});
+            }
+        }
+        if (!comparer.feed(buffers[0].get(), buffers[1].get(), std::min(got[0], got[1]))) {
             result.runLimitReached = true;
             break;
         }
-        if (nl.value() < blockSize || nr.value() < blockSize) {
+        if (got[0] < blockSize || got[1] < blockSize) {
             comparer.finish();
             break;
         }

@@ -29,8 +29,9 @@ struct DifferenceRun {
 
 /// Up to 16 bytes of one side of a run as one line: "%02X" of each byte separated by single
 /// spaces, an ideographic space, "   " for every byte short of 16, then one character per byte
-/// (the byte's own code for 0x21 and above, "." for 0x00 to 0x20), then "\r\r\n". In a fixed-pitch
-/// font whose ideographic space is two columns wide the characters start in column 49.
+/// (the byte's own code for 0x21 and above, "." for 0x00 to 0x20 and for DEL and the C1 controls
+/// 0x7F to 0x9F), then "\r\r\n". In a fixed-pitch font whose ideographic space is two columns
+/// wide the characters start in column 49.
 QString HexLine(QByteArrayView bytes);
 
 /// An offset as the run list shows it: upper-case hexadecimal, at least eight digits.

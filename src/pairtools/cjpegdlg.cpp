@@ -2,6 +2,7 @@
 
 #include <QGridLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QTableView>
 
 #include "pairtools/reportlist.h"
@@ -9,7 +10,7 @@
 namespace Duovue
 {
 
-CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *parent)
+CJpegDlg::CJpegDlg(MarkerScanResult left, MarkerScanResult right, QWidget *parent)
     : QDialog(parent)
 {
     setObjectName(QStringLiteral("CJpegDlg"));
@@ -22,11 +23,18 @@ CJpegDlg::CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *paren
     const QString titles[2] = {QStringLiteral("左の画像"), QStringLiteral("右の画像")};
     auto *grid = new QGridLayout;
     for (int side = 0; side < 2; ++side) {
-        const QList<MarkerRow> &rows = side == 0 ? left : right;
-        auto *model = new ReportListModel(
-            columns, static_cast<int>(rows.size()), [rows](int r, int column, int role) -> QVariant {
+        const QList<MarkerRow> &rows = side == 0 ? left.rows : right.rows;
+        const quint64 omitted = side == 0 ? left.omitted : right.omitted;
+        const QString omittedText = omitted == 0
+            ? QString()
+            : tr("（以下 %1 個のマーカーは表示を省略しました）").arg(QLocale().toString(qulonglong(omitted)));
+        auto *model = new ReportListModel(columns,
+            static_cast<int>(rows.size() + (omitted > 0 ? 1 : 0)),
+            [rows, omittedText](int r, int column, int role) -> QVariant {
                 if (role != Qt::DisplayRole)
                     return QVariant();
+                if (r == rows.size())
+                    return column == 2 ? omittedText : QString();
                 const MarkerRow &row = rows.at(r);
                 return column == 0 ? row.addressText() : column == 1 ? row.markerText() : row.description();
             });

@@ -13,6 +13,7 @@ namespace Duovue
 
 /// The dialog "JPEGマーカー": the marker rows of the left and the right file in two lists side by
 /// side (address, marker, description); a description cut off by its column shows as a tool tip.
+/// A scan that kept only the first rows ends its list with a row saying how many were left out.
 ///
 /// Thread: GUI thread. Its lists hold a copy of the rows.
 class CJpegDlg final : public QDialog
@@ -21,7 +22,7 @@ class CJpegDlg final : public QDialog
     Q_DISABLE_COPY_MOVE(CJpegDlg)
 
 public:
-    CJpegDlg(QList<MarkerRow> left, QList<MarkerRow> right, QWidget *parent = nullptr);
+    CJpegDlg(MarkerScanResult left, MarkerScanResult right, QWidget *parent = nullptr);
 
     QTableView *list(int side) const { return m_lists[side]; }
     QPushButton *closeButton() const { return m_close; }

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "pairtools/blockreader.h"
+#include "core/blockreader.h"
 #include "pairtools/progresspump.h"
 
 namespace Duovue
@@ -140,8 +140,12 @@ void Scanner::candidate(quint64 address, unsigned char code)
     if (code == 0x00 || code == 0xFF)
         return;
     bool nested = false;
-    if (step(code, m_nestingDepth, nested))
+    if (!step(code, m_nestingDepth, nested))
+        return;
+    if (m_rows.size() < JpegMarkers::MaxRows)
         m_rows.append(MarkerRow{address, code, nested});
+    else
+        ++m_omitted;
 }
 
 void Scanner::feed(const unsigned char *data, size_t n)
@@ -180,11 +184,11 @@ Result<bool> IsJpegFile(const QString &path)
 {
     BlockReader reader;
     if (Result<void> opened = reader.open(path); !opened)
-        return opened.error();
+        return errorNamingPath(path, opened.error());
     unsigned char head[2];
     const Result<size_t> n = reader.read(head, sizeof head);
     if (!n)
-        return n.error();
+        return errorNamingPath(path, n.error());
     return isJpegStart(QByteArrayView(head, static_cast<qsizetype>(n.value())));
 }
 
@@ -194,7 +198,7 @@ Result<MarkerScanResult> ScanFile(
     Q_ASSERT(blockSize > 0);
     BlockReader reader;
     if (Result<void> opened = reader.open(path); !opened)
-        return opened.error();
+        return errorNamingPath(path, opened.error());
     const auto buffer = std::make_unique_for_overwrite<unsigned char[]>(blockSize);
     Scanner scanner;
     MarkerScanResult result;
@@ -206,11 +210,12 @@ Result<MarkerScanResult> ScanFile(
         }
         const Result<size_t> n = reader.read(buffer.get(), blockSize);
         if (!n)
-            return n.error();
+            return errorNamingPath(path, n.error());
         scanner.feed(buffer.get(), n.value());
         if (n.value() < blockSize)
             break;
     }
+    result.omitted = scanner.omitted();
     result.rows = scanner.takeRows();
     return result;
 }

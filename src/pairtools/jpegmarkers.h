@@ -32,12 +32,17 @@ struct MarkerRow {
 
 /// What scanning one file found.
 struct MarkerScanResult {
-    QList<MarkerRow> rows; // in scan order, every one found
+    QList<MarkerRow> rows; // in scan order, the first JpegMarkers::MaxRows found
+    quint64 omitted = 0; // rows found after those, counted but not kept
     bool aborted = false;
 };
 
 namespace JpegMarkers
 {
+
+/// Rows kept per file. A file can hold a marker every two bytes; a person reads no more than
+/// this many rows, and the memory for them stays a couple of megabytes whatever the file.
+constexpr qsizetype MaxRows = 100000;
 
 /// The description of a marker code; empty for the codes that get no row (0x03 to 0xBE, the
 /// restart markers 0xD0 to 0xD7, and 0x00 and 0xFF, which are never codes).
@@ -53,7 +58,7 @@ QString Describe(quint8 code, qint64 &nestingDepth);
 bool isJpegStart(QByteArrayView head);
 
 /// Scans bytes fed piece by piece; a marker split across two pieces is found as if the bytes were
-/// whole.
+/// whole. Keeps the first MaxRows rows and counts the rest.
 ///
 /// Thread: any; one object per scan.
 class Scanner
@@ -62,24 +67,27 @@ public:
     void feed(const unsigned char *data, size_t n);
     const QList<MarkerRow> &rows() const { return m_rows; }
     QList<MarkerRow> takeRows() { return std::move(m_rows); }
+    /// Rows found after the first MaxRows.
+    quint64 omitted() const { return m_omitted; }
 
 private:
     void candidate(quint64 address, unsigned char code);
 
     QList<MarkerRow> m_rows;
+    quint64 m_omitted = 0;
     quint64 m_offset = 0; // file offset of the next byte fed
     qint64 m_nestingDepth = 0;
     bool m_pendingFF = false; // the last byte fed was 0xFF
 };
 
-/// The marker rows of bytes held in memory.
+/// The marker rows of bytes held in memory (the first MaxRows).
 QList<MarkerRow> ScanBytes(QByteArrayView bytes);
 
 /// True when the file starts with 0xFF 0xD8. Fails when the file cannot be opened or read.
 Result<bool> IsJpegFile(const QString &path);
 
-/// The marker rows of a file, read in blocks so memory holds only the rows. @p abort and @p pump
-/// are polled between blocks; an abort keeps the rows found so far.
+/// The marker rows of a file, read in blocks so memory holds only the rows kept. @p abort and
+/// @p pump are polled between blocks; an abort keeps the rows found so far.
 ///
 /// Thread: any.
 Result<MarkerScanResult> ScanFile(

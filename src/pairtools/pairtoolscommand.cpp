@@ -129,7 +129,7 @@ void runJpegCompare(const CommandContext &context)
             JpegMarkers::NotJpegMessage(notJpeg[0], notJpeg[1], paths[0], paths[1]), Captions::error());
         return;
     }
-    QList<MarkerRow> rows[2];
+    MarkerScanResult scans[2];
     {
         ProgressScope progress(context);
         for (int side = 0; side < 2; ++side) {
@@ -138,13 +138,13 @@ void runJpegCompare(const CommandContext &context)
                 showReadError(context, scan.error());
                 return;
             }
-            rows[side] = std::move(scan.value().rows);
+            scans[side] = std::move(scan).value();
             // An abort during the left scan still shows what was found; the right side stays empty.
-            if (scan.value().aborted)
+            if (scans[side].aborted)
                 break;
         }
     }
-    CJpegDlg dialog(std::move(rows[0]), std::move(rows[1]), context.parent);
+    CJpegDlg dialog(std::move(scans[0]), std::move(scans[1]), context.parent);
     dialog.exec();
 }
 

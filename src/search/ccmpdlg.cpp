@@ -88,11 +88,18 @@ CCmpDlg::CCmpDlg(const CommandContext &context)
 
     auto *methodBox = new QGroupBox(QStringLiteral("比較方式"), this);
     m_hash = new QRadioButton(QStringLiteral("ハッシュ(&H)"), methodBox);
-    m_hash->setToolTip(QStringLiteral("重複ファイルをCRC32ハッシュを使って検索します。"));
+    // Each tooltip says what its method is for: the bitmap method groups unrelated dark or flat
+    // pictures, so the user must know which one to trust with an auto-check.
+    m_hash->setToolTip(QStringLiteral("重複ファイルをCRC32ハッシュを使って検索します。") + QLatin1Char('\n')
+        + tr("内容がまったく同じファイルだけを探します。画像として読めないファイルも比べられます。"));
     m_bitmap = new QRadioButton(QStringLiteral("ビットマップ(&B)"), methodBox);
-    m_bitmap->setToolTip(QStringLiteral("重複ファイルをビットマップを使って検索します。"));
+    m_bitmap->setToolTip(QStringLiteral("重複ファイルをビットマップを使って検索します。") + QLatin1Char('\n')
+        + tr("縮小して白黒にした画像が一致するものを探します。暗い画像や平坦な画像は、別の画像どうしでもまとめられる"
+             "ことがあります。結果を確かめてから削除してください。"));
     m_similar = new QRadioButton(QStringLiteral("類似(&V)"), methodBox);
-    m_similar->setToolTip(QStringLiteral("重複ファイルを画像の類似度を使って検索します。"));
+    m_similar->setToolTip(QStringLiteral("重複ファイルを画像の類似度を使って検索します。") + QLatin1Char('\n')
+        + tr("保存し直したもの、大きさや形式を変えたものなど、同じ画像のコピーを探します。よく似た別の写真はまとめ"
+             "ません。ふだんはこの方式を使ってください。"));
     m_methodGroup = new QButtonGroup(this);
     m_methodGroup->addButton(m_hash, int(SearchMethod::Hash));
     m_methodGroup->addButton(m_bitmap, int(SearchMethod::Bitmap));
@@ -153,13 +160,14 @@ CCmpDlg::CCmpDlg(const CommandContext &context)
 
     m_subfolders->setChecked(m_settings.value(AppSettings::SearchSubfolders()) != 0);
     m_folder->setText(m_settings.value(AppSettings::SearchFolder()));
-    // Values this version does not know (a later one's methods) fall back to the bitmap method.
+    // Values this version does not know (a later one's methods) fall back to the similar method,
+    // the default: the only one that neither misses re-encoded copies nor groups look-alikes.
     const int stored = m_settings.value(AppSettings::SearchMethod());
-    QRadioButton *chosen = m_bitmap;
+    QRadioButton *chosen = m_similar;
     if (stored == int(SearchMethod::Hash))
         chosen = m_hash;
-    else if (stored == int(SearchMethod::Similar))
-        chosen = m_similar;
+    else if (stored == int(SearchMethod::Bitmap))
+        chosen = m_bitmap;
     chosen->setChecked(true);
     m_precision->setValue(m_settings.value(AppSettings::SearchPrecision()));
     m_greyCopies->setChecked(m_settings.value(AppSettings::SearchGreyCopies()) != 0);
@@ -189,9 +197,9 @@ CCmpDlg::~CCmpDlg()
 
 SearchMethod CCmpDlg::method() const
 {
-    return m_hash->isChecked()   ? SearchMethod::Hash
-        : m_similar->isChecked() ? SearchMethod::Similar
-                                 : SearchMethod::Bitmap;
+    return m_hash->isChecked()  ? SearchMethod::Hash
+        : m_bitmap->isChecked() ? SearchMethod::Bitmap
+                                : SearchMethod::Similar;
 }
 
 void CCmpDlg::updateMethodControls()
@@ -260,8 +268,9 @@ void CCmpDlg::abortSearch()
 
 void CCmpDlg::showProgress(const SearchProgress &progress)
 {
-    // After an abort in the file phase the comparison of what was gathered still runs and shows.
-    if (m_aborted && progress.phase == SearchPhase::Files)
+    // After an abort the comparison of what was read still runs and shows; the gathering and the
+    // reading keep saying that they were aborted.
+    if (m_aborted && (progress.phase == SearchPhase::Files || progress.phase == SearchPhase::Keys))
         return;
     m_status->setText(SearchResults::statusText(progress));
     m_count->setText(SearchResults::countText(progress));
@@ -272,7 +281,8 @@ void CCmpDlg::searchFinished()
     const SearchOutcome outcome = m_driver.takeOutcome();
     m_abort->setEnabled(false); // nothing left to abort while the result is shown
     m_applied = SearchResults::apply(m_context.document, outcome.grouping, m_runningMethod);
-    m_prompts.information(SearchResults::message(m_applied), Captions::result());
+    m_prompts.information(
+        SearchResults::message(m_applied, outcome, SearchResults::NamedUnreadableFiles), Captions::result());
     // A finished search always closes the dialog, as a cancel would.
     QDialog::reject();
 }

@@ -88,7 +88,7 @@ private:
     SettingsStore &m_settings;
     UserPrompts &m_prompts;
     SearchDriver m_driver;
-    SearchMethod m_runningMethod = SearchMethod::Bitmap;
+    SearchMethod m_runningMethod = SearchMethod::Similar;
     SearchResults::Applied m_applied;
     bool m_aborted = false;
 

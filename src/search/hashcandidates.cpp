@@ -1,10 +1,12 @@
 #include "search/hashcandidates.h"
 
+#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <QFile>
 
+#include "core/longpath.h"
 #include "lists/textformats.h"
 #include "search/crc32.h"
 #include "search/searchwalk.h"
@@ -12,31 +14,41 @@
 namespace Duovue
 {
 
-bool HashCandidates::add(const WalkEntry &entry, bool withCrc)
+HashCandidates::Added HashCandidates::add(const WalkEntry &entry, bool withCrc)
 {
     // Folders are numbered by their first entry, gathered or not.
     if (entry.folder == static_cast<int>(m_folders.size())) {
         m_folders.push_back(entry.folderText);
         m_nativeFolders.push_back(entry.nativeFolder);
     }
-    // An unopenable candidate is skipped entirely, as if never met.
-    if (!entry.regular || entry.fd < 0)
-        return false;
+    if (!entry.regular)
+        return Added::NotAFile;
+    if (entry.fd < 0) {
+        errno = entry.openError;
+        return Added::Unreadable;
+    }
+    // A read that comes short without an error met a file that changed while it was read.
+    errno = 0;
     std::uint32_t crc = 0;
     if (withCrc) {
         const std::optional<std::uint32_t> whole = IdenticalFiles::fileCrc(entry.fd);
         if (!whole)
-            return false;
+            return Added::Unreadable;
         crc = *whole;
     }
     const std::optional<std::uint32_t> head = IdenticalFiles::headCrc(entry.fd, entry.size);
-    m_candidates.push_back({entry.size, head.value_or(0), head.has_value()});
+    if (!head) {
+        if (errno == 0)
+            errno = EIO;
+        return Added::Unreadable;
+    }
+    m_candidates.push_back({entry.size, *head, true});
     m_places.push_back(
         {entry.created, entry.modified, m_names.size(), static_cast<int>(entry.nativeName.size()), entry.folder});
     m_names += entry.nativeName;
     if (withCrc)
         m_crcs.push_back(crc);
-    return true;
+    return Added::Yes;
 }
 
 QByteArray HashCandidates::nativePath(int index) const
@@ -51,7 +63,13 @@ QByteArray HashCandidates::nativePath(int index) const
 
 int HashCandidates::open(int index) const
 {
-    return ::open(nativePath(index).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    return LongPath::open(nativePath(index), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+}
+
+QString HashCandidates::path(int index) const
+{
+    const Place &p = m_places[std::size_t(index)];
+    return m_folders[std::size_t(p.folder)] + QFile::decodeName(QByteArray(m_names.constData() + p.name, p.nameLength));
 }
 
 SearchRow HashCandidates::row(int index) const

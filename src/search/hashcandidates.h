@@ -22,17 +22,24 @@ struct WalkEntry;
 class HashCandidates
 {
 public:
+    enum class Added {
+        Yes,
+        NotAFile, // a folder or a special file named like a picture
+        Unreadable, // a regular file that could not be opened or read (errno says why)
+    };
     /// Takes a candidate met by the walk; every entry of the walk must be passed, in the walk's
     /// order, as its folder numbers count them. Only regular files the walk could open are gathered;
-    /// their head is read at once, and with @p withCrc their whole content (a file that cannot be
-    /// read to its end is then not gathered). Returns whether it was gathered.
-    bool add(const WalkEntry &entry, bool withCrc);
+    /// their head is read at once, and with @p withCrc their whole content (a file whose head, or
+    /// with @p withCrc whose content, cannot be read is not gathered).
+    Added add(const WalkEntry &entry, bool withCrc);
 
     int size() const { return static_cast<int>(m_candidates.size()); }
     const std::vector<IdenticalFiles::Candidate> &candidates() const { return m_candidates; }
 
     /// Opens gathered file @p index for reading; -1 when it cannot be opened.
     int open(int index) const;
+    /// The path of gathered file @p index, as the rows show it.
+    QString path(int index) const;
 
     /// The search table for @p sets: one row per member of a set, in walk order, keyed with its
     /// set's CRC; with @p allRows (after add() with withCrc) every gathered file with its own CRC,

@@ -117,7 +117,8 @@ bool compareGroup(std::vector<int> members,
     const Opener &open,
     const std::atomic<bool> *cancel,
     std::vector<unsigned char> &buffer,
-    std::vector<Set> &sets)
+    std::vector<Set> &sets,
+    std::vector<int> &failed)
 {
     std::sort(members.begin(), members.end());
     GroupFiles files(members, open);
@@ -148,6 +149,7 @@ bool compareGroup(std::vector<int> members,
                     data.push_back(dest);
                 } else {
                     files.release(member);
+                    failed.push_back(member);
                 }
             }
             // Split by content: members go to the first subset whose chunk equals theirs.
@@ -229,8 +231,13 @@ Outcome find(const std::vector<Candidate> &candidates,
                 return outcome;
             }
             const std::vector<int> members(order.begin() + std::ptrdiff_t(begin), order.begin() + std::ptrdiff_t(end));
-            if (!compareGroup(
-                    members, candidates[std::size_t(order[begin])].size, open, cancel, buffer, outcome.sets)) {
+            if (!compareGroup(members,
+                    candidates[std::size_t(order[begin])].size,
+                    open,
+                    cancel,
+                    buffer,
+                    outcome.sets,
+                    outcome.failed)) {
                 outcome.cancelled = true;
                 return outcome;
             }

@@ -41,6 +41,7 @@ struct Set {
 
 struct Outcome {
     std::vector<Set> sets; // sets of two or more identical files
+    std::vector<int> failed; // candidates that could not be opened or read to their end
     bool cancelled = false;
 };
 

@@ -4,7 +4,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDateTime>
 #include <QDir>
@@ -55,14 +58,18 @@ int codeOf(const QSqlError &error)
     return ok ? (code & 0xFF) : -1;
 }
 
-// Why a cache file cannot serve.
+// Why a cache file cannot serve. Only a damaged cache of ours is ever set aside: whatever else is
+// at the path (a picture, another program's database, a link, a device) is the user's and is left
+// exactly as it is, and the search runs without a cache.
 enum class Problem {
     None,
     Locked, // another program holds it: leave it alone this time
     Newer, // made by a newer Duovue: leave it alone
-    Damaged, // not a database, or a damaged one: set aside
-    Foreign, // a database of something else: set aside
-    Unwritable, // cannot be written: set aside (which fails when its folder is read-only)
+    Damaged, // a damaged database: set aside when its header says it is ours
+    Foreign, // not a Duovue key cache: leave it alone
+    Unwritable, // cannot be written: leave it alone
+    Link, // a symbolic link: never followed
+    NotAFile, // a folder, a device, a pipe (or such a thing as its log or index)
     Other, // anything else (a full disk): do without it this time
 };
 
@@ -112,6 +119,10 @@ QString describe(Problem p)
         return QStringLiteral("is not a Duovue key cache");
     case Problem::Unwritable:
         return QStringLiteral("cannot be written");
+    case Problem::Link:
+        return QStringLiteral("is a symbolic link, which the key cache does not follow");
+    case Problem::NotAFile:
+        return QStringLiteral("is not a regular file");
     case Problem::None:
     case Problem::Other:
         break;
@@ -119,16 +130,86 @@ QString describe(Problem p)
     return QStringLiteral("cannot be used");
 }
 
-QString suffixFor(Problem p)
+// The first bytes of every SQLite database; its header is 100 bytes long and holds the
+// application id, big-endian, at offset 68.
+constexpr char SqliteMagic[] = "SQLite format 3";
+constexpr int SqliteHeaderBytes = 100;
+constexpr int ApplicationIdOffset = 68;
+
+struct Header {
+    bool sqlite = false;
+    quint32 applicationId = 0;
+};
+
+// The database header of the regular file at @p path, read without following a link; nothing
+// when it is no regular file or cannot be read.
+std::optional<Header> headerOf(const QByteArray &path, struct stat *st)
 {
-    switch (p) {
-    case Problem::Foreign:
-        return QStringLiteral("foreign");
-    case Problem::Unwritable:
-        return QStringLiteral("unwritable");
-    default:
-        return QStringLiteral("damaged");
+    const int fd = ::open(path.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    unsigned char head[SqliteHeaderBytes];
+    ssize_t got = 0;
+    const bool regular = ::fstat(fd, st) == 0 && S_ISREG(st->st_mode);
+    if (regular) {
+        do
+            got = ::pread(fd, head, sizeof head, 0);
+        while (got < 0 && errno == EINTR);
     }
+    ::close(fd);
+    if (!regular || got < 0)
+        return std::nullopt;
+    Header h;
+    h.sqlite = got == SqliteHeaderBytes && std::memcmp(head, SqliteMagic, sizeof SqliteMagic) == 0;
+    if (h.sqlite) {
+        const unsigned char *id = head + ApplicationIdOffset;
+        h.applicationId = (quint32(id[0]) << 24) | (quint32(id[1]) << 16) | (quint32(id[2]) << 8) | quint32(id[3]);
+    }
+    return h;
+}
+
+// What is at a cache's path, looked at without following a link and without writing: None when
+// SQLite may open it (nothing there, an empty file, a database of ours or one without an
+// application id, which identify() then tells apart). @p place receives the file's identity.
+Problem inspect(const QByteArray &path, std::optional<std::pair<dev_t, ino_t>> *place)
+{
+    struct stat st {
+    };
+    if (::lstat(path.constData(), &st) != 0)
+        return errno == ENOENT ? Problem::None : Problem::Other;
+    if (S_ISLNK(st.st_mode))
+        return Problem::Link;
+    if (!S_ISREG(st.st_mode))
+        return Problem::NotAFile;
+    // SQLite would open a read-only file read-only and leave a log and an index beside it that
+    // nobody can write; a file without any write permission is taken for read-only even by root.
+    if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0
+        || ::faccessat(AT_FDCWD, path.constData(), W_OK, AT_EACCESS) != 0)
+        return Problem::Unwritable;
+    // A log or index that is a link would have SQLite write wherever it points.
+    for (const char *suffix : {"-wal", "-shm", "-journal"}) {
+        struct stat side {
+        };
+        if (::lstat(QByteArray(path + suffix).constData(), &side) == 0 && !S_ISREG(side.st_mode))
+            return S_ISLNK(side.st_mode) ? Problem::Link : Problem::NotAFile;
+    }
+    const std::optional<Header> header = headerOf(path, &st);
+    if (!header)
+        return Problem::Other;
+    if (st.st_size > 0 && (!header->sqlite || (header->applicationId != 0 && header->applicationId != ApplicationId)))
+        return Problem::Foreign;
+    *place = std::pair(st.st_dev, st.st_ino);
+    return Problem::None;
+}
+
+// Whether the file at @p path is, by its header, a key cache of ours: only such a file may be set
+// aside.
+bool isOurs(const QByteArray &path)
+{
+    struct stat st {
+    };
+    const std::optional<Header> header = headerOf(path, &st);
+    return header && header->sqlite && header->applicationId == ApplicationId;
 }
 
 void putLe32(QByteArray &out, quint32 v)
@@ -442,7 +523,14 @@ std::unique_ptr<KeyCache> KeyCache::open(
         notices << QStringLiteral("the key cache needs Qt's SQLite driver (package libqt6sql6-sqlite)");
         return nullptr;
     }
-    if (!create && !QFileInfo::exists(path))
+    const QByteArray native = QFile::encodeName(path);
+    const auto refuse = [&](Problem problem) -> std::unique_ptr<KeyCache> {
+        notices << QStringLiteral("the key cache %1 %2; the search runs without it").arg(shown, describe(problem));
+        return nullptr;
+    };
+    struct stat st {
+    };
+    if (!create && ::lstat(native.constData(), &st) != 0)
         return nullptr;
     const QString folder = QFileInfo(path).absolutePath();
     const bool made = !QFileInfo::exists(folder);
@@ -454,20 +542,27 @@ std::unique_ptr<KeyCache> KeyCache::open(
     if (made)
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     for (int attempt = 0; attempt < 2; ++attempt) {
+        // SQLite follows links and opens whatever it is given: what is there is looked at first.
+        std::optional<std::pair<dev_t, ino_t>> before;
+        Problem problem = inspect(native, &before);
+        if (problem != Problem::None)
+            return refuse(problem);
         auto d = std::make_unique<Private>();
         d->path = path;
-        const Problem problem = d->accept(cancel);
-        if (problem == Problem::None)
-            return std::unique_ptr<KeyCache>(new KeyCache(std::move(d)));
-        d.reset(); // closes the connection before the file is moved
-        const bool setAsideHelps =
-            problem == Problem::Damaged || problem == Problem::Foreign || problem == Problem::Unwritable;
-        if (!setAsideHelps || attempt > 0) {
-            notices << QStringLiteral("the key cache %1 %2").arg(shown, describe(problem));
-            return nullptr;
+        problem = d->accept(cancel);
+        if (problem == Problem::None) {
+            // Still the file that was looked at (or the one SQLite made), not something put in
+            // its place meanwhile.
+            std::optional<std::pair<dev_t, ino_t>> after;
+            if (inspect(native, &after) == Problem::None && after && (!before || *before == *after))
+                return std::unique_ptr<KeyCache>(new KeyCache(std::move(d)));
+            problem = Problem::Other;
         }
+        d.reset(); // closes the connection before the file is moved
+        if (problem != Problem::Damaged || attempt > 0 || !isOurs(native))
+            return refuse(problem);
         QString error;
-        const QString moved = setAside(path, suffixFor(problem), &error);
+        const QString moved = setAside(path, QStringLiteral("damaged"), &error);
         if (moved.isEmpty()) {
             notices << QStringLiteral("the key cache %1 %2 and cannot be set aside: %3")
                            .arg(shown, describe(problem), error);
@@ -711,12 +806,11 @@ QString KeyCache::setAside(const QString &path, const QString &reason, QString *
         target = stem + QLatin1Char('-') + QString::number(i);
     const QByteArray from = QFile::encodeName(path);
     const QByteArray to = QFile::encodeName(target);
-    // Only a file can be a cache: a folder or a link named by mistake is not moved away.
-    struct stat st {
-    };
-    if (::lstat(from.constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    // Only a cache of ours is moved away: a picture, another program's database, a folder or a
+    // link named by mistake stays where it is.
+    if (!isOurs(from)) {
         if (error)
-            *error = QStringLiteral("not a regular file");
+            *error = QStringLiteral("it is not recognisably a Duovue key cache");
         return {};
     }
     if (::rename(from.constData(), to.constData()) != 0) {

@@ -25,9 +25,11 @@ namespace Duovue
 /// loses every entry when its new ones are written, in the same transaction, so an entry is never
 /// paired with another content than the one it was computed from.
 ///
-/// The file is checked when opened (and, once a day, every page of it); a file that is not a cache
-/// of this layout, is damaged or cannot be written is set aside (renamed beside itself with a
-/// suffix) and a new one started. Writes are transactions that take the write lock first, so two
+/// The file is checked when opened (and, once a day, every page of it). A cache of an older layout
+/// is made anew; a cache of ours that is damaged is set aside (renamed beside itself with a suffix)
+/// and a new one started. Anything else at the path (a file that is not a cache of ours, one that
+/// cannot be written, a link, which is never followed, a folder or a device) is left exactly as it
+/// is, and the cache is not used. Writes are transactions that take the write lock first, so two
 /// programs that use one cache at once, and an abort at any moment, leave a consistent cache.
 ///
 /// Thread: one object per thread (Qt SQL connections belong to the thread that made them); several
@@ -81,10 +83,11 @@ public:
     /// Days since 1970 (UTC): the unit of "last seen".
     static int today();
 
-    /// Opens the cache at @p path, creating it and its folder when missing, setting aside a file
-    /// that cannot serve (see above) and starting a new one. Nothing is opened when the driver is
-    /// missing, the folder cannot be made, the file is locked by another program for long or was
-    /// made by a newer Duovue, or setting aside fails; the cache is then not used. Each of these
+    /// Opens the cache at @p path, creating it and its folder when missing, setting aside a damaged
+    /// cache (see above) and starting a new one. Nothing is opened when the driver is missing, the
+    /// folder cannot be made, the path holds anything but a usable cache of ours, the file is
+    /// locked by another program for long or was made by a newer Duovue, or setting aside fails;
+    /// the cache is then not used. Each of these
     /// events adds a line for the user to @p notices. With @p create false a missing file stays
     /// missing and nothing is opened. @p cancel cuts a wait for another program's lock short.
     static std::unique_ptr<KeyCache> open(
@@ -121,10 +124,10 @@ public:
     bool damaged() const;
     QString path() const;
 
-    /// Renames the regular file @p path (with its write-ahead log and shared-memory index) to a
-    /// free name beside it ending in "." + @p reason + a time stamp; a folder, a link or anything
-    /// else at the path is left alone. Returns the new name, or an empty string and the reason in
-    /// @p error.
+    /// Renames the key cache @p path (with its write-ahead log and shared-memory index) to a free
+    /// name beside it ending in "." + @p reason + a time stamp. Only a regular file whose header
+    /// says it is a cache of ours is moved; anything else at the path is left alone. Returns the
+    /// new name, or an empty string and the reason in @p error.
     static QString setAside(const QString &path, const QString &reason, QString *error = nullptr);
 
 private:

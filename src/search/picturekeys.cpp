@@ -86,6 +86,8 @@ PictureKeys PictureKeyMaker::keysFrom(const DecodeResult &decoded) const
 {
     PictureKeys keys;
     BitmapKey &key = keys.bitmap;
+    if (!decoded.ok())
+        keys.failure = decoded.reason;
     switch (decoded.status) {
     case DecodeResult::Status::Ok:
         key.outcome = BitmapKey::Outcome::Ok;

@@ -26,6 +26,9 @@ struct PictureKeys {
     /// The outcome belongs to the file's content (it decoded, or its data were refused), not to the
     /// moment (memory, a read error, a cancel): only then may a key cache keep it.
     bool settled = false;
+    /// Why the picture was refused, in plain words, when it was (empty for a picture known from the
+    /// key cache not to decode).
+    QString failure;
 };
 
 /// Computes, from a single full decode of each picture, the bitmap key at one reduction size, the

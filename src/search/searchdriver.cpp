@@ -49,8 +49,8 @@ void SearchDriver::poll()
     if (!m_engine)
         return;
     const SearchProgress p = m_engine->progress();
-    if (p.phase != m_lastProgress.phase || p.files != m_lastProgress.files || p.compared != m_lastProgress.compared
-        || p.compareTotal != m_lastProgress.compareTotal) {
+    if (p.phase != m_lastProgress.phase || p.files != m_lastProgress.files || p.read != m_lastProgress.read
+        || p.compared != m_lastProgress.compared || p.compareTotal != m_lastProgress.compareTotal) {
         m_lastProgress = p;
         Q_EMIT progressChanged(p);
     }
@@ -61,6 +61,9 @@ void SearchDriver::poll()
     m_engine.reset();
     for (const QString &notice : m_outcome.cache.notices)
         qCWarning(lcSearch).noquote() << notice;
+    // The result's message names only the first few.
+    for (const UnreadFile &file : m_outcome.unreadable)
+        qCWarning(lcSearch).noquote() << file.path + QStringLiteral(": ") + file.reason;
     Q_EMIT finished();
 }
 

@@ -1,5 +1,10 @@
 #include "search/searchresults.h"
 
+#include <algorithm>
+
+#include <QCoreApplication>
+#include <QStringList>
+
 #include "document/cduovuedoc.h"
 
 namespace Duovue::SearchResults
@@ -35,6 +40,45 @@ QString message(const Applied &applied)
     return applied.groups > 0 ? foundText(applied.groups, applied.items) : noDuplicatesText();
 }
 
+QString message(const Applied &applied, const SearchOutcome &outcome, int named)
+{
+    QStringList lines{message(applied)};
+    switch (outcome.abortedIn) {
+    case SearchPhase::Files:
+        lines << QCoreApplication::translate("SearchResults",
+            "ファイルを集めている途中で検索を中止しました。フォルダのファイルの一部だけを比べました。"
+            "読み込んだファイル: %1 / %2")
+                     .arg(outcome.filesRead)
+                     .arg(outcome.filesGathered);
+        break;
+    case SearchPhase::Keys:
+        lines << QCoreApplication::translate(
+            "SearchResults", "画像を読み込んでいる途中で検索を中止しました。読み込んだファイル: %1 / %2")
+                     .arg(outcome.filesRead)
+                     .arg(outcome.filesGathered);
+        break;
+    case SearchPhase::Compare:
+        lines << QCoreApplication::translate(
+            "SearchResults", "ファイルを比較している途中で検索を中止しました。比較したファイル: %1 / %2")
+                     .arg(outcome.compared)
+                     .arg(outcome.compareTotal);
+        break;
+    case SearchPhase::Idle:
+    case SearchPhase::Done:
+        break;
+    }
+    const int unread = static_cast<int>(outcome.unreadable.size());
+    if (unread > 0) {
+        lines << QCoreApplication::translate("SearchResults", "読めなかったファイル: %n", nullptr, unread);
+        const int shown = std::min(unread, std::max(named, 0));
+        for (int i = 0; i < shown; ++i)
+            lines << outcome.unreadable[std::size_t(i)].path;
+        if (shown > 0 && shown < unread)
+            lines << QCoreApplication::translate("SearchResults", "ほか %n 個", nullptr, unread - shown);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 QString clearQuestion()
 {
     return QStringLiteral("現在のリストはすべてクリアされます。\r\n続けますか？");
@@ -47,6 +91,8 @@ QString statusText(const SearchProgress &progress)
         return QStringLiteral("現在の処理状態");
     case SearchPhase::Files:
         return QStringLiteral("ファイルを処理中です。");
+    case SearchPhase::Keys:
+        return QCoreApplication::translate("SearchResults", "画像を読み込み中です。");
     case SearchPhase::Compare:
     case SearchPhase::Done:
         return QStringLiteral("ファイルを比較中です。");
@@ -61,6 +107,8 @@ QString countText(const SearchProgress &progress)
         return QStringLiteral("処理数");
     case SearchPhase::Files:
         return QString::number(progress.files);
+    case SearchPhase::Keys: // of every file gathered: the walk has ended
+        return QStringLiteral("%1/%2").arg(progress.read).arg(progress.files);
     case SearchPhase::Compare:
     case SearchPhase::Done:
         return QStringLiteral("%1/%2").arg(progress.compared).arg(progress.compareTotal);

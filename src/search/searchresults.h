@@ -31,6 +31,11 @@ Applied apply(CDuovueDoc &document, const GroupingResult &grouping, SearchMethod
 
 /// The message after a search: the no-duplicates text, or the count of groups and files.
 QString message(const Applied &applied);
+/// The same followed, when the abort button cut the search short, by where and how far it got,
+/// and by the count of the files that could not be read, the first @p named of them by path.
+QString message(const Applied &applied, const SearchOutcome &outcome, int named);
+/// How many unreadable files the dialog's message names; the log names all.
+constexpr int NamedUnreadableFiles = 10;
 QString noDuplicatesText();
 QString foundText(int groups, int items);
 

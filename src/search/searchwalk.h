@@ -51,6 +51,7 @@ struct WalkEntry {
     /// Open for reading when the walk was asked to open files and this regular file could be
     /// opened; -1 otherwise. The walk closes it after the callback.
     int fd = -1;
+    int openError = 0; // why a regular file could not be opened (errno), else 0
     FileIdentity identity;
 };
 
@@ -58,9 +59,13 @@ struct WalkEntry {
 ///
 /// Entries of each folder come in name order ignoring case; a subfolder is walked where it is met,
 /// before the entries after it. A folder reached twice (through a link) is entered only once, so
-/// link loops end. Subfolders are opened relative to their parent, so depth is no limit. Names
-/// that are not valid UTF-8 are skipped rather than turned into the path of another file.
-/// Unreadable folders add nothing. @p stop is polled per entry; once it is set every level stops.
+/// link loops end. Symbolic links to files are never candidates, and a file with several names
+/// (hard links) is offered once, under the first name met: two names of one file are not two
+/// files, and a duplicate search that offered both would let a rule check the one holding the
+/// data. Subfolders are opened relative to their parent, so depth is no limit. Names that are not
+/// valid UTF-8 are skipped rather than turned into the path of another file. Unreadable folders
+/// add nothing but are passed to @p onUnreadable, when given, with the reason (errno). @p stop is
+/// polled per entry; once it is set every level stops.
 ///
 /// Thread: any; the callback runs on the calling thread.
 namespace SearchWalk
@@ -68,10 +73,13 @@ namespace SearchWalk
 
 /// @p folder may end in any number of "/" (they are removed first; "/" alone is the root).
 /// Returns the number of candidates passed to @p onFile.
+using UnreadableFolder = std::function<void(const QString &folder, int error)>;
+
 int walk(const QString &folder,
     bool subfolders,
     const std::atomic<bool> &stop,
-    const std::function<void(GatheredFile &&)> &onFile);
+    const std::function<void(GatheredFile &&)> &onFile,
+    const UnreadableFolder &onUnreadable = {});
 
 /// The same walk without copies. With @p openFiles each regular candidate is opened (without
 /// blocking, so a FIFO that replaced it meanwhile cannot hang the walk) and its status read from
@@ -80,7 +88,8 @@ int walkEntries(const QString &folder,
     bool subfolders,
     bool openFiles,
     const std::atomic<bool> &stop,
-    const std::function<void(const WalkEntry &)> &onEntry);
+    const std::function<void(const WalkEntry &)> &onEntry,
+    const UnreadableFolder &onUnreadable = {});
 
 /// The folder text with its trailing "/" removed, the root kept as "/".
 QString trimmedFolder(const QString &folder);

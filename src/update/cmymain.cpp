@@ -1,5 +1,6 @@
 #include "update/cmymain.h"
 
+#include <algorithm>
 #include <limits>
 
 #include <QNetworkAccessManager>
@@ -60,6 +61,15 @@ UpdateAnswer UpdateAnswer::fromLine(const QByteArray &firstLine)
         value = std::min<qint64>(value * 10 + (c - '0'), std::numeric_limits<int>::max());
     }
     answer.version = int(value);
+    // A version the user is shown is digits and nothing else: the answer ends up in a message box,
+    // and whatever a server (or anyone between it and us) appends must not reach it as markup.
+    const bool digitsOnly = std::all_of(text.cbegin(), text.cend(), [](char c) {
+        return c >= '0' && c <= '9';
+    });
+    if (answer.version > CMyMain::OwnVersion && !digitsOnly) {
+        answer.kind = Kind::NoVersionInformation;
+        return answer;
+    }
     QString display = QString::fromUtf8(text);
     display.insert(std::max<qsizetype>(display.size() - 2, 0), u'.');
     answer.displayVersion = display;

@@ -19,7 +19,8 @@ namespace Duovue
 struct UpdateAnswer {
     enum class Kind {
         ConnectionError, // no answer at all: refused, unknown host, time-out
-        NoVersionInformation, // an answer that does not start with the program's name
+        NoVersionInformation, // an answer that does not start with the program's name, or whose
+                              // newer version is not plain digits
         NoUpdate, // the offered version is not newer
         NewerVersion // a newer version exists
     };

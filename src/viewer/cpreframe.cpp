@@ -228,7 +228,7 @@ void CPreFrame::followList(int side)
     const FileList &list = m_document.fileList(side);
     if (list.isEmpty()) {
         m_panes[side]->resetView();
-        if (isVisible())
+        if (isVisible() && !m_reportingEmptyList)
             closeViewer();
         return;
     }
@@ -357,8 +357,13 @@ void CPreFrame::removeShown(int side)
             return;
         }
     }
+    // The box comes over the viewer, which closes only once it is answered. Closed first, the viewer
+    // (hidden by the removal's own follow-up, run inside the box's event loop) took the box's owner
+    // away, and some window managers then put the box behind the main window.
+    m_reportingEmptyList = true;
     m_context.prompts.error(
         QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"), Captions::confirm());
+    m_reportingEmptyList = false;
     closeViewer();
     m_document.clearSide(side);
     if (m_hooks.sideEmptied)

@@ -116,6 +116,7 @@ private:
     PicturePrefetcher m_prefetcher;
     std::array<int, 2> m_direction{1, 1}; // the way each side moved last, where its prefetch looks
     std::array<QString, 2> m_shownPath; // the file each pane was last asked to show
+    bool m_reportingEmptyList = false; // the box saying a list ran empty is up; the viewer stays
 };
 
 } // namespace Duovue

@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "support/searchfactory.h"
 #include "support/testdir.h"
 
 using namespace Duovue;
@@ -83,6 +84,16 @@ private Q_SLOTS:
         QCOMPARE(rows[0].split(QLatin1Char('\t')).size(), 8);
         QCOMPARE(rows[0].section(QLatin1Char('\t'), 1, 1), shown);
 
+        // Files the similar method (the default) cannot read are named on the error stream and
+        // counted in the summary.
+        const Run similar = cli({u"dupes"_s, u"--subfolders"_s, dir.path()});
+        QVERIFY(plain(similar.err));
+        QVERIFY(lines(similar.err)
+                    .contains(
+                        u"duovue-cli dupes: "_s + dir.path() + u"/"_s + shown + u": not a JPEG, BMP or GIF picture"_s));
+        QCOMPARE(
+            lines(similar.out), (QStringList{u"重複ファイルはありませんでした。"_s, u"読めなかったファイル: 2"_s}));
+
         const Run keys = cli({u"dupes"_s, u"--method"_s, u"hash"_s, u"--keys"_s, dir.path()});
         QVERIFY(plain(keys.out));
         rows = lines(keys.out);
@@ -103,6 +114,17 @@ private Q_SLOTS:
         const Run usage = cli({u"scan"_s, u"-"_s + name});
         QVERIFY(plain(usage.err));
         QVERIFY(QString::fromUtf8(usage.err).contains(shown));
+    }
+
+    // Two different dark pictures: the bitmap method takes them for one, so it is not the default.
+    void dupesDefaultsToTheSimilarMethod()
+    {
+        namespace SF = Duovue::Test::SearchFactory;
+        Test::TestDir dir;
+        dir.writeFile(u"red.jpg"_s, SF::jpeg(SF::solid(160, 120, QColor(40, 0, 0))));
+        dir.writeFile(u"blue.jpg"_s, SF::jpeg(SF::solid(160, 120, QColor(0, 0, 40))));
+        QCOMPARE(lines(cli({u"dupes"_s, dir.path()}).out).value(0), u"重複ファイルはありませんでした。"_s);
+        QCOMPARE(lines(cli({u"dupes"_s, u"--method"_s, u"bitmap"_s, dir.path()}).out).size(), 3);
     }
 };
 

@@ -56,6 +56,10 @@ private Q_SLOTS:
         QTest::newRow("absurd count") << document(4000000000u, one) << 1
                                       << QByteArray("announces 4000000000 left entries; only 1 lines");
         QTest::newRow("a picture") << QByteArray("\xFF\xD8\xFF\xE0 JFIF") << 1 << QByteArray("\"DV\" mark is missing");
+        QTest::newRow("unknown version") << QByteArray(document(1, one)).replace(2, 2, "\x07\x09") << 1
+                                         << QByteArray("unknown document version 7.9");
+        QTest::newRow("position beyond the list")
+            << QByteArray(document(1, one)).replace(20, 1, "\x09") << 0 << QByteArray();
     }
 
     void checksDocuments()
@@ -67,6 +71,20 @@ private Q_SLOTS:
         const Run run = cli({QStringLiteral("check"), dir.writeFile(QStringLiteral("d.duov"), bytes)});
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY2(run.err.contains(reason), run.err.constData());
+    }
+
+    // DEL and the C1 controls (U+009B starts a terminal command sequence) once reached the output raw.
+    void dumpEscapesControlCharacters()
+    {
+        const QString name = QStringLiteral("a\u007f\u009b\u009d\x1b.jpg");
+        Test::TestDir dir;
+        const QByteArray text = name.toUtf8() + "\x07/p/\x07" + "1\x07\n";
+        const Run run = cli({QStringLiteral("dump"), dir.writeFile(QStringLiteral("c.duov"), document(1, text))});
+        QCOMPARE(run.exitCode, 0);
+        for (const char *raw : {"\x7f", "\xc2\x9b", "\xc2\x9d", "\x1b"})
+            QVERIFY2(!run.out.contains(raw), run.out.constData());
+        const QJsonObject dump = QJsonDocument::fromJson(run.out).object();
+        QCOMPARE(dump.value(QStringLiteral("left")).toArray().at(0).toArray().at(0).toString(), name);
     }
 
     void dumpsShiftJisDocuments()

@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -161,6 +162,34 @@ private Q_SLOTS:
             QSKIP("cannot give up root here");
         QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(readAll(path), before);
+    }
+
+    // DUOVUE_INI may name anything: a FIFO once stalled the start, /dev/zero was read until the
+    // memory ran out. Such a "file" reads as defaults and is never replaced.
+    void readsOnlyRegularFilesOfSensibleSize_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("fifo") << QStringLiteral("fifo");
+        QTest::newRow("device") << QStringLiteral("device");
+        QTest::newRow("too long") << QStringLiteral("long");
+    }
+
+    void readsOnlyRegularFilesOfSensibleSize()
+    {
+        QFETCH(QString, kind);
+        Test::TestDir dir;
+        QString path = dir.filePath(QStringLiteral("Duovue.ini"));
+        const QByteArray head = "[App]\nDir0=/kept\n";
+        if (kind == QLatin1String("fifo"))
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        else if (kind == QLatin1String("device"))
+            path = QStringLiteral("/dev/zero");
+        else
+            dir.writeFile(QStringLiteral("Duovue.ini"), head + QByteArray(SettingsStore::MaxFileBytes, ';'));
+        SettingsStore store(path);
+        QCOMPARE(store.value(AppSettings::LastFolder(0)), AppSettings::LastFolder(0).defaultValue);
+        QVERIFY(!store.setValue(AppSettings::LastFolder(0), QStringLiteral("/new")).ok());
+        QCOMPARE(QFileInfo(path).size(), kind == QLatin1String("long") ? head.size() + SettingsStore::MaxFileBytes : 0);
     }
 
     void readsWindowsLineEndings()

@@ -1,5 +1,6 @@
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QBuffer>
 #include <QDir>
@@ -231,10 +232,11 @@ private Q_SLOTS:
         QTest::newRow("zero byte ends the text") << header({100, 100 + quint32(two.size()), 2, 0, 1, 0, 0})
                 + line("a", "/") + QByteArray(1, '\0') + line("b", "/")
                                                  << false << 1 << 0 << 0 << true;
+        // A position pulled into its list loses nothing: no damage to report.
         QTest::newRow("position beyond the list")
-            << header({100, 100 + quint32(two.size()), 2, 0, 40, 0, 0}) + two << false << 2 << 0 << 1 << true;
+            << header({100, 100 + quint32(two.size()), 2, 0, 40, 0, 0}) + two << false << 2 << 0 << 1 << false;
         QTest::newRow("negative position")
-            << header({100, 100 + quint32(two.size()), 2, 0, -3, 0, 0}) + two << false << 2 << 0 << 0 << true;
+            << header({100, 100 + quint32(two.size()), 2, 0, -3, 0, 0}) + two << false << 2 << 0 << 0 << false;
         QTest::newRow("more lines than counted")
             << header({100, 100 + quint32(two.size()), 1, 0, 0, 0, 0}) + two << false << 1 << 0 << 0 << false;
         QTest::newRow("unknown version bytes still open")
@@ -270,6 +272,38 @@ private Q_SLOTS:
                 continue;
             QCOMPARE(c.lists[side].primary(c.positions[side]), QStringLiteral("1"));
         }
+    }
+
+    // Opening a FIFO without a writer once waited for ever; /dev/zero was read until memory ran out.
+    void refusesWhatIsNoRegularFile_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::newRow("fifo") << QStringLiteral("fifo");
+        QTest::newRow("device") << QStringLiteral("/dev/zero");
+    }
+
+    void refusesWhatIsNoRegularFile()
+    {
+        QFETCH(QString, path);
+        Test::TestDir dir;
+        if (path == QLatin1String("fifo")) {
+            path = dir.filePath(QStringLiteral("q.duov"));
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+        }
+        const Result<DocumentReadout> read = DocumentFile::load(path);
+        QVERIFY(!read.ok());
+        QCOMPARE(read.error().message, QStringLiteral("not a regular file"));
+    }
+
+    // A file of nothing but line ends once made an entry of each: 2 GB for 10 MiB.
+    void readsNoMoreThanMaxEntries()
+    {
+        const QByteArray lines(DocumentFile::MaxEntries + 7, '\n');
+        const QByteArray bytes = header({100, 100 + quint32(lines.size()), 0xFFFFFFFFu, 0, 5, 0, 0}) + lines;
+        const Result<DocumentParser> parser = DocumentParser::start(bytes);
+        QVERIFY(parser.ok());
+        QCOMPARE(parser.value().entryCount(0), DocumentFile::MaxEntries);
+        QVERIFY(parser.value().readout().faults.join(u' ').contains(QStringLiteral("more than 1000000 entries")));
     }
 
     void refusesNamesThatWouldSplitLines_data()

@@ -146,6 +146,23 @@ private Q_SLOTS:
         QCOMPARE(rows.last().addressText(), QStringLiteral("00002710"));
     }
 
+    // A file of nothing but markers once kept a row for each, 16 bytes per two bytes of file.
+    void keepsTheFirstRowsAndCountsTheRest()
+    {
+        QByteArray data = bytes({0xFF, 0xD8});
+        for (qsizetype i = 0; i < JpegMarkers::MaxRows + 5; ++i)
+            data += bytes({0xFF, 0xC0});
+        Test::TestDir dir;
+        std::atomic<bool> abort{false};
+        ProgressPump pump;
+        const Result<MarkerScanResult> scan =
+            JpegMarkers::ScanFile(dir.writeFile(QStringLiteral("a.jpg"), data), abort, pump, 4096);
+        QVERIFY(scan.ok());
+        QCOMPARE(scan.value().rows.size(), JpegMarkers::MaxRows);
+        QCOMPARE(scan.value().omitted, 6u);
+        QCOMPARE(scan.value().rows.last().address, quint64(2 * (JpegMarkers::MaxRows - 1)));
+    }
+
     void recognisesJpegFiles_data()
     {
         QTest::addColumn<QByteArray>("data");

@@ -3,6 +3,7 @@
 #include <QHelpEvent>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLocale>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStandardPaths>
@@ -85,7 +86,7 @@ private Q_SLOTS:
 
     void cutOffDescriptionsShowAsTips()
     {
-        CJpegDlg dialog(JpegMarkers::ScanBytes(QByteArray("\xFF\xD8\xFF\xC0", 4)), {});
+        CJpegDlg dialog({JpegMarkers::ScanBytes(QByteArray("\xFF\xD8\xFF\xC0", 4))}, {});
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
         QTableView *view = dialog.list(0);
@@ -101,6 +102,16 @@ private Q_SLOTS:
         // A text that fits needs no tip.
         hover(1, 1);
         QTRY_VERIFY(!QToolTip::isVisible());
+    }
+
+    void cutListEndsWithWhatWasLeftOut()
+    {
+        MarkerScanResult left{JpegMarkers::ScanBytes(QByteArray("\xFF\xD8\xFF\xC0", 4)), 1234};
+        CJpegDlg dialog(left, {});
+        const QAbstractItemModel *model = dialog.list(0)->model();
+        QCOMPARE(model->rowCount(), 3);
+        QVERIFY(model->index(2, 2).data().toString().contains(QLocale().toString(1234)));
+        QCOMPARE(dialog.list(1)->model()->rowCount(), 0);
     }
 
     void noticeBoxCountsOnlyWithOk_data()

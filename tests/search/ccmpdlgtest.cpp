@@ -95,7 +95,8 @@ private Q_SLOTS:
             QVERIFY(!dialog.abortButton()->isEnabled());
             QCOMPARE(dialog.statusLabel()->text(), QStringLiteral("現在の処理状態"));
             QCOMPARE(dialog.countLabel()->text(), QStringLiteral("処理数"));
-            QCOMPARE(dialog.bitmapRadio()->toolTip(), QStringLiteral("重複ファイルをビットマップを使って検索します。"));
+            QVERIFY(dialog.bitmapRadio()->toolTip().startsWith(
+                QStringLiteral("重複ファイルをビットマップを使って検索します。\n")));
 
             dialog.bitmapRadio()->click();
             QVERIFY(dialog.precisionSlider()->isEnabled());
@@ -109,9 +110,9 @@ private Q_SLOTS:
         QCOMPARE(f.store.value(AppSettings::SearchFolder()), QStringLiteral("/else/where"));
     }
 
-    // The method is stored as 0, 1 or 2; a value this version does not know opens as the bitmap
-    // method. The precision applies to the bitmap and similar methods, the grey option to the
-    // similar method only.
+    // The method is stored as 0, 1 or 2; a new settings file, and a value this version does not
+    // know, open as the similar method. The precision applies to the bitmap and similar methods,
+    // the grey option to the similar method only.
     void methodAndGreyOptionAreRemembered_data()
     {
         QTest::addColumn<int>("stored");
@@ -121,7 +122,8 @@ private Q_SLOTS:
         QTest::newRow("hash") << 0 << 0 << false << false;
         QTest::newRow("bitmap") << 1 << 1 << true << false;
         QTest::newRow("similar") << 2 << 2 << true << true;
-        QTest::newRow("unknown") << 7 << 1 << true << false;
+        QTest::newRow("unknown") << 7 << 2 << true << true;
+        QTest::newRow("not stored") << -1 << 2 << true << true;
     }
 
     void methodAndGreyOptionAreRemembered()
@@ -131,7 +133,8 @@ private Q_SLOTS:
         QFETCH(bool, precision);
         QFETCH(bool, grey);
         Fixture f;
-        QVERIFY(f.store.setValue(AppSettings::SearchMethod(), stored));
+        if (stored >= 0)
+            QVERIFY(f.store.setValue(AppSettings::SearchMethod(), stored));
         QVERIFY(f.store.setValue(AppSettings::SearchGreyCopies(), 1));
         {
             CCmpDlg dialog(f.context);
@@ -217,6 +220,7 @@ private Q_SLOTS:
         QFETCH(bool, similar);
         Fixture f;
         const QString folder = makePictures(f.dir);
+        const QString broken = f.dir.writeFile(QStringLiteral("pics/broken.jpg"), "not a picture");
         CCmpDlg dialog(f.context);
         dialog.folderEdit()->setText(folder + QStringLiteral("//"));
         dialog.subfoldersBox()->setChecked(true);
@@ -232,7 +236,8 @@ private Q_SLOTS:
         QCOMPARE(finished.first().at(0).toInt(), int(QDialog::Rejected));
         const auto info = f.shell.callsOf(QStringLiteral("information"));
         QCOMPARE(info.size(), 1);
-        QCOMPARE(info[0].text, QStringLiteral("1 組、2 個の重複ファイルが見つかりました。"));
+        QCOMPARE(info[0].text,
+            QStringLiteral("1 組、2 個の重複ファイルが見つかりました。\n読めなかったファイル: 1\n") + broken);
         QCOMPARE(info[0].caption, QStringLiteral("結果"));
         QVERIFY(f.document.resultMode());
         QCOMPARE(f.document.fileList(0).size(), 2);

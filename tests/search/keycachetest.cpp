@@ -1,6 +1,7 @@
 #include <functional>
 #include <random>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QDateTime>
@@ -247,17 +248,21 @@ private Q_SLOTS:
         QCOMPARE(search(dir.path(), cache).cache.hits, 0);
     }
 
-    // A cache file that cannot serve never costs a search its result: it is set aside and a new
-    // one started, or left alone (locked, newer) and the search runs without it.
+    // A cache file that cannot serve never costs a search its result: a damaged cache of ours is
+    // set aside and a new one started; anything else is left exactly as it is (no log or index
+    // beside it either) and the search runs without a cache.
     void unusableCacheIsSetAside_data()
     {
         QTest::addColumn<QString>("problem");
         QTest::addColumn<QString>("setAsideAs"); // empty: the file stays where it is
         QTest::addColumn<bool>("usableLater");
-        QTest::newRow("not a database") << u"garbage"_s << u"damaged"_s << true;
+        QTest::newRow("not a database") << u"garbage"_s << QString() << false;
+        QTest::newRow("a picture in its place") << u"picture"_s << QString() << false;
         QTest::newRow("damaged pages") << u"pages"_s << u"damaged"_s << true;
-        QTest::newRow("another program's database") << u"foreign"_s << u"foreign"_s << true;
-        QTest::newRow("read-only file") << u"read-only"_s << u"unwritable"_s << true;
+        QTest::newRow("another program's database") << u"foreign"_s << QString() << false;
+        QTest::newRow("read-only file") << u"read-only"_s << QString() << false;
+        QTest::newRow("a link to an empty file") << u"link"_s << QString() << false;
+        QTest::newRow("a device node") << u"device"_s << QString() << false;
         QTest::newRow("made by a newer Duovue") << u"newer"_s << QString() << false;
         QTest::newRow("locked by another program") << u"locked"_s << QString() << true;
         QTest::newRow("folder cannot be made") << u"no folder"_s << QString() << false;
@@ -269,14 +274,12 @@ private Q_SLOTS:
         QFETCH(QString, problem);
         QFETCH(QString, setAsideAs);
         QFETCH(bool, usableLater);
-        if (problem == u"read-only" && ::geteuid() == 0)
-            QSKIP("root writes read-only files");
         Test::TestDir dir;
         Test::TestDir cacheDir;
         makeTree(dir);
         QString cache = cacheDir.filePath(u"keys.db"_s);
         const QStringList expected = rowsOf(search(dir.path(), {}));
-        if (problem != u"garbage" && problem != u"foreign")
+        if (!QStringList{u"garbage"_s, u"foreign"_s, u"picture"_s, u"link"_s, u"device"_s}.contains(problem))
             QCOMPARE(search(dir.path(), cache).cache.stored, 8);
 
         std::optional<QSqlDatabase> lock;
@@ -314,7 +317,20 @@ private Q_SLOTS:
         } else if (problem == u"no folder") {
             cacheDir.writeFile(u"file"_s, "x");
             cache = cacheDir.filePath(u"file/keys.db"_s);
+        } else if (problem == u"picture") {
+            QVERIFY(QFile::copy(dir.filePath(u"a.jpg"_s), cache));
+        } else if (problem == u"link") {
+            cacheDir.writeFile(u"empty"_s);
+            cacheDir.makeSymlink(u"empty"_s, u"keys.db"_s);
+        } else if (problem == u"device") {
+            if (::mknod(QFile::encodeName(cache).constData(), S_IFCHR | 0600, makedev(1, 3)) != 0)
+                QSKIP("device nodes cannot be made here");
         }
+        const auto contentOf = [](const QString &path) {
+            QFile f(path);
+            return QFileInfo(path).isFile() && f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("-");
+        };
+        const QByteArray before = contentOf(cache);
 
         const SearchOutcome first = search(dir.path(), cache);
         QCOMPARE(rowsOf(first), expected);
@@ -328,6 +344,13 @@ private Q_SLOTS:
         if (setAsideAs.isEmpty()) {
             QVERIFY(aside.isEmpty());
             QVERIFY(QFileInfo(cacheDir.filePath(u"keys.db"_s)).exists());
+            if (problem != u"locked") {
+                QCOMPARE(contentOf(cache), before);
+                for (const char *side : {"-wal", "-shm", "-journal"})
+                    QVERIFY2(!QFileInfo::exists(cache + QLatin1String(side)), side);
+            }
+            if (problem == u"link")
+                QVERIFY(QFileInfo(cache).isSymLink() && QFileInfo(cache).size() == 0);
         } else {
             QCOMPARE(aside.size(), 1);
             QVERIFY(aside[0].startsWith(u"keys.db."_s + setAsideAs + u'-'));

@@ -154,6 +154,74 @@ private Q_SLOTS:
             QCOMPARE(SearchResults::message(applied), QStringLiteral("重複ファイルはありませんでした。"));
         }
     }
+
+    // The message after a search never reads like a finished one when it was aborted, and names
+    // (or, on the command line, counts) the files it could not read.
+    void messageSaysHowTheSearchEnded_data()
+    {
+        QTest::addColumn<int>("abortedIn");
+        QTest::addColumn<int>("unread");
+        QTest::addColumn<int>("named");
+        QTest::addColumn<QString>("expected");
+        const QString found = u"1 組、2 個の重複ファイルが見つかりました。"_s;
+        QTest::newRow("ran to its end") << int(SearchPhase::Idle) << 0 << 10 << found;
+        QTest::newRow("aborted in the walk") << int(SearchPhase::Files) << 0 << 10
+                                             << found
+                + u"\nファイルを集めている途中で検索を中止しました。フォルダのファイルの一部だけを比べました。"
+                  u"読み込んだファイル: 40 / 346"_s;
+        QTest::newRow("aborted while reading")
+            << int(SearchPhase::Keys) << 0 << 10
+            << found + u"\n画像を読み込んでいる途中で検索を中止しました。読み込んだファイル: 40 / 346"_s;
+        QTest::newRow("aborted while comparing")
+            << int(SearchPhase::Compare) << 0 << 10
+            << found + u"\nファイルを比較している途中で検索を中止しました。比較したファイル: 7 / 40"_s;
+        QTest::newRow("unread files named")
+            << int(SearchPhase::Idle) << 2 << 10 << found + u"\n読めなかったファイル: 2\n/p/u0.jpg\n/p/u1.jpg"_s;
+        QTest::newRow("many unread files") << int(SearchPhase::Idle) << 12 << 10
+                                           << found
+                + u"\n読めなかったファイル: 12\n/p/u0.jpg\n/p/u1.jpg\n/p/u2.jpg\n"
+                  u"/p/u3.jpg\n/p/u4.jpg\n/p/u5.jpg\n/p/u6.jpg\n/p/u7.jpg\n"
+                  u"/p/u8.jpg\n/p/u9.jpg\nほか 2 個"_s;
+        QTest::newRow("counted only") << int(SearchPhase::Idle) << 3 << 0 << found + u"\n読めなかったファイル: 3"_s;
+    }
+
+    void messageSaysHowTheSearchEnded()
+    {
+        QFETCH(int, abortedIn);
+        QFETCH(int, unread);
+        QFETCH(int, named);
+        SearchOutcome outcome;
+        outcome.abortedIn = SearchPhase(abortedIn);
+        outcome.filesGathered = 346;
+        outcome.filesRead = 40;
+        outcome.compared = 7;
+        outcome.compareTotal = 40;
+        for (int i = 0; i < unread; ++i)
+            outcome.unreadable.push_back({u"/p/u%1.jpg"_s.arg(i), u"truncated"_s});
+        SearchResults::Applied applied;
+        applied.groups = 1;
+        applied.items = 2;
+        QTEST(SearchResults::message(applied, outcome, named), "expected");
+    }
+
+    // While the pictures are read, the count runs against every file gathered.
+    void progressTexts_data()
+    {
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("count");
+        QTest::newRow("walk") << int(SearchPhase::Files) << u"ファイルを処理中です。"_s << u"346"_s;
+        QTest::newRow("reading") << int(SearchPhase::Keys) << u"画像を読み込み中です。"_s << u"40/346"_s;
+        QTest::newRow("comparing") << int(SearchPhase::Compare) << u"ファイルを比較中です。"_s << u"7/40"_s;
+    }
+
+    void progressTexts()
+    {
+        QFETCH(int, phase);
+        const SearchProgress progress{SearchPhase(phase), 346, 40, 7, 40};
+        QTEST(SearchResults::statusText(progress), "status");
+        QTEST(SearchResults::countText(progress), "count");
+    }
 };
 
 QTEST_GUILESS_MAIN(SearchTableTest)

@@ -34,49 +34,55 @@ void FakeShell::associationsChanged()
 
 bool FakeShell::question(const QString &text, const QString &caption)
 {
-    calls.append({QStringLiteral("question"), text, caption, {}});
+    record({QStringLiteral("question"), text, caption, {}});
     return answers.isEmpty() ? false : answers.dequeue();
 }
 
 UserPrompts::Answer FakeShell::questionWithCancel(const QString &text, const QString &caption)
 {
-    calls.append({QStringLiteral("questionWithCancel"), text, caption, {}});
+    record({QStringLiteral("questionWithCancel"), text, caption, {}});
     return threeWayAnswers.isEmpty() ? Answer::Cancel : threeWayAnswers.dequeue();
 }
 
 void FakeShell::information(const QString &text, const QString &caption)
 {
-    calls.append({QStringLiteral("information"), text, caption, {}});
+    record({QStringLiteral("information"), text, caption, {}});
 }
 
 void FakeShell::error(const QString &text, const QString &caption)
 {
-    calls.append({QStringLiteral("error"), text, caption, {}});
+    record({QStringLiteral("error"), text, caption, {}});
 }
 
 void FakeShell::warning(const QString &text, const QString &caption)
 {
-    calls.append({QStringLiteral("warning"), text, caption, {}});
+    record({QStringLiteral("warning"), text, caption, {}});
 }
 
 QString FakeShell::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)
 {
-    calls.append(
-        {QStringLiteral("chooseFolder"), startFolder, title, {allowNewFolder ? QStringLiteral("new") : QString()}});
+    record({QStringLiteral("chooseFolder"), startFolder, title, {allowNewFolder ? QStringLiteral("new") : QString()}});
     return folderAnswers.isEmpty() ? QString() : folderAnswers.dequeue();
 }
 
 QString FakeShell::chooseOpenFile(const QString &title, const QString &startFolder, const QString &filter)
 {
-    calls.append({QStringLiteral("chooseOpenFile"), startFolder, title, {filter}});
+    record({QStringLiteral("chooseOpenFile"), startFolder, title, {filter}});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
 }
 
 QString FakeShell::chooseSaveFile(
     const QString &title, const QString &startPath, const QString &filter, const QString &defaultSuffix)
 {
-    calls.append({QStringLiteral("chooseSaveFile"), startPath, title, {filter, defaultSuffix}});
+    record({QStringLiteral("chooseSaveFile"), startPath, title, {filter, defaultSuffix}});
     return fileAnswers.isEmpty() ? QString() : fileAnswers.dequeue();
+}
+
+void FakeShell::record(Call call)
+{
+    calls.append(call);
+    if (onPrompt)
+        onPrompt(call);
 }
 
 QList<FakeShell::Call> FakeShell::callsOf(const QString &kind) const

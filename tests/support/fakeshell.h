@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QList>
 #include <QQueue>
 #include <QString>
@@ -51,6 +53,11 @@ public:
     bool launchHasAssociation = true;
     bool trashReallyDeletes = false; // remove the files, as the real trash would move them away
     QStringList trashFailures; // paths that moveToTrash reports as not moved
+    /// Runs while a box or chooser is up, after its call is recorded: a real one runs the event loop.
+    std::function<void(const Call &)> onPrompt;
+
+private:
+    void record(Call call);
 };
 
 } // namespace Duovue::Test

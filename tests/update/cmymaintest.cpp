@@ -50,6 +50,9 @@ private Q_SLOTS:
         QTest::newRow("no dash") << 200 << QByteArray("Duovue") << Kind::NoUpdate << 0 << QStringLiteral("Duov.ue");
         QTest::newRow("trailing blanks") << 200 << QByteArray("Duovue-130 \t") << Kind::NewerVersion << 130
                                          << QStringLiteral("1.30");
+        QTest::newRow("markup after a newer version")
+            << 200 << QByteArray("Duovue-999<a href=\"https://x.example/\">CLICK</a>") << Kind::NoVersionInformation
+            << 0 << QString();
         QTest::newRow("wrong name") << 200 << QByteArray("xDuovue-122") << Kind::NoVersionInformation << 0 << QString();
         QTest::newRow("empty body") << 200 << QByteArray() << Kind::NoVersionInformation << 0 << QString();
         QTest::newRow("error page") << 404 << QByteArray("<html>Not Found</html>") << Kind::NoVersionInformation << 0

@@ -268,9 +268,17 @@ void CPreFrameTest::trashOfLastEntryClosesViewer()
     QVERIFY(f.frame->open());
     f.shell.trashReallyDeletes = true;
     f.shell.answers.enqueue(true);
+    // The box runs the event loop; the viewer must still be there to own it.
+    bool shownDuringBox = false;
+    f.shell.onPrompt = [&](const Test::FakeShell::Call &call) {
+        QCoreApplication::processEvents();
+        if (call.kind == QLatin1String("error"))
+            shownDuringBox = f.frame->isVisible();
+    };
 
     f.pane(0)->runCommand(IdTrash);
 
+    QVERIFY(shownDuringBox);
     QCOMPARE(f.list(0).size(), 0);
     const auto errors = f.shell.callsOf(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
