@@ -7,7 +7,7 @@ set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
 
-DUOVUE_CMAKE_ARGS="-DDUOVUE_WERROR=ON -DDUOVUE_BENCH=ON" "$here/scripts/setup.sh" "$here/build"
+DUOVUE_CMAKE_ARGS="-DDUOVUE_WERROR=ON -DDUOVUE_BENCH=ON" "$here/scripts/setup.sh" --tests "$here/build"
 
 status=0
 echo "== tests"

@@ -140,6 +140,7 @@ QByteArray mimePackage()
                              "    <comment>Duovue document</comment>\n"
                              "    <comment xml:lang=\"ja\">Duovue ファイル</comment>\n"
                              "    <glob pattern=\"*.duov\"/>\n"
+                             "    <magic priority=\"50\"><match type=\"string\" value=\"DV\" offset=\"0\"/></magic>\n"
                              "  </mime-type>\n"
                              "</mime-info>\n");
 }
@@ -250,10 +251,35 @@ QByteArray FileAssociation::desktopEntry() const
     return text.toUtf8();
 }
 
+QString FileAssociation::installedDesktopId() const
+{
+    const QString id = QStringLiteral(DUOVUE_APP_ID ".desktop");
+    for (const QString &dir : m_paths.dataDirs) {
+        if (!dir.isEmpty() && QFileInfo::exists(dir + QStringLiteral("/applications/") + id))
+            return id;
+    }
+    return {};
+}
+
+bool FileAssociation::hasInstalledMimePackage() const
+{
+    for (const QString &dir : m_paths.dataDirs) {
+        if (!dir.isEmpty() && QFileInfo::exists(dir + QStringLiteral("/mime/packages/" DUOVUE_APP_ID ".xml")))
+            return true;
+    }
+    return false;
+}
+
+QString FileAssociation::handlerId() const
+{
+    const QString installed = installedDesktopId();
+    return installed.isEmpty() ? desktopId() : installed;
+}
+
 bool FileAssociation::defaultIsOurs() const
 {
     const auto ids = defaultsIn(QString::fromUtf8(readFile(mimeAppsListPath())), mimeType());
-    return ids && !ids->isEmpty() && ids->constFirst() == desktopId();
+    return ids && !ids->isEmpty() && ids->constFirst() == handlerId();
 }
 
 QString FileAssociation::otherHolder() const
@@ -263,7 +289,7 @@ QString FileAssociation::otherHolder() const
         const auto ids = defaultsIn(QString::fromUtf8(readFile(file)), mimeType());
         if (!ids || ids->isEmpty())
             continue;
-        if (ids->constFirst() != desktopId())
+        if (ids->constFirst() != desktopId() && ids->constFirst() != QStringLiteral(DUOVUE_APP_ID ".desktop"))
             return ids->constFirst();
         break;
     }
@@ -288,9 +314,11 @@ QString FileAssociation::otherHolder() const
 AssociationOutcome FileAssociation::associate(ShellServices &shell) const
 {
     using Kind = AssociationOutcome::Kind;
+    const bool installed = !installedDesktopId().isEmpty();
+    const bool needPackage = !hasInstalledMimePackage();
     const bool hasPackage = QFileInfo::exists(mimePackagePath());
     const bool hasEntry = QFileInfo::exists(desktopEntryPath());
-    if (hasPackage && hasEntry && defaultIsOurs())
+    if ((hasPackage || !needPackage) && (hasEntry || installed) && defaultIsOurs())
         return {Kind::AlreadyAssociated, {}};
     const QString other = otherHolder();
     if (!other.isEmpty())
@@ -303,16 +331,22 @@ AssociationOutcome FileAssociation::associate(ShellServices &shell) const
             QFile::remove(path);
         return AssociationOutcome{Kind::Failed, error.message};
     };
-    if (const Result<void> r = writeFileAtomically(mimePackagePath(), mimePackage()); !r)
-        return rollBack(r.error());
-    if (!hasPackage)
-        created << mimePackagePath();
-    if (const Result<void> r = writeFileAtomically(desktopEntryPath(), desktopEntry()); !r)
-        return rollBack(r.error());
-    if (!hasEntry)
-        created << desktopEntryPath();
+    if (needPackage) {
+        if (const Result<void> r = writeFileAtomically(mimePackagePath(), mimePackage()); !r)
+            return rollBack(r.error());
+        if (!hasPackage)
+            created << mimePackagePath();
+    }
+    if (!installed) {
+        if (const Result<void> r = writeFileAtomically(desktopEntryPath(), desktopEntry()); !r)
+            return rollBack(r.error());
+        if (!hasEntry)
+            created << desktopEntryPath();
+    }
     const QString list = QString::fromUtf8(readFile(mimeAppsListPath()));
-    const QString updated = withDefault(list, mimeType(), desktopId(), true);
+    // An entry of ours that an earlier association named gives way to the installed one.
+    QString updated = installed ? withDefault(list, mimeType(), desktopId(), false) : list;
+    updated = withDefault(updated, mimeType(), handlerId(), true);
     if (updated != list) {
         if (const Result<void> r = writeFileAtomically(mimeAppsListPath(), updated.toUtf8()); !r)
             return rollBack(r.error());
@@ -328,7 +362,8 @@ AssociationOutcome FileAssociation::remove(ShellServices &shell) const
     const bool hasEntry = QFileInfo::exists(desktopEntryPath());
     const QString list = QString::fromUtf8(readFile(mimeAppsListPath()));
     const auto ids = defaultsIn(list, mimeType());
-    const bool listed = ids && ids->contains(desktopId());
+    const QString installedId = QStringLiteral(DUOVUE_APP_ID ".desktop");
+    const bool listed = ids && (ids->contains(desktopId()) || ids->contains(installedId));
     if (!hasPackage && !hasEntry && !listed)
         return {Kind::NotAssociated, otherHolder()};
 
@@ -343,7 +378,8 @@ AssociationOutcome FileAssociation::remove(ShellServices &shell) const
     }
     if (listed) {
         // A list with nothing else in it is the one associate created.
-        const QString rest = withDefault(list, mimeType(), desktopId(), false);
+        const QString rest =
+            withDefault(withDefault(list, mimeType(), desktopId(), false), mimeType(), installedId, false);
         QString failure;
         if (rest.trimmed().isEmpty()) {
             if (const Result<bool> r = removeIfPresent(mimeAppsListPath()); !r)

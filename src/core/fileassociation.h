@@ -40,9 +40,12 @@ struct AssociationOutcome {
 
 /// Makes Duovue the handler of ".duov" documents on a freedesktop.org desktop, or undoes that.
 ///
-/// Associate writes three things: a shared-mime-info package that names the type
+/// Associate writes up to three things: a shared-mime-info package that names the type
 /// application/x-duovue with the glob "*.duov", the desktop entry "duovue.desktop" whose Exec is the
-/// executable, and that entry as the type's default in mimeapps.list. Remove deletes exactly those.
+/// executable, and that entry as the type's default in mimeapps.list. When the program is installed
+/// (its own desktop entry and MIME package are in a system data folder), only the default is written,
+/// naming the installed entry: a second entry with an absolute path would outlive a moved or removed
+/// program. Remove deletes exactly what associate wrote.
 /// An association held by another program (another default for the type, or another type claiming
 /// "*.duov") blocks associate, as an existing extension key does on other systems. After every
 /// change the shell is told, so the desktop's MIME and desktop databases are rebuilt.
@@ -68,7 +71,14 @@ public:
     /// The text of the desktop entry associate writes.
     QByteArray desktopEntry() const;
 
+    /// The desktop id the default names: the installed entry's when there is one, else desktopId().
+    QString handlerId() const;
+
 private:
+    /// The installed entry's id when a system data folder holds it; empty otherwise.
+    QString installedDesktopId() const;
+    /// A system data folder holds the installed MIME package of the type.
+    bool hasInstalledMimePackage() const;
     /// The program or type that holds ".duov" when it is not Duovue; empty when none does.
     QString otherHolder() const;
     bool defaultIsOurs() const;

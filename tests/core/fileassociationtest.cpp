@@ -135,6 +135,27 @@ private Q_SLOTS:
         QVERIFY(shell.callsOf(QStringLiteral("associations")).isEmpty());
     }
 
+    void anInstalledProgramIsNamedNotCopied()
+    {
+        XdgHome home;
+        home.dir.writeFile(QStringLiteral("sys/applications/" DUOVUE_APP_ID ".desktop"), "[Desktop Entry]\n");
+        home.dir.writeFile(QStringLiteral("sys/mime/packages/" DUOVUE_APP_ID ".xml"), "<mime-info/>\n");
+        // An earlier association of a program that was not installed then.
+        home.dir.writeFile(
+            QStringLiteral("config/mimeapps.list"), "[Default Applications]\napplication/x-duovue=duovue.desktop;\n");
+        const FileAssociation association(home.paths, QStringLiteral("/usr/bin/duovue"));
+        Test::FakeShell shell;
+
+        QCOMPARE(association.associate(shell).kind, Kind::Written);
+        QVERIFY(!QFile::exists(association.desktopEntryPath()));
+        QVERIFY(!QFile::exists(association.mimePackagePath()));
+        QCOMPARE(readAll(association.mimeAppsListPath()),
+            QByteArray("[Default Applications]\napplication/x-duovue=" DUOVUE_APP_ID ".desktop;\n"));
+        QCOMPARE(association.associate(shell).kind, Kind::AlreadyAssociated);
+        QCOMPARE(association.remove(shell).kind, Kind::Removed);
+        QVERIFY(!QFile::exists(association.mimeAppsListPath()));
+    }
+
     void unwritableHomeReportsTheFailure()
     {
         XdgHome home;
