@@ -256,8 +256,10 @@ void CGouseiDlg::save()
         return;
     m_saveFolder = QFileInfo(path).absolutePath();
     const Result<void> saved = SaveComposite(composite(), path, m_state.method(), m_options.quality);
+    // The system's reason (a full disk, a missing folder, a name that is not .jpg or .bmp) follows.
     if (!saved)
-        m_prompts.error(QStringLiteral("ファイルを保存できませんでした。\r\n%1").arg(path), Captions::error());
+        m_prompts.error(
+            tr("ファイルを保存できませんでした。\r\n%1\r\n%2").arg(path, saved.error().message), Captions::error());
 }
 
 void CGouseiDlg::paintEvent(QPaintEvent *)
