@@ -1,7 +1,6 @@
 #include "app/desktopshell.h"
 
 #include <QDesktopServices>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,15 +17,13 @@ DesktopShell::DesktopShell(SettingsStore &settings)
 {
 }
 
-QStringList DesktopShell::moveToTrash(const QStringList &paths)
+QList<Result<TrashEntry>> DesktopShell::moveToTrash(const QStringList &paths)
 {
-    QStringList failed;
-    for (const QString &path : paths) {
-        QFile file(path);
-        if (!file.moveToTrash())
-            failed.append(path);
-    }
-    return failed;
+    QList<Result<TrashEntry>> results;
+    results.reserve(paths.size());
+    for (const QString &path : paths)
+        results.append(Trash::moveToTrash(path));
+    return results;
 }
 
 ShellServices::LaunchOutcome DesktopShell::launch(const QString &pathOrUrl, Verb verb)

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
+
+#include "core/result.h"
+#include "core/trash.h"
 
 namespace Duovue
 {
@@ -19,9 +23,10 @@ public:
 
     virtual ~ShellServices() = default;
 
-    /// Moves each path to the recycle bin; returns the paths that could not be moved. Callers that
-    /// follow the recycle-bin rules of the lists remove the rows whatever the outcome.
-    virtual QStringList moveToTrash(const QStringList &paths) = 0;
+    /// Moves each path (a symbolic link itself, not its target) to the recycle bin; per path, in
+    /// order, the trash entry made for it or why it stayed. Callers check where a file went through
+    /// FileOperations::trash, which uses this.
+    virtual QList<Result<TrashEntry>> moveToTrash(const QStringList &paths) = 0;
 
     /// Opens a file path or a web address with its associated application.
     virtual LaunchOutcome launch(const QString &pathOrUrl, Verb verb) = 0;

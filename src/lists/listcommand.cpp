@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 
 #include "core/fileoperations.h"
+#include "core/nativepath.h"
 #include "core/sessionstate.h"
 #include "core/shellservices.h"
 #include "core/userprompts.h"
@@ -48,11 +48,16 @@ QString deleteQuestion(int side)
                          "リストから削除する場合は「いいえ」を選択してください");
 }
 
-QString trashFailedText(const QStringList &paths)
+/// Names each file that stayed, with the reason it stayed.
+QString trashFailedText(const QList<FO::Result> &paths)
 {
     QString text = QStringLiteral("次のファイルはゴミ箱へ移動できなかったため、リストに残しました。\r\n");
-    for (qsizetype i = 0; i < std::min<qsizetype>(paths.size(), NamedFailures); ++i)
-        text += QStringLiteral("\r\n") + paths.at(i);
+    for (qsizetype i = 0; i < std::min<qsizetype>(paths.size(), NamedFailures); ++i) {
+        const FO::Result &r = paths.at(i);
+        text += QStringLiteral("\r\n") + NativePath::display(r.source);
+        if (!r.reason.isEmpty())
+            text += QStringLiteral(" (") + r.reason + u')';
+    }
     if (paths.size() > NamedFailures)
         text += QStringLiteral("\r\nほか %1 件").arg(paths.size() - NamedFailures);
     return text;
@@ -61,13 +66,6 @@ QString trashFailedText(const QStringList &paths)
 bool hasFile(const FileList &list, int row)
 {
     return row >= 0 && row < list.size() && !list.column(1, row).isEmpty();
-}
-
-// Nothing is at the path any more, not even a dangling link.
-bool isGone(const QString &path)
-{
-    const QFileInfo info(path);
-    return !info.exists() && !info.isSymLink();
 }
 
 // The rows a file command works on: the selection, or in result mode (where nothing is selected)
@@ -162,17 +160,16 @@ void recycleRows(const CommandContext &context, FillProgress &progress, int side
         fileRows.append(*it);
         paths.append(list.fullPath(*it));
     }
-    QStringList kept;
+    QList<FO::Result> kept;
     {
         WorkProgress shown(progress, context.session.abortRequested, paths.size() > TrashPiece * 2);
         for (qsizetype first = 0; first < paths.size() && shown.step(); first += TrashPiece) {
-            const QStringList piece = paths.mid(first, TrashPiece);
-            const QList<FO::Result> results = FO::trash(context.shell, piece);
+            const QList<FO::Result> results = FO::trash(context.shell, paths.mid(first, TrashPiece));
             for (qsizetype i = 0; i < results.size(); ++i) {
-                if (results.at(i).sourceGone() || isGone(piece.at(i)))
+                if (results.at(i).sourceGone())
                     gone.append(fileRows.at(first + i));
                 else
-                    kept.append(piece.at(i));
+                    kept.append(results.at(i));
             }
         }
     }

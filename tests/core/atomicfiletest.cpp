@@ -132,6 +132,7 @@ void AtomicFileTest::leftoverTemporariesGo_data()
 {
     QTest::addColumn<bool>("byCopy");
     QTest::newRow("an atomic write") << false;
+    QTest::newRow("a copy") << true;
 }
 
 void AtomicFileTest::leftoverTemporariesGo()

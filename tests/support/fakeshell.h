@@ -1,9 +1,12 @@
 #pragma once
 
+#include <memory>
+
 #include <QList>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "core/shellservices.h"
 #include "core/userprompts.h"
@@ -25,7 +28,7 @@ public:
     };
 
     // ShellServices
-    QStringList moveToTrash(const QStringList &paths) override;
+    QList<Result<TrashEntry>> moveToTrash(const QStringList &paths) override;
     LaunchOutcome launch(const QString &pathOrUrl, Verb verb) override;
     void associationsChanged() override;
 
@@ -49,8 +52,18 @@ public:
     QQueue<QString> folderAnswers; // for chooseFolder()
     QQueue<QString> fileAnswers; // for chooseOpenFile() and chooseSaveFile()
     bool launchHasAssociation = true;
-    bool trashReallyDeletes = false; // remove the files, as the real trash would move them away
+    // Move the files into a trash folder of the fake's own (a real one, in a temporary folder), as
+    // the real trash would; otherwise the files stay and the fake still reports them trashed.
+    bool trashReallyDeletes = false;
+    // Move the files into a "files" folder that is no trash and report that (the fault of Qt 6.4's
+    // trash on an account without ~/.local/share).
+    bool trashMisplaces = false;
     QStringList trashFailures; // paths that moveToTrash reports as not moved
+    /// The fake's trash folder (made at the first trashing).
+    QString trashFolder();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_trashBase;
 };
 
 } // namespace Duovue::Test
