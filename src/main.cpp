@@ -51,8 +51,9 @@ int main(int argc, char **argv)
     }
 
     SettingsStore settings(SettingsStore::defaultPath(QCoreApplication::applicationDirPath()));
-    DesktopShell shell(settings);
+    // The prompts outlive the shell: a launch that fails late reports through them.
     MessageBoxPrompts prompts;
+    DesktopShell shell(settings);
     CDuovueApp app(settings, shell, prompts);
     if (!app.initInstance(positional.value(0)))
         return 1;

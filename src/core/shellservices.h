@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -20,6 +22,8 @@ class ShellServices
 public:
     enum class Verb { Open, Edit };
     enum class LaunchOutcome { Launched, NoAssociation };
+    /// Told how a launch ended: at once, or once the opener has finished (on the GUI thread).
+    using LaunchDone = std::function<void(LaunchOutcome)>;
 
     virtual ~ShellServices() = default;
 
@@ -28,8 +32,10 @@ public:
     /// FileOperations::trash, which uses this.
     virtual QList<Result<TrashEntry>> moveToTrash(const QStringList &paths) = 0;
 
-    /// Opens a file path or a web address with its associated application.
-    virtual LaunchOutcome launch(const QString &pathOrUrl, Verb verb) = 0;
+    /// Opens a file path or a web address with its associated application without waiting for it.
+    /// @p done, when given, learns whether an application took it; it is not called when the shell
+    /// goes away first.
+    virtual void launch(const QString &pathOrUrl, Verb verb, LaunchDone done = {}) = 0;
 
     /// Tells the desktop that file associations changed (refreshes its MIME and desktop databases).
     virtual void associationsChanged() = 0;

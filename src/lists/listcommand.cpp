@@ -229,8 +229,12 @@ void launch(const CommandContext &context, const ListTarget &target, ShellServic
     const FileList &list = document.fileList(target.side);
     if (!hasFile(list, row))
         return;
-    if (context.shell.launch(list.fullPath(row), verb) == ShellServices::LaunchOutcome::NoAssociation)
-        context.prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
+    // The answer may come once the opener has finished, after this command returned.
+    UserPrompts &prompts = context.prompts;
+    context.shell.launch(list.fullPath(row), verb, [&prompts](ShellServices::LaunchOutcome outcome) {
+        if (outcome == ShellServices::LaunchOutcome::NoAssociation)
+            prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
+    });
 }
 
 bool takesAWhile(const QStringList &paths)

@@ -42,11 +42,12 @@ QString FakeShell::trashFolder()
     return m_trashBase->path() + QStringLiteral("/.Trash-") + QString::number(::getuid());
 }
 
-ShellServices::LaunchOutcome FakeShell::launch(const QString &pathOrUrl, Verb verb)
+void FakeShell::launch(const QString &pathOrUrl, Verb verb, LaunchDone done)
 {
     calls.append(
         {verb == Verb::Open ? QStringLiteral("launch-open") : QStringLiteral("launch-edit"), pathOrUrl, {}, {}});
-    return launchHasAssociation ? LaunchOutcome::Launched : LaunchOutcome::NoAssociation;
+    if (done)
+        done(launchHasAssociation ? LaunchOutcome::Launched : LaunchOutcome::NoAssociation);
 }
 
 void FakeShell::associationsChanged()

@@ -29,7 +29,7 @@ public:
 
     // ShellServices
     QList<Result<TrashEntry>> moveToTrash(const QStringList &paths) override;
-    LaunchOutcome launch(const QString &pathOrUrl, Verb verb) override;
+    void launch(const QString &pathOrUrl, Verb verb, LaunchDone done = {}) override;
     void associationsChanged() override;
 
     // UserPrompts
@@ -51,7 +51,7 @@ public:
     QQueue<Answer> threeWayAnswers; // for questionWithCancel(); unscripted: Cancel
     QQueue<QString> folderAnswers; // for chooseFolder()
     QQueue<QString> fileAnswers; // for chooseOpenFile() and chooseSaveFile()
-    bool launchHasAssociation = true;
+    bool launchHasAssociation = true; // the outcome every launch reports, at once
     // Move the files into a trash folder of the fake's own (a real one, in a temporary folder), as
     // the real trash would; otherwise the files stay and the fake still reports them trashed.
     bool trashReallyDeletes = false;
