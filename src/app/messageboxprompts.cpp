@@ -5,16 +5,19 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "core/nativepath.h"
+
 namespace Duovue
 {
 
 namespace
 {
 
-// Message texts keep the "\r\n" of their Windows origin; Qt shows "\r" as a stray glyph.
+// Message texts keep the "\r\n" of their Windows origin; Qt shows "\r" as a stray glyph. A file
+// name whose bytes are not UTF-8 shows them as "\xNN".
 QString displayText(const QString &text)
 {
-    QString t = text;
+    QString t = NativePath::display(text);
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return t;
 }
@@ -42,15 +45,18 @@ QWidget *MessageBoxPrompts::parent() const
 
 bool MessageBoxPrompts::question(const QString &text, const QString &caption)
 {
-    return QMessageBox::question(
-               parent(), caption, displayText(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes)
+    return QMessageBox::question(parent(),
+               NativePath::display(caption),
+               displayText(text),
+               QMessageBox::Yes | QMessageBox::No,
+               QMessageBox::Yes)
         == QMessageBox::Yes;
 }
 
 UserPrompts::Answer MessageBoxPrompts::questionWithCancel(const QString &text, const QString &caption)
 {
     switch (QMessageBox::question(parent(),
-        caption,
+        NativePath::display(caption),
         displayText(text),
         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
         QMessageBox::Yes)) {
@@ -65,17 +71,17 @@ UserPrompts::Answer MessageBoxPrompts::questionWithCancel(const QString &text, c
 
 void MessageBoxPrompts::information(const QString &text, const QString &caption)
 {
-    QMessageBox::information(parent(), caption, displayText(text));
+    QMessageBox::information(parent(), NativePath::display(caption), displayText(text));
 }
 
 void MessageBoxPrompts::error(const QString &text, const QString &caption)
 {
-    QMessageBox::critical(parent(), caption, displayText(text));
+    QMessageBox::critical(parent(), NativePath::display(caption), displayText(text));
 }
 
 void MessageBoxPrompts::warning(const QString &text, const QString &caption)
 {
-    QMessageBox::warning(parent(), caption, displayText(text));
+    QMessageBox::warning(parent(), NativePath::display(caption), displayText(text));
 }
 
 QString MessageBoxPrompts::chooseFolder(const QString &title, const QString &startFolder, bool allowNewFolder)

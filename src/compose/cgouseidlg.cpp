@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 
 #include "compose/compositefile.h"
+#include "core/nativepath.h"
 #include "core/userprompts.h"
 #include "viewer/viewerpictures.h"
 
@@ -71,7 +72,7 @@ bool arrowOf(int key, Arrow &arrow)
 
 QString fileNameOf(const ImageInfo &info)
 {
-    return QFileInfo(info.path).fileName();
+    return NativePath::display(info.path.mid(info.path.lastIndexOf(u'/') + 1));
 }
 
 } // namespace

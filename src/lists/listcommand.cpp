@@ -385,7 +385,9 @@ bool runListRename(const CommandContext &context, int side, int row, const QStri
 {
     CDuovueDoc &document = context.document;
     const FileList &list = document.fileList(side);
-    if (text.isEmpty() || !hasFile(list, row))
+    // The editor starts with the name as shown, undecodable bytes written "\xNN": that text
+    // unchanged is no new name (and no request to name the file with those escapes).
+    if (text.isEmpty() || !hasFile(list, row) || text == NativePath::display(list.column(0, row)))
         return false;
     bool hadForbidden = false;
     const QString name = ListEdits::cleanFileName(text, &hadForbidden);
@@ -408,10 +410,11 @@ bool runListRename(const CommandContext &context, int side, int row, const QStri
     case FO::Outcome::Declined:
     case FO::Outcome::SameFile:
     case FO::Outcome::ReplaceFailed:
-        context.prompts.error(QStringLiteral("同名ファイルが存在します\n") + target, Captions::error());
+        context.prompts.error(
+            QStringLiteral("同名ファイルが存在します\n") + NativePath::display(target), Captions::error());
         return false;
     default:
-        context.prompts.error(QStringLiteral("ファイル名を変更できませんでした。\n") + source
+        context.prompts.error(QStringLiteral("ファイル名を変更できませんでした。\n") + NativePath::display(source)
                 + (result.reason.isEmpty() ? QString() : QStringLiteral("\n") + result.reason),
             Captions::error());
         return false;

@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFile>
+#include "core/nativepath.h"
 
 namespace Duovue
 {
@@ -36,7 +36,7 @@ Result<void> BlockReader::open(const QString &path)
     }
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever. It changes nothing
     // for the regular files that pass the check below.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return failure(errno);
     struct stat st;

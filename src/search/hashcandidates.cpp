@@ -3,8 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <QFile>
-
+#include "core/nativepath.h"
 #include "lists/textformats.h"
 #include "search/crc32.h"
 #include "search/searchwalk.h"
@@ -58,7 +57,7 @@ SearchRow HashCandidates::row(int index) const
 {
     const Place &p = m_places[std::size_t(index)];
     SearchRow row;
-    row.name = QFile::decodeName(QByteArray(m_names.constData() + p.name, p.nameLength));
+    row.name = NativePath::decode(QByteArrayView(m_names.constData() + p.name, p.nameLength));
     row.folder = m_folders[std::size_t(p.folder)];
     row.created = FormatFileTime(p.created);
     row.modified = FormatFileTime(p.modified);

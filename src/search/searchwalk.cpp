@@ -10,8 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include <QFile>
-
+#include "core/nativepath.h"
 #include "lists/textformats.h"
 
 namespace Duovue::SearchWalk
@@ -43,8 +42,8 @@ bool decodeName(const QByteArray &native, QString *text)
         *text = QString::fromLatin1(native);
         return true;
     }
-    *text = QFile::decodeName(native);
-    return QFile::encodeName(*text) == native;
+    *text = NativePath::decode(native);
+    return true;
 }
 
 struct Walker {
@@ -190,7 +189,7 @@ int walkEntries(const QString &folder,
     const QString root = trimmedFolder(folder);
     if (root.isEmpty())
         return 0;
-    const QByteArray nativeRoot = QFile::encodeName(root);
+    const QByteArray nativeRoot = NativePath::encode(root);
     const int fd = ::open(nativeRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return 0;
