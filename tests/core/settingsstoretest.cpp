@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -161,6 +162,31 @@ private Q_SLOTS:
             QSKIP("cannot give up root here");
         QCOMPARE(WEXITSTATUS(status), 0);
         QCOMPARE(readAll(path), before);
+    }
+
+    // A pipe (or a device) named as the settings file would be read forever or block, and a
+    // write would put a plain file in its place. Only the program's own folder is ever made.
+    void onlyRegularFilesAndOwnFolder()
+    {
+        Test::TestDir dir;
+        const QString pipe = dir.filePath(QStringLiteral("Duovue.ini"));
+        QVERIFY(::mkfifo(QFile::encodeName(pipe).constData(), 0644) == 0);
+        SettingsStore store(pipe);
+        QCOMPARE(store.readInt(QStringLiteral("App"), QStringLiteral("X"), 7), 7);
+        QVERIFY(!store.writeInt(QStringLiteral("App"), QStringLiteral("X"), 1).ok());
+        QVERIFY(!QFileInfo(pipe).isFile());
+
+        SettingsStore elsewhere(dir.filePath(QStringLiteral("missing/Duovue.ini")));
+        QVERIFY(!elsewhere.writeInt(QStringLiteral("App"), QStringLiteral("X"), 1).ok());
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("cfg")).toUtf8());
+        SettingsStore own(SettingsStore::defaultPath(dir.filePath(QStringLiteral("bin"))));
+        const bool written = own.writeInt(QStringLiteral("App"), QStringLiteral("X"), 1).ok();
+        qunsetenv("XDG_CONFIG_HOME");
+        QVERIFY(written);
+        QCOMPARE(QFile::permissions(dir.filePath(QStringLiteral("cfg/duovue"))) & 0x7777,
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
+                | QFile::ExeUser);
     }
 
     void readsWindowsLineEndings()
