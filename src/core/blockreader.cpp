@@ -1,6 +1,5 @@
 #include "core/blockreader.h"
 
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>

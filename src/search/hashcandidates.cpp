@@ -70,7 +70,8 @@ int HashCandidates::open(int index) const
 QString HashCandidates::path(int index) const
 {
     const Place &p = m_places[std::size_t(index)];
-    return m_folders[std::size_t(p.folder)] + NativePath::decode(QByteArrayView(m_names.constData() + p.name, p.nameLength));
+    return m_folders[std::size_t(p.folder)]
+        + NativePath::decode(QByteArrayView(m_names.constData() + p.name, p.nameLength));
 }
 
 SearchRow HashCandidates::row(int index) const

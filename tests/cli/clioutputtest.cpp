@@ -4,8 +4,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
-#include "support/searchfactory.h"
 #include "support/imagingfactory.h"
+#include "support/searchfactory.h"
 #include "support/testdir.h"
 
 using namespace Duovue;
