@@ -10,6 +10,7 @@
 #include "lists/listedits.h"
 #include "lists/positionmark.h"
 #include "lists/resultchecks.h"
+#include "search/searchresults.h"
 
 namespace Duovue
 {
@@ -266,6 +267,15 @@ void CDuovueDoc::applySearchResults(const std::vector<FileList::Entry> &rows)
         Q_EMIT rowsInserted(side, first, static_cast<int>(list.size()) - 1);
     }
     setResultMode(true);
+}
+
+SearchResults::Applied CDuovueDoc::applySearchResults(const GroupingResult &grouping, SearchMethod method)
+{
+    const SearchResults::Applied applied = SearchResults::summarize(grouping, method);
+    applySearchResults(grouping.rows);
+    if (applied.columns != SearchResults::SizeColumns::Keep)
+        setDimensionColumnsShown(applied.columns == SearchResults::SizeColumns::Show);
+    return applied;
 }
 
 void CDuovueDoc::setResultMode(bool on)

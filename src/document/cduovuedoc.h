@@ -15,6 +15,13 @@
 namespace Duovue
 {
 
+enum class SearchMethod;
+struct GroupingResult;
+namespace SearchResults
+{
+struct Applied;
+}
+
 /// The document: both file lists with their comparison positions, result mode, the contents of the
 /// four picture panes and the pair the pair tools act on, with the document's path, title and
 /// modified flag.
@@ -120,6 +127,9 @@ public:
     /// Appends the result rows of a search to both lists (the same rows at the same indices) and
     /// sets result mode when there are any.
     void applySearchResults(const std::vector<FileList::Entry> &rows);
+    /// Hands a finished search to the lists: its rows as above, and the width and height columns
+    /// as SearchResults::summarize says. Returns that summary.
+    SearchResults::Applied applySearchResults(const GroupingResult &grouping, SearchMethod method);
     void setResultMode(bool on);
     void setDimensionColumnsShown(bool shown);
     /// Flips the check ("-" before the label) of each row in both lists.
