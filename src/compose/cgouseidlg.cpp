@@ -15,7 +15,7 @@
 
 #include "compose/compositefile.h"
 #include "core/userprompts.h"
-#include "viewer/viewerpictures.h"
+#include "resources/viewerpictures.h"
 
 namespace Duovue
 {

@@ -25,7 +25,6 @@
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
 #include "lists/droppedpaths.h"
-#include "lists/frameplacement.h"
 #include "lists/guifillprogress.h"
 #include "lists/listcommand.h"
 #include "mainframe/cmysplitterwnd.h"
@@ -38,6 +37,7 @@
 #include "update/cupdatecheckdlg.h"
 #include "viewer/cimgview.h"
 #include "viewer/cpreframe.h"
+#include "widgets/frameplacement.h"
 
 namespace Duovue
 {

@@ -25,7 +25,7 @@
 #include "document/cduovuedoc.h"
 #include "lists/droppedpaths.h"
 #include "search/keycache.h"
-#include "search/tooltipstyle.h"
+#include "widgets/tooltipstyle.h"
 
 namespace Duovue
 {

@@ -2,9 +2,9 @@
 
 #include <QActionGroup>
 
+#include "resources/viewerpictures.h"
 #include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
-#include "viewer/viewerpictures.h"
 
 namespace Duovue
 {

@@ -16,13 +16,13 @@
 #include "document/cduovuedoc.h"
 #include "imaging/cinfodlg.h"
 #include "lists/browseforfolder.h"
-#include "lists/frameplacement.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
 #include "viewer/ownedwindow.h"
 #include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 #include "viewer/viewernavigation.h"
+#include "widgets/frameplacement.h"
 
 namespace Duovue
 {

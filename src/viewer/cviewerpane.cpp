@@ -6,11 +6,11 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "resources/viewerpictures.h"
 #include "viewer/cbrightdlg.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
-#include "viewer/viewerpictures.h"
 
 namespace Duovue
 {

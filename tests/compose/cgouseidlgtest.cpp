@@ -13,9 +13,9 @@
 #include "compose/cgouseidlg.h"
 #include "core/appsettings.h"
 #include "core/settingsstore.h"
+#include "resources/viewerpictures.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
-#include "viewer/viewerpictures.h"
 
 using namespace Duovue;
 

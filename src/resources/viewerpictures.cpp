@@ -1,4 +1,4 @@
-#include "viewer/viewerpictures.h"
+#include "resources/viewerpictures.h"
 
 #include <cmath>
 
