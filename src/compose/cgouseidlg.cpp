@@ -10,7 +10,6 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <QStandardPaths>
 
 #include "compose/compositefile.h"
@@ -22,32 +21,6 @@ namespace Duovue
 
 namespace
 {
-
-// The 12 x 12 pictures of the method items: what each method takes from the right picture.
-QIcon methodIcon(CompositeMethod method)
-{
-    QPixmap pixmap(12, 12);
-    pixmap.fill(Qt::white);
-    QPainter p(&pixmap);
-    const QColor band(32, 72, 160);
-    for (int i = 2; i < 10; i += 3) {
-        switch (method) {
-        case CompositeMethod::Rows:
-            p.fillRect(QRect(2, i, 8, 2), band);
-            break;
-        case CompositeMethod::Columns:
-            p.fillRect(QRect(i, 2, 2, 8), band);
-            break;
-        case CompositeMethod::Dots:
-            for (int j = 2; j < 10; j += 3)
-                p.fillRect(QRect(i, j, 2, 2), band);
-            break;
-        }
-    }
-    p.setPen(QColor(96, 96, 96));
-    p.drawRect(0, 0, 11, 11);
-    return QIcon(pixmap);
-}
 
 bool arrowOf(int key, Arrow &arrow)
 {
@@ -161,7 +134,7 @@ void CGouseiDlg::buildMenu()
     for (const auto &[id, text] : methodItems) {
         const auto method = static_cast<CompositeMethod>(id - IdMethodRows);
         QAction *a = add(methods, id, text, methodGroup);
-        a->setIcon(methodIcon(method));
+        a->setIcon(ViewerPictures::menuPicture(id));
         connect(a, &QAction::triggered, this, [this, method] {
             if (m_state.setMethod(method))
                 stateChanged();

@@ -6,9 +6,10 @@
 namespace Duovue
 {
 
-/// Our own drawings for the picture panes: the open- and closed-hand cursors of panning and the
-/// 12 x 12 menu pictures of the rotations, flips and composite methods (commands 32785..32792),
-/// drawn in code so they need no image files. Thread: GUI thread (QPixmap).
+/// Our own drawings for the viewer's picture panes and the compositing window: the open- and
+/// closed-hand cursors of panning and the 12 x 12 menu pictures of the rotations, flips (the pane
+/// menu) and composite methods (the compositing window's menu), commands 32785..32792, drawn in
+/// code. Thread: GUI thread (QPixmap).
 namespace ViewerPictures
 {
 

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include <QFont>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -12,6 +11,7 @@
 #include "document/cduovuedoc.h"
 #include "imaging/cpreviewdlg.h"
 #include "imaging/panegeometry.h"
+#include "resources/missingfilepicture.h"
 
 namespace Duovue
 {
@@ -29,23 +29,6 @@ QString toolTipHtml(const QString &plain)
 }
 
 } // namespace
-
-QImage MissingFileBitmap()
-{
-    static const QImage bitmap = [] {
-        QImage image(MissingFileBitmapWidth, MissingFileBitmapHeight, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        QFont font(QStringLiteral("Noto Sans CJK JP"));
-        font.setPixelSize(18);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.setPen(QColor(255, 0, 0));
-        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("ファイルがありません"));
-        return image;
-    }();
-    return bitmap;
-}
 
 CImgView::CImgView(CDuovueDoc &document, UserPrompts &prompts, int paneIndex, QWidget *parent)
     : QWidget(parent)

@@ -133,8 +133,4 @@ private:
     QPointer<CPreviewDlg> m_popup;
 };
 
-/// The 223 x 30 placeholder shown instead of a picture whose file does not exist: the words
-/// ファイルがありません in red on white. Format_RGB32.
-QImage MissingFileBitmap();
-
 } // namespace Duovue
