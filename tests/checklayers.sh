@@ -2,8 +2,8 @@
 # Checks that the includes under SRC only look down the layers docs/architecture.md draws:
 #
 #   0 ground       core/ logic
-#   1 model        the logic of lists/, imaging/, search/, pairtools/, viewer/, compose/, update/,
-#                  resources/ (duovue_core)
+#   1 model        the other folders' logic (duovue_core): lists/, imaging/, search/, pairtools/,
+#                  viewer/, compose/, update/, resources/
 #   2 document     document/ logic
 #   3 widgets      every folder's widgets (duovue_gui)
 #   4 application  app/, main.cpp and duovue-cli (cli/, which links duovue_core only)

@@ -36,15 +36,15 @@ public:
     /// What a document file holds of @p document.
     static DocumentContent contentOf(const CDuovueDoc &document);
 
-    /// 57600 "新規作成".
+    /// IdFileNew "新規作成".
     bool newDocument();
-    /// 57601 "開く...": the file chooser, then openFile().
+    /// IdFileOpen "開く...": the file chooser, then openFile().
     bool open();
     /// Opens @p path as the document (recent files, the command line, a dropped ".duov" file).
     bool openFile(const QString &path);
-    /// 57603 "上書き保存": to the document's path, or as save as for a new document.
+    /// IdFileSave "上書き保存": to the document's path, or as save as for a new document.
     bool save();
-    /// 57604 "名前を付けて保存(&A)...".
+    /// IdFileSaveAs "名前を付けて保存(&A)...".
     bool saveAs();
     /// Before the document is dropped: when it is modified, asks whether to save it. False when the
     /// user cancelled or the save did not happen.

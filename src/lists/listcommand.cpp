@@ -13,8 +13,8 @@
 #include "document/commandcontext.h"
 #include "document/listfill.h"
 #include "lists/browseforfolder.h"
-#include "lists/listcommandids.h"
 #include "lists/listedits.h"
+#include "lists/listtarget.h"
 #include "lists/resultchecks.h"
 #include "search/checkrules.h"
 

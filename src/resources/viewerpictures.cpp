@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QtMath>
 
-#include "viewer/viewercommands.h"
+#include "resources/commandtable.h"
 
 namespace Duovue::ViewerPictures
 {
@@ -86,10 +86,10 @@ QIcon compositeMethodPicture(int commandId)
     const QColor band(32, 72, 160);
     for (int i = 2; i < 10; i += 3) {
         switch (commandId) {
-        case IdComposeRowsPicture:
+        case IdMethodRows:
             p.fillRect(QRect(2, i, 8, 2), band);
             break;
-        case IdComposeColumnsPicture:
+        case IdMethodColumns:
             p.fillRect(QRect(i, 2, 2, 8), band);
             break;
         default:
@@ -117,9 +117,9 @@ QCursor closedHandCursor()
 
 QIcon menuPicture(int commandId)
 {
-    if (commandId < IdRotateLeft || commandId > IdComposeDots)
+    if (commandId < IdRotateLeft || commandId > IdMethodDots)
         return {};
-    if (commandId >= IdComposeRowsPicture)
+    if (commandId >= IdMethodRows)
         return compositeMethodPicture(commandId);
     QPixmap pm(MenuSize, MenuSize);
     pm.fill(Qt::transparent);

@@ -8,8 +8,8 @@ namespace Duovue
 
 /// Our own drawings for the viewer's picture panes and the compositing window: the open- and
 /// closed-hand cursors of panning and the 12 x 12 menu pictures of the rotations, flips (the pane
-/// menu) and composite methods (the compositing window's menu), commands 32785..32792, drawn in
-/// code. Thread: GUI thread (QPixmap).
+/// menu) and composite methods (the compositing window's menu), drawn in code. Thread: GUI thread
+/// (QPixmap).
 namespace ViewerPictures
 {
 
@@ -17,7 +17,8 @@ namespace ViewerPictures
 QCursor openHandCursor();
 /// The cursor while a pane is being panned.
 QCursor closedHandCursor();
-/// The menu picture of command @p commandId (32785..32792); a null icon for other commands.
+/// The menu picture of command @p commandId (IdRotateLeft .. IdFlipHorizontal, IdMethodRows ..
+/// IdMethodDots); a null icon for other commands.
 QIcon menuPicture(int commandId);
 
 } // namespace ViewerPictures

@@ -16,10 +16,10 @@
 #include "document/cduovuedoc.h"
 #include "imaging/cinfodlg.h"
 #include "lists/browseforfolder.h"
+#include "resources/commandtable.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
 #include "viewer/ownedwindow.h"
-#include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 #include "viewer/viewernavigation.h"
 #include "widgets/frameplacement.h"
@@ -30,7 +30,8 @@ namespace Duovue
 namespace
 {
 
-constexpr int ToolCommands[] = {IdPaneCompose, IdPaneBinaryCompare, IdPaneDifferenceAnalysis, IdPaneJpegCompare};
+// The main menu's commands on the pane menus, which the main window runs.
+constexpr int ToolCommands[] = {IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare};
 
 /// Status-bar text: a tab in a gesture's text stands for the gap before the action name.
 QString shownStatus(const QString &text)
@@ -109,15 +110,11 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
     applySettings();
     updateToolActions();
     // The pane menus show the tools' accelerators, so they work here as in the main window.
-    const std::pair<int, QKeyCombination> accelerators[] = {{IdPaneCompose, Qt::CTRL | Qt::Key_G},
-        {IdPaneBinaryCompare, Qt::CTRL | Qt::Key_B},
-        {IdPaneDifferenceAnalysis, Qt::CTRL | Qt::Key_Y},
-        {IdPaneJpegCompare, Qt::CTRL | Qt::Key_J}};
-    for (const auto &[id, keys] : accelerators) {
+    for (int id : ToolCommands) {
         auto *accelerator = new QAction(this);
-        accelerator->setShortcut(QKeySequence(keys));
+        accelerator->setShortcut(QKeySequence(Commands::of(id).shortcut));
         accelerator->setShortcutContext(Qt::WindowShortcut);
-        connect(accelerator, &QAction::triggered, this, [this, id = id] {
+        connect(accelerator, &QAction::triggered, this, [this, id] {
             paneCommand(0, id);
         });
         addAction(accelerator);

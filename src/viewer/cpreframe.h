@@ -58,7 +58,7 @@ public:
     QSplitter *splitter() const { return m_splitter; }
     PicturePrefetcher &prefetcher() { return m_prefetcher; }
 
-    /// Command 32773: shows the entries at the comparison positions; nothing when a list is empty
+    /// IdViewerOpen: shows the entries at the comparison positions; nothing when a list is empty
     /// or the viewer already shows. Returns whether the viewer is shown now.
     bool open();
     /// Hides the viewer: pictures freed, timers stopped, the tools back on the preview panes.

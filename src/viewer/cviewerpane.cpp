@@ -6,10 +6,10 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "resources/commandtable.h"
 #include "resources/viewerpictures.h"
 #include "viewer/cbrightdlg.h"
 #include "viewer/cpanemenu.h"
-#include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 
 namespace Duovue

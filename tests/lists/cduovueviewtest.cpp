@@ -11,7 +11,7 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "lists/cduovueview.h"
-#include "lists/listcommandids.h"
+#include "lists/listtarget.h"
 #include "support/listtexts.h"
 #include "support/testdir.h"
 

@@ -21,7 +21,7 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "mainframe/cmainframe.h"
-#include "mainframe/commandids.h"
+#include "resources/commandtable.h"
 #include "settings/csetmain.h"
 #include "settings/csetmiku.h"
 #include "settings/csettingdlg.h"
@@ -32,7 +32,6 @@
 #include "viewer/cpanemenu.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
-#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 

@@ -13,7 +13,7 @@
 #include "imaging/cinfodlg.h"
 #include "imaging/cpreviewdlg.h"
 #include "mainframe/cmainframe.h"
-#include "mainframe/commandids.h"
+#include "resources/commandtable.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"

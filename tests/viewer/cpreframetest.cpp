@@ -12,6 +12,7 @@
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
+#include "resources/commandtable.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -20,7 +21,6 @@
 #include "viewer/cpanemenu.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
-#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 using namespace Duovue::Test::ImagingFactory;
@@ -481,7 +481,7 @@ void CPreFrameTest::toolAcceleratorsRunTheTools()
     QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
     for (Qt::Key key : {Qt::Key_G, Qt::Key_B, Qt::Key_Y, Qt::Key_J})
         QTest::keyClick(f.pane(0), key, Qt::ControlModifier);
-    QCOMPARE(f.toolsRun, (QList<int>{IdPaneCompose, IdPaneBinaryCompare, IdPaneDifferenceAnalysis, IdPaneJpegCompare}));
+    QCOMPARE(f.toolsRun, (QList<int>{IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare}));
 }
 
 QTEST_MAIN(CPreFrameTest)
