@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
-#include <QMetaObject>
 #include <QString>
 
 #include "document/commandcontext.h"
@@ -18,10 +16,10 @@ struct DocumentContent;
 /// command line or a drop), save and save as, with the question before a modified document is
 /// dropped and the file existence check right after a document was opened.
 ///
-/// The document counts as modified after any change to its lists, positions or mode, until it is
-/// saved, opened or new; a document whose stored form is back to what was last opened or saved is
-/// not asked about. A document that cannot be opened leaves the current one as it was; a failed
-/// save leaves the file as it was.
+/// The document marks itself modified at any change to its lists, positions or mode; these
+/// commands clear the flag when it is saved, opened or new. A document whose stored form is back to
+/// what was last opened or saved is not asked about. A document that cannot be opened leaves the
+/// current one as it was; a failed save leaves the file as it was.
 ///
 /// Thread: GUI thread. Holds references to what @p context names and to @p recentFiles, which the
 /// main window (or a test) keeps alive longer.
@@ -60,7 +58,6 @@ private:
     ExistenceCheck::Notice m_notice;
     /// The stored form when the document was last opened, saved or made new.
     QByteArray m_baseline;
-    QList<QMetaObject::Connection> m_connections;
 };
 
 } // namespace Duovue

@@ -133,10 +133,6 @@ void CMainFrame::createViewer()
     // Made once, hidden, and centred over this window; IdViewerOpen shows it on the comparison
     // positions. Its panes' tool entries run this window's commands while they are enabled here.
     CPreFrame::Hooks hooks;
-    hooks.sideEmptied = [this](int side) {
-        if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
-            form->setNewMode();
-    };
     hooks.runTool = [this](int id) {
         if (QAction *a = action(id); a && a->isEnabled())
             a->trigger();

@@ -335,24 +335,14 @@ void CPreFrame::transferShown(int side, bool moving)
 
 void CPreFrame::removeShown(int side)
 {
-    const int removed = m_document.position(side);
-    CViewerPane *pane = m_panes[side];
-    pane->resetScroll();
-    if (m_document.resultMode()) {
-        // Result rows stand at the same index in both lists: taking the row from one side alone
-        // would pair every later row with another file, and a check would then mark the wrong one.
-        // The document removes it from both and regroups; the panes follow its signals.
-        m_document.removeListRows(side, {removed});
-        if (!m_document.fileList(side).isEmpty())
-            return;
-    } else {
-        m_document.removeRows(side, {removed});
-        const int position = ViewerNavigation::positionAfterRemoval(removed, m_document.fileList(side).size());
-        if (position >= 0) {
-            m_document.setPosition(side, position);
-            showEntry(side, position);
-            return;
-        }
+    m_panes[side]->resetScroll();
+    // In result mode the row leaves both lists, which the document regroups: taking it from one side
+    // alone would pair every later row with another file. A side left empty is reset by the
+    // document (sideEmptied), which the pane and the control form follow.
+    m_document.removePositionEntry(side);
+    if (!m_document.fileList(side).isEmpty()) {
+        showEntry(side, m_document.position(side));
+        return;
     }
     // The box comes over the viewer, which closes only once it is answered. Closed first, the viewer
     // (hidden by the removal's own follow-up, run inside the box's event loop) took the box's owner
@@ -362,10 +352,6 @@ void CPreFrame::removeShown(int side)
         QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"), Captions::confirm());
     m_reportingEmptyList = false;
     closeViewer();
-    m_document.clearSide(side);
-    if (m_hooks.sideEmptied)
-        m_hooks.sideEmptied(side);
-    pane->resetView();
 }
 
 QString CPreFrame::informationText(int side) const

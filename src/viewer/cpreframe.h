@@ -40,8 +40,6 @@ class CPreFrame final : public QMainWindow
 public:
     /// What the viewer needs of the main window.
     struct Hooks {
-        /// The side's list became empty through the viewer: set its control form back to new.
-        std::function<void(int side)> sideEmptied;
         /// A pair tool or the compositing window from a pane's menu (the main menu's command).
         std::function<void(int commandId)> runTool;
         /// Whether that command can run now; a command without a hook is disabled.

@@ -259,8 +259,8 @@ private Q_SLOTS:
         QVERIFY(f.app.initInstance());
         CMainFrame *frame = f.app.mainFrame();
         CDuovueDoc &document = f.app.document();
-        document.setResultMode(true);
-        document.setResultMode(true);
+        document.loadLists({}, {0, 0}, true);
+        document.loadLists({}, {0, 0}, true);
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue ※比較モード"));
         // A document whose name holds the mark already gets no second one.
         document.setPath(QStringLiteral("/d/※比較モード.duov"));

@@ -57,10 +57,10 @@ struct Fixture {
             }
             document.appendEntries(side, list);
         }
-        CPreFrame::Hooks hooks;
-        hooks.sideEmptied = [this](int side) {
+        QObject::connect(&document, &CDuovueDoc::sideEmptied, [this](int side) {
             emptied << QString::number(side);
-        };
+        });
+        CPreFrame::Hooks hooks;
         hooks.runTool = [this](int id) {
             toolsRun << id;
         };
