@@ -10,6 +10,7 @@
 #include "lists/listedits.h"
 #include "lists/positionmark.h"
 #include "lists/resultchecks.h"
+#include "search/checkrules.h"
 #include "search/searchresults.h"
 
 namespace Duovue
@@ -344,6 +345,15 @@ void CDuovueDoc::setGroupLabels(const QStringList &labels)
             markModified();
         }
     }
+}
+
+void CDuovueDoc::applyCheckRule(int rule)
+{
+    // The rules read the left list's values and mark the same rows in both lists.
+    FileList left = m_lists[0];
+    FileList right = m_lists[1];
+    CheckRules::apply(rule, left, right);
+    setGroupLabels(left.primaries());
 }
 
 Result<LoadOutcome> CDuovueDoc::loadPicture(int pane, int index)

@@ -138,6 +138,10 @@ public:
     /// Writes @p labels as the primary strings of rows 0.. of both lists (check all, uncheck all,
     /// the auto-check rules, a regroup). Extra labels are ignored.
     void setGroupLabels(const QStringList &labels);
+    /// Applies auto-check rule @p rule (CheckRules::Rule) to the result rows: all but one row of each
+    /// group checked in both lists, the one kept chosen by the rule, earlier checks removed. Rule
+    /// None changes nothing.
+    void applyCheckRule(int rule);
 
     // Panes.
 

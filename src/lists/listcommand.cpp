@@ -16,7 +16,6 @@
 #include "lists/listedits.h"
 #include "lists/listtarget.h"
 #include "lists/resultchecks.h"
-#include "search/checkrules.h"
 
 namespace Duovue
 {
@@ -300,17 +299,6 @@ void positionHere(const CommandContext &context, const ListTarget &target)
     context.document.setPosition(target.side, row);
 }
 
-void autoCheck(const CommandContext &context, int rule)
-{
-    CDuovueDoc &document = context.document;
-    // The rules read the left list's values and mark the same rows in both lists.
-    FileList left = document.fileList(0);
-    FileList right = document.fileList(1);
-    CheckRules::uncheckAll(left, right);
-    CheckRules::apply(rule, left, right);
-    document.setGroupLabels(left.primaries());
-}
-
 } // namespace
 
 void runListCommand(const CommandContext &context, FillProgress &progress, const ListTarget &target, int commandId)
@@ -367,7 +355,7 @@ void runListCommand(const CommandContext &context, FillProgress &progress, const
         break;
     default:
         if (commandId >= IdListAutoCheckFirst && commandId <= IdListAutoCheckLast)
-            autoCheck(context, commandId - IdListAutoCheckFirst + 1);
+            document.applyCheckRule(commandId - IdListAutoCheckFirst + 1);
         break;
     }
 }
