@@ -10,9 +10,8 @@
 
 #include <QFile>
 
-#include "core/nativepath.h"
-
 #include "core/longpath.h"
+#include "core/nativepath.h"
 #include "imaging/decodejob.h"
 
 namespace Duovue
