@@ -44,8 +44,9 @@ int main(int argc, char **argv)
         QApplication::installTranslator(&qtTranslator);
 
     SettingsStore settings(SettingsStore::defaultPath(QCoreApplication::applicationDirPath()));
-    DesktopShell shell(settings);
+    // The prompts outlive the shell: a launch that fails late reports through them.
     MessageBoxPrompts prompts;
+    DesktopShell shell(settings);
     CDuovueApp app(settings, shell, prompts);
     if (!app.initInstance(arguments.document))
         return 1;

@@ -50,8 +50,11 @@ public:
     QString chooseFolder(const QString &, const QString &, bool) override { return {}; }
     QString chooseOpenFile(const QString &, const QString &, const QString &) override { return {}; }
     QString chooseSaveFile(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-    QStringList moveToTrash(const QStringList &paths) override { return paths; }
-    LaunchOutcome launch(const QString &, Verb) override { return LaunchOutcome::NoAssociation; }
+    QList<Result<TrashEntry>> moveToTrash(const QStringList &paths) override
+    {
+        return QList<Result<TrashEntry>>(paths.size(), Error{Error::Code::WriteFailed, QStringLiteral("no trash")});
+    }
+    void launch(const QString &, Verb, LaunchDone) override { }
     void associationsChanged() override { }
 };
 

@@ -98,8 +98,11 @@ void CDuovueApp::showHelp()
         m_prompts.error(QStringLiteral("ヘルプファイルが見つかりません。"), Captions::error());
         return;
     }
-    if (m_shell.launch(manual, ShellServices::Verb::Open) == ShellServices::LaunchOutcome::NoAssociation)
-        m_prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
+    UserPrompts &prompts = m_prompts;
+    m_shell.launch(manual, ShellServices::Verb::Open, [&prompts](ShellServices::LaunchOutcome outcome) {
+        if (outcome == ShellServices::LaunchOutcome::NoAssociation)
+            prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
+    });
 }
 
 void CDuovueApp::showAbout()

@@ -5,16 +5,19 @@
 #include <QMessageBox>
 #include <QRegularExpression>
 
+#include "core/nativepath.h"
+
 namespace Duovue
 {
 
 namespace
 {
 
-// Message texts keep the "\r\n" of their Windows origin; Qt shows "\r" as a stray glyph.
+// Message texts keep the "\r\n" of their Windows origin; Qt shows "\r" as a stray glyph. A file
+// name whose bytes are not UTF-8 shows them as "\xNN".
 QString displayText(const QString &text)
 {
-    QString t = text;
+    QString t = NativePath::display(text);
     t.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     return t;
 }
@@ -28,7 +31,7 @@ QMessageBox::StandardButton showBox(QWidget *parent,
     QMessageBox::StandardButtons buttons,
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton)
 {
-    QMessageBox box(icon, caption, displayText(text), buttons, parent);
+    QMessageBox box(icon, NativePath::display(caption), displayText(text), buttons, parent);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     if (box.exec() == -1)

@@ -42,9 +42,10 @@ std::optional<Arguments> parseFlags(
     Io &io, const Command &command, const QStringList &args, const QStringList &known = {});
 
 /// Text from outside (a file or folder name, an argument) made safe for one field of a row: "\"
-/// becomes "\\", tab, line feed and carriage return "\t", "\n" and "\r", and every other
-/// control character (U+0000 to U+001F, U+007F to U+009F) "\xhh", so that neither a row nor the
-/// terminal can be broken by a name. Every command prints such text through this.
+/// becomes "\\", tab, line feed and carriage return "\t", "\n" and "\r", every other control
+/// character (U+0000 to U+001F, U+007F to U+009F) and each byte of a name that is not UTF-8 the
+/// bytes "\xhh" (a C1 control its two UTF-8 bytes), so that neither a row nor the terminal can be
+/// broken by a name. Every command prints such text through this.
 QString escaped(const QString &text);
 
 // Each subcommand lives in its own file.

@@ -19,9 +19,11 @@ const Command &command()
         "LEFT RIGHT OUT",
         "Composite the right picture over the left one as the compositing window opens them (right picture at "
         "its start position) and save the composite at OUT exactly as the window would: BMP when OUT ends in "
-        ".bmp (any case), JPEG otherwise. N: band width 1-5 (default 1); WxH: largest composite (default "
-        "800x600); Q: JPEG quality 20-100 (default 95). Exit 1 when a picture cannot be read, the left one is "
-        "narrower than 30 pixels, or OUT cannot be written (an existing OUT is then left as it was).",
+        ".bmp, JPEG when it ends in .jpg or .jpeg (any case) or has no extension. N: band width 1-5 (default "
+        "1); WxH: largest composite (default 800x600); Q: JPEG quality 20-100 (default 95). Exit 1 when a "
+        "picture cannot be read, the left one is narrower than 30 pixels, OUT has another extension, or OUT "
+        "cannot be written (its folder must exist; an existing OUT is then left as it was, and only a regular "
+        "file is ever replaced).",
         run};
     return c;
 }
@@ -44,8 +46,9 @@ bool parseSize(const QString &text, QSize &size)
 Result<DecodedPicture> readSide(const QString &path, Io &io)
 {
     Result<DecodedPicture> read = ReadPicture(path);
+    // The reader's message names the file already.
     if (!read)
-        io.err << "duovue-cli compose: " << escaped(path) << ": " << escaped(read.error().message) << '\n';
+        io.err << "duovue-cli compose: " << escaped(read.error().message) << '\n';
     return read;
 }
 
@@ -103,6 +106,12 @@ int run(const QStringList &args, Io &io)
     if (files.size() != 3)
         return usageError(io, command(), QStringLiteral("LEFT, RIGHT and OUT are needed"));
 
+    const QString &out = files[2];
+    if (CompositeFileTypeFor(out) == CompositeFileType::Unsupported) {
+        io.err << "duovue-cli compose: " << escaped(out)
+               << ": a composite is saved only as JPEG (.jpg, .jpeg) or BMP (.bmp)\n";
+        return Failure;
+    }
     const Result<DecodedPicture> left = readSide(files[0], io);
     const Result<DecodedPicture> right = readSide(files[1], io);
     if (!left || !right)
@@ -116,7 +125,6 @@ int run(const QStringList &args, Io &io)
     const QImage &rightPicture = right.value().picture;
     const CompositeState state(leftPicture.size(), rightPicture.size(), options);
     Compositor compositor(leftPicture, rightPicture, state.compositeSize());
-    const QString &out = files[2];
     const Result<void> saved = SaveComposite(compositor.compose(state), out, state.method(), options.quality);
     if (!saved) {
         io.err << "duovue-cli compose: " << escaped(out) << ": " << escaped(saved.error().message) << '\n';

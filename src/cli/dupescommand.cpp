@@ -1,9 +1,9 @@
 #include <chrono>
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <QFileInfo>
-
 #include "cli/clicommand.h"
+#include "core/nativepath.h"
 #include "search/checkrules.h"
 #include "search/keycache.h"
 #include "search/searchengine.h"
@@ -129,12 +129,13 @@ int run(const QStringList &args, Io &io)
     }
     if (folder.isEmpty())
         return usageError(io, command(), QStringLiteral("FOLDER missing"));
-    const QFileInfo info(folder);
-    if (!info.isDir()) {
+    struct stat st {
+    };
+    if (::stat(NativePath::encode(folder).constData(), &st) != 0 || !S_ISDIR(st.st_mode)) {
         io.err << "duovue-cli dupes: " << escaped(folder) << ": not a folder\n";
         return Failure;
     }
-    params.folder = info.absoluteFilePath();
+    params.folder = NativePath::absolute(folder);
     params.computeAllKeys = keys;
     if (cached)
         params.cachePath = KeyCache::defaultPath();

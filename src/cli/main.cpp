@@ -5,6 +5,7 @@
 #include <QTextStream>
 
 #include "cli/clicommand.h"
+#include "core/nativepath.h"
 
 using namespace Duovue;
 
@@ -63,7 +64,10 @@ int main(int argc, char **argv)
     QTextStream err(stderr);
     Cli::Io io{out, err};
 
-    QStringList args = QCoreApplication::arguments().mid(1);
+    // From the bytes themselves: Qt would read a name that is not UTF-8 as another name.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args.append(NativePath::decode(argv[i]));
     if (args.isEmpty()) {
         printHelp(err);
         return Cli::Usage;

@@ -1,6 +1,9 @@
-#include <QFile>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "cli/clicommand.h"
+#include "core/nativepath.h"
 #include "imaging/pictureloader.h"
 #include "imaging/probeimageheader.h"
 
@@ -21,11 +24,19 @@ void printHeader(QTextStream &out, const ImageInfo &info)
 /// What the header alone tells about a file the decoder refused, when the file can be read.
 void printHeaderOfUndecodable(QTextStream &out, const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Never blocking on a pipe or a device put in the file's place.
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
         return;
+    struct stat st {
+    };
     // The probe needs the first 46 bytes and the Exif IFD0, which sits near the start.
-    const QByteArray head = file.read(64 * 1024);
+    QByteArray head(64 * 1024, Qt::Uninitialized);
+    const ssize_t n = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) ? ::read(fd, head.data(), size_t(head.size())) : -1;
+    ::close(fd);
+    if (n < 0)
+        return;
+    head.truncate(n);
     ImageInfo info;
     const Resolution resolution = ProbeImageHeader(head, info);
     info.horizontalResolution = resolution.horizontal;

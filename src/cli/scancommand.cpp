@@ -1,7 +1,5 @@
-#include <QDir>
-#include <QFileInfo>
-
 #include "cli/clicommand.h"
+#include "core/nativepath.h"
 #include "document/cduovuedoc.h"
 #include "document/listfill.h"
 #include "lists/textformats.h"
@@ -38,7 +36,7 @@ int run(const QStringList &args, Io &io)
     options.includeSubfolders = subfolders;
     int result = Success;
     for (const QString &folder : folders) {
-        const QString absolute = QDir::cleanPath(QFileInfo(folder).absoluteFilePath());
+        const QString absolute = NativePath::absolute(folder);
         const FillOutcome outcome = FillFromFolder(document, abortRequested, progress, 0, options, absolute);
         if (outcome.unreadable > 0) {
             io.err << "duovue-cli scan: cannot read folder '" << escaped(folder) << "'\n";

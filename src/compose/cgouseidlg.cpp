@@ -14,6 +14,7 @@
 #include <QStandardPaths>
 
 #include "compose/compositefile.h"
+#include "core/nativepath.h"
 #include "core/userprompts.h"
 #include "viewer/viewerpictures.h"
 
@@ -71,7 +72,7 @@ bool arrowOf(int key, Arrow &arrow)
 
 QString fileNameOf(const ImageInfo &info)
 {
-    return QFileInfo(info.path).fileName();
+    return NativePath::display(info.path.mid(info.path.lastIndexOf(u'/') + 1));
 }
 
 } // namespace
@@ -256,8 +257,10 @@ void CGouseiDlg::save()
         return;
     m_saveFolder = QFileInfo(path).absolutePath();
     const Result<void> saved = SaveComposite(composite(), path, m_state.method(), m_options.quality);
+    // The system's reason (a full disk, a missing folder, a name that is not .jpg or .bmp) follows.
     if (!saved)
-        m_prompts.error(QStringLiteral("ファイルを保存できませんでした。\r\n%1").arg(path), Captions::error());
+        m_prompts.error(
+            tr("ファイルを保存できませんでした。\r\n%1\r\n%2").arg(path, saved.error().message), Captions::error());
 }
 
 void CGouseiDlg::paintEvent(QPaintEvent *)

@@ -5,8 +5,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include <QFileInfo>
-
 #include "core/atomicfile.h"
 
 extern "C" {
@@ -155,11 +153,17 @@ void putLe32(char *p, quint32 v)
 
 CompositeFileType CompositeFileTypeFor(const QString &path)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QString name = path.mid(path.lastIndexOf(u'/') + 1);
     const qsizetype dot = name.lastIndexOf(u'.');
-    if (dot >= 0 && name.mid(dot + 1).compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0)
+    if (dot < 0)
+        return CompositeFileType::Jpeg;
+    const QStringView extension = QStringView(name).mid(dot + 1);
+    if (extension.compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0)
         return CompositeFileType::Bmp;
-    return CompositeFileType::Jpeg;
+    if (extension.compare(QLatin1String("jpg"), Qt::CaseInsensitive) == 0
+        || extension.compare(QLatin1String("jpeg"), Qt::CaseInsensitive) == 0)
+        return CompositeFileType::Jpeg;
+    return CompositeFileType::Unsupported;
 }
 
 QByteArray CompositeJpegHeader(CompositeMethod method)
@@ -252,7 +256,11 @@ Result<QByteArray> EncodeCompositeBmp(const QImage &composite)
 Result<void> SaveComposite(const QImage &composite, const QString &path, CompositeMethod method, int quality)
 {
     QByteArray bytes;
-    if (CompositeFileTypeFor(path) == CompositeFileType::Bmp) {
+    const CompositeFileType type = CompositeFileTypeFor(path);
+    if (type == CompositeFileType::Unsupported)
+        return Error{Error::Code::InvalidArgument,
+            QStringLiteral("a composite is saved only as JPEG (.jpg, .jpeg) or BMP (.bmp)")};
+    if (type == CompositeFileType::Bmp) {
         Result<QByteArray> bmp = EncodeCompositeBmp(composite);
         if (!bmp)
             return bmp.error();

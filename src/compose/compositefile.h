@@ -10,11 +10,12 @@
 namespace Duovue
 {
 
-/// The two kinds of file a composite is saved as.
-enum class CompositeFileType { Jpeg, Bmp };
+/// The two kinds of file a composite is saved as, and the names it cannot be saved under.
+enum class CompositeFileType { Jpeg, Bmp, Unsupported };
 
-/// The kind the chosen name asks for: "bmp" after the name's last "." in any case gives BMP;
-/// anything else, no extension included, gives JPEG (a name ending in ".png" is a JPEG file).
+/// The kind the chosen name asks for, by the text after the name's last "." in any case: "bmp"
+/// gives BMP, "jpg" and "jpeg" (and a name without extension) JPEG; any other extension (".png")
+/// is Unsupported, since JPEG bytes under such a name would mislead every other program.
 CompositeFileType CompositeFileTypeFor(const QString &path);
 
 /// Length of the block that starts every saved JPEG and of the encoder's bytes it replaces.
@@ -43,8 +44,9 @@ Result<void> HeaderFixup(QByteArray &jpeg, CompositeMethod method);
 /// padded with zeros to a multiple of 4 bytes. Fails for a picture whose file would pass 4 GB.
 Result<QByteArray> EncodeCompositeBmp(const QImage &composite);
 
-/// Saves @p composite at @p path as the name asks (CompositeFileTypeFor), replacing an existing
-/// file without a question. The file is written complete to a temporary file in the same folder
+/// Saves @p composite at @p path as the name asks (CompositeFileTypeFor; an unsupported extension
+/// is an InvalidArgument error), replacing an existing file without a question, never a device
+/// or a pipe, and never making a missing folder. The file is written complete to a temporary file in the same folder
 /// and renamed over @p path only then: when anything fails (an unwritable folder, a full disk, an
 /// encoder error) there is no new file and an old file at @p path is left whole.
 ///

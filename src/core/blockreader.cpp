@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include "core/nativepath.h"
+
 namespace Duovue
 {
 
@@ -46,7 +48,7 @@ Result<void> BlockReader::open(const QString &path)
     }
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait forever. It changes nothing
     // for the regular files that pass the check below. O_NOCTTY: a terminal is never taken over.
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    const int fd = ::open(NativePath::encode(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return failure(errno);
     struct stat st;

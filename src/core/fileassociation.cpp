@@ -326,20 +326,26 @@ AssociationOutcome FileAssociation::associate(ShellServices &shell) const
 
     // A half-finished earlier attempt is completed; files this attempt creates go again on failure.
     QStringList created;
-    const auto rollBack = [&](const Error &error) {
-        for (const QString &path : std::as_const(created))
-            QFile::remove(path);
-        return AssociationOutcome{Kind::Failed, error.message};
+    const auto rollBack = [&](const QString &path, const Error &error) {
+        for (const QString &c : std::as_const(created))
+            QFile::remove(c);
+        return AssociationOutcome{Kind::Failed, QStringLiteral("%1: %2").arg(path, error.message)};
     };
+    // The desktop's own data and configuration folders, which a fresh account may not have yet.
+    for (const QString &path : {mimePackagePath(), desktopEntryPath(), mimeAppsListPath()}) {
+        const QString folder = QFileInfo(path).absolutePath();
+        if (const Result<void> r = makeOwnFolder(folder); !r)
+            return rollBack(folder, r.error());
+    }
     if (needPackage) {
         if (const Result<void> r = writeFileAtomically(mimePackagePath(), mimePackage()); !r)
-            return rollBack(r.error());
+            return rollBack(mimePackagePath(), r.error());
         if (!hasPackage)
             created << mimePackagePath();
     }
     if (!installed) {
         if (const Result<void> r = writeFileAtomically(desktopEntryPath(), desktopEntry()); !r)
-            return rollBack(r.error());
+            return rollBack(desktopEntryPath(), r.error());
         if (!hasEntry)
             created << desktopEntryPath();
     }
@@ -349,7 +355,7 @@ AssociationOutcome FileAssociation::associate(ShellServices &shell) const
     updated = withDefault(updated, mimeType(), handlerId(), true);
     if (updated != list) {
         if (const Result<void> r = writeFileAtomically(mimeAppsListPath(), updated.toUtf8()); !r)
-            return rollBack(r.error());
+            return rollBack(mimeAppsListPath(), r.error());
     }
     shell.associationsChanged();
     return {Kind::Written, {}};
@@ -385,7 +391,7 @@ AssociationOutcome FileAssociation::remove(ShellServices &shell) const
             if (const Result<bool> r = removeIfPresent(mimeAppsListPath()); !r)
                 failure = r.error().message;
         } else if (const Result<void> r = writeFileAtomically(mimeAppsListPath(), rest.toUtf8()); !r) {
-            failure = r.error().message;
+            failure = QStringLiteral("%1: %2").arg(mimeAppsListPath(), r.error().message);
         }
         if (failure.isEmpty())
             changed = true;

@@ -1,6 +1,7 @@
 #include "core/fileoperations.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,10 +9,11 @@
 #include <utility>
 #include <vector>
 
-#include <QFile>
-#include <QFileInfo>
+#include <QCoreApplication>
 
+#include "core/nativepath.h"
 #include "core/shellservices.h"
+#include "core/temporaryfile.h"
 #include "core/userprompts.h"
 
 namespace Duovue::FileOperations
@@ -24,7 +26,7 @@ constexpr qint64 CopyChunk = qint64(1) << 20;
 
 QByteArray native(const QString &path)
 {
-    return QFile::encodeName(path);
+    return NativePath::encode(path);
 }
 
 QString systemReason(int error)
@@ -137,13 +139,15 @@ QString copyToTemporary(const QString &source, const QString &folder, const Hook
         error = EINVAL;
         return {};
     }
-    QByteArray name = native(folder == QLatin1String("/") ? QString() : folder) + "/.duovue-copy-XXXXXX";
-    Fd out(::mkostemp(name.data(), O_CLOEXEC));
+    const TemporaryFile::Created created = TemporaryFile::create(
+        native(folder == QLatin1String("/") ? QString() : folder), TemporaryFile::Kind::Copy, 0600);
+    Fd out(created.fd);
     if (out.get() < 0) {
-        error = errno;
+        error = created.error;
         return {};
     }
-    const QString temporary = QFile::decodeName(name);
+    const QByteArray &name = created.path;
+    const QString temporary = NativePath::decode(name);
     auto fail = [&](int e) {
         error = e;
         out.close();
@@ -190,37 +194,43 @@ QString copyToTemporary(const QString &source, const QString &folder, const Hook
     return temporary;
 }
 
-/// The checks every move and copy makes before it touches anything: a readable regular source, a
-/// target that is not the source itself, and the caller's consent to replace an existing target.
-/// Returns true when the operation may go on; otherwise @p result holds the outcome.
-bool checkTarget(Result &result, const Hooks &hooks, bool &replace, qint64 &size)
+/// The checks every move and copy makes before it touches anything: a readable regular source (or,
+/// for a move, a symbolic link, which moves itself), a target that is not the source itself, and
+/// the caller's consent to replace an existing target. Returns true when the operation may go on;
+/// otherwise @p result holds the outcome. @p link tells that the source is a link to move as such.
+bool checkTarget(Result &result, const Hooks &hooks, bool &replace, qint64 &size, bool &link)
 {
+    auto fail = [&](int error) {
+        result.outcome = Outcome::Failed;
+        result.reason = systemReason(error);
+        return false;
+    };
     // A relative path would be resolved against the working folder and reach a file nobody chose.
-    if (!isAbsolute(result.source) || !isAbsolute(result.target)) {
-        result.outcome = Outcome::Failed;
-        result.reason = systemReason(ENOENT);
-        return false;
-    }
+    if (!isAbsolute(result.source) || !isAbsolute(result.target))
+        return fail(ENOENT);
+    const std::optional<struct stat> own = statPath(result.source, false);
+    if (!own)
+        return fail(errno);
+    link = result.kind == Kind::Move && S_ISLNK(own->st_mode);
+    // What the link leads to, when anything: a target that is that file is no place for the link.
     const std::optional<struct stat> source = statPath(result.source, true);
-    if (!source) {
-        result.outcome = Outcome::Failed;
-        result.reason = systemReason(errno);
-        return false;
+    if (!link) {
+        if (!source)
+            return fail(errno);
+        if (!S_ISREG(source->st_mode))
+            return fail(EINVAL);
     }
-    if (!S_ISREG(source->st_mode)) {
-        result.outcome = Outcome::Failed;
-        result.reason = systemReason(EINVAL);
-        return false;
-    }
-    size = qint64(source->st_size);
+    size = link ? 0 : qint64(source->st_size);
     replace = false;
-    if (!statPath(result.target, false))
+    const std::optional<struct stat> targetOwn = statPath(result.target, false);
+    if (!targetOwn)
         return true;
     result.targetExisted = true;
     // Identity, not path text: a folder reached through a link or a second mount, or a hard link,
     // is the same file, and a rename onto itself would report success while changing nothing.
     const std::optional<struct stat> target = statPath(result.target, true);
-    if (target && stampOf(*target).sameFile(stampOf(*source))) {
+    if (stampOf(*targetOwn).sameFile(stampOf(*own))
+        || (target && source && stampOf(*target).sameFile(stampOf(*source)))) {
         result.outcome = Outcome::SameFile;
         return false;
     }
@@ -243,6 +253,38 @@ bool checkTarget(Result &result, const Hooks &hooks, bool &replace, qint64 &size
     return true;
 }
 
+/// Makes, at @p target on another file system, a symbolic link with the same contents as the link
+/// @p source. Returns 0 or an errno.
+int copyLink(const QString &source, const QString &target, bool replace)
+{
+    char buffer[PATH_MAX];
+    const ssize_t n = ::readlink(native(source).constData(), buffer, sizeof buffer);
+    if (n < 0)
+        return errno;
+    if (n == ssize_t(sizeof buffer))
+        return ENAMETOOLONG;
+    const QByteArray contents(buffer, n);
+    const QByteArray to = native(target);
+    if (!replace)
+        return ::symlink(contents.constData(), to.constData()) == 0 ? 0 : errno;
+    // Over an existing file: a new link under a passing name, then one rename.
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QByteArray passing = native(folderOf(target)) + "/.duovue-link-" + QByteArray::number(::getpid()) + '-'
+            + QByteArray::number(attempt);
+        if (::symlink(contents.constData(), passing.constData()) != 0) {
+            if (errno == EEXIST)
+                continue;
+            return errno;
+        }
+        if (::rename(passing.constData(), to.constData()) == 0)
+            return 0;
+        const int error = errno;
+        ::unlink(passing.constData());
+        return error;
+    }
+    return EEXIST;
+}
+
 Result transfer(Kind kind, const QString &source, const QString &target, const Hooks &hooks, Progress progress)
 {
     Result result;
@@ -250,7 +292,8 @@ Result transfer(Kind kind, const QString &source, const QString &target, const H
     result.source = source;
     result.target = target;
     bool replace = false;
-    if (!checkTarget(result, hooks, replace, progress.fileSize))
+    bool link = false;
+    if (!checkTarget(result, hooks, replace, progress.fileSize, link))
         return result;
     if (hooks.progress && !hooks.progress(progress)) {
         result.outcome = Outcome::Aborted;
@@ -267,6 +310,20 @@ Result transfer(Kind kind, const QString &source, const QString &target, const H
         if (error != EXDEV) {
             result.outcome = Outcome::Failed;
             result.reason = systemReason(error);
+            return result;
+        }
+        if (link) {
+            if (const int linkError = copyLink(source, target, replace)) {
+                result.outcome = linkError == EEXIST ? Outcome::Declined : Outcome::Failed;
+                result.reason = systemReason(linkError);
+                return result;
+            }
+            syncFolder(folderOf(target));
+            result.outcome = Outcome::Done;
+            if (::unlink(native(source).constData()) != 0) {
+                result.outcome = Outcome::SourceKept;
+                result.reason = systemReason(errno);
+            }
             return result;
         }
     }
@@ -304,7 +361,12 @@ QList<Result> transferAll(Kind kind, const QStringList &sources, const QString &
     for (qsizetype i = 0; i < sources.size(); ++i) {
         const QString target = targetInFolder(sources.at(i), folder);
         if (aborted) {
-            results.append({kind, sources.at(i), target, Outcome::Aborted, false, {}});
+            Result skipped;
+            skipped.kind = kind;
+            skipped.source = sources.at(i);
+            skipped.target = target;
+            skipped.outcome = Outcome::Aborted;
+            results.append(skipped);
             continue;
         }
         Progress progress;
@@ -348,22 +410,71 @@ QList<Result> copyToFolder(const QStringList &sources, const QString &folder, co
 
 QList<Result> trash(ShellServices &shell, const QStringList &paths)
 {
-    // A row whose file was found missing holds only the placeholder name, no folder: it names no
-    // file, so nothing goes to the shell (which would resolve it against the working folder).
-    QStringList files;
-    for (const QString &path : paths) {
-        if (isAbsolute(path))
-            files.append(path);
-    }
-    const QStringList failed = files.isEmpty() ? QStringList() : shell.moveToTrash(files);
     QList<Result> results;
     results.reserve(paths.size());
+    QStringList files;
     for (const QString &path : paths) {
         Result r;
         r.kind = Kind::Trash;
         r.source = path;
-        r.outcome = failed.contains(path) ? Outcome::Failed : Outcome::Done;
+        r.outcome = Outcome::Done;
+        // A row whose file was found missing holds only the placeholder name, no folder: it names no
+        // file, so nothing goes to the shell (which would resolve it against the working folder).
+        // Nor does a path where nothing is any more: its row can go.
+        if (isAbsolute(path)) {
+            if (statPath(path, false)) {
+                r.outcome = Outcome::Failed;
+                files.append(path);
+            } else if (errno != ENOENT) {
+                r.outcome = Outcome::Failed;
+                r.reason = systemReason(errno);
+            }
+        }
         results.append(r);
+    }
+    if (files.isEmpty())
+        return results;
+
+    const QList<::Duovue::Result<TrashEntry>> trashed = shell.moveToTrash(files);
+    qsizetype next = 0;
+    for (Result &r : results) {
+        if (r.outcome != Outcome::Failed || !r.reason.isEmpty())
+            continue;
+        const qsizetype index = next++;
+        if (index >= trashed.size()) {
+            r.reason = systemReason(EIO);
+            continue;
+        }
+        const ::Duovue::Result<TrashEntry> &answer = trashed.at(index);
+        if (!answer) {
+            r.reason = answer.error().message;
+            continue;
+        }
+        const TrashEntry &entry = answer.value();
+        const bool stayed = statPath(r.source, false).has_value();
+        const bool landed = !entry.filesPath.isEmpty() && statPath(entry.filesPath, false).has_value();
+        if (!stayed && landed && Trash::isTrashEntry(entry)) {
+            r.outcome = Outcome::Done;
+            r.target = entry.filesPath;
+            r.trashed = entry;
+            continue;
+        }
+        if (stayed) {
+            r.reason = QCoreApplication::translate("FileOperations", "ゴミ箱へ移動されませんでした。");
+            continue;
+        }
+        // The shell moved the file, but not into a trash (Qt 6.4 may put it in "files/" under the
+        // working folder and report success): back it goes, with its stray info file.
+        if (landed && renameFile(entry.filesPath, r.source, false) == 0) {
+            if (entry.infoPath.endsWith(QLatin1String(".trashinfo")))
+                ::unlink(native(entry.infoPath).constData());
+            r.reason =
+                QCoreApplication::translate("FileOperations", "ゴミ箱ではない場所へ移動されたため、元に戻しました。");
+        } else {
+            r.reason =
+                QCoreApplication::translate("FileOperations", "ゴミ箱ではない場所へ移動され、元に戻せませんでした: %1")
+                    .arg(NativePath::display(entry.filesPath));
+        }
     }
     return results;
 }
@@ -373,14 +484,14 @@ QString targetInFolder(const QString &source, const QString &folder)
     QString base = folder;
     while (base.endsWith(QLatin1Char('/')))
         base.chop(1);
-    return base + QLatin1Char('/') + QFileInfo(source).fileName();
+    return base + QLatin1Char('/') + source.mid(source.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 Hooks askBeforeReplacing(UserPrompts &prompts, bool moving)
 {
     Hooks hooks;
     hooks.existingTarget = [&prompts, moving](const QString &, const QString &target) {
-        const QString text = QFileInfo(target).fileName()
+        const QString text = NativePath::display(target.mid(target.lastIndexOf(QLatin1Char('/')) + 1))
             + (moving ? QStringLiteral("\r\n\r\n移動先に同名ファイルが存在します。\r\n上書きしますか？")
                       : QStringLiteral("\r\n\r\nコピー先に同名ファイルが存在します。\r\n上書きしますか？"));
         return prompts.question(text, Captions::confirm()) ? ExistingTarget::Replace : ExistingTarget::Skip;
@@ -391,6 +502,9 @@ Hooks askBeforeReplacing(UserPrompts &prompts, bool moving)
 void reportFailure(UserPrompts &prompts, const Result &result)
 {
     const bool moving = result.kind == Kind::Move;
+    const QString source = NativePath::display(result.source);
+    // The system's reason follows the program's message: a full disk or a link loop reads as such.
+    const QString reason = result.reason.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + result.reason;
     switch (result.outcome) {
     case Outcome::Done:
     case Outcome::Declined:
@@ -399,27 +513,27 @@ void reportFailure(UserPrompts &prompts, const Result &result)
     case Outcome::SameFile:
         prompts.error(
             moving ? QStringLiteral("移動元と移動先が同じです。") : QStringLiteral("コピー元とコピー先が同じです。"),
-            result.target);
+            NativePath::display(result.target));
         return;
     case Outcome::ReplaceFailed:
-        prompts.error(QStringLiteral("上書きに失敗しました。"), result.source);
+        prompts.error(QStringLiteral("上書きに失敗しました。") + reason, source);
         return;
     case Outcome::SourceKept:
         prompts.error(
-            QStringLiteral("移動先へコピーしましたが、移動元のファイルを削除できませんでした。"), result.source);
+            QStringLiteral("移動先へコピーしましたが、移動元のファイルを削除できませんでした。") + reason, source);
         return;
     case Outcome::Failed:
         break;
     }
     switch (result.kind) {
     case Kind::Trash:
-        prompts.error(result.source + QStringLiteral("\r\n\r\nゴミ箱へ移動できませんでした。"), Captions::error());
+        prompts.error(source + QStringLiteral("\r\n\r\nゴミ箱へ移動できませんでした。") + reason, Captions::error());
         break;
     case Kind::Move:
-        prompts.error(QStringLiteral("移動に失敗しました。"), result.source);
+        prompts.error(QStringLiteral("移動に失敗しました。") + reason, source);
         break;
     case Kind::Copy:
-        prompts.error(QStringLiteral("コピーに失敗しました。"), result.source);
+        prompts.error(QStringLiteral("コピーに失敗しました。") + reason, source);
         break;
     }
 }

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "core/trash.h"
+
 namespace Duovue
 {
 
@@ -36,7 +38,12 @@ struct FileStamp {
 /// the new file is put in place by one rename (over the old one when the caller agreed), a copy
 /// across file systems goes to a temporary file in the target folder first, and on any failure the
 /// source stays and the target is untouched. "Same source and target" compares the files'
-/// identities, so a folder reached through a link or a second mount is recognised.
+/// identities, so a folder reached through a link or a second mount is recognised. A move or a trash
+/// of a symbolic link acts on the link itself, never on the file it leads to (a move across file
+/// systems makes the same link there); a copy copies the file the link leads to.
+///
+/// Copies are written to hidden temporary files (core/temporaryfile.h) that a killed run leaves
+/// behind at worst; the next copy into that folder removes them.
 ///
 /// Thread: any (the functions touch nothing shared); the hooks run on the calling thread. Callers on
 /// the GUI thread with many or large files use the progress hook to keep the window alive and to
@@ -46,7 +53,7 @@ namespace FileOperations
 
 /// The outcome of one file.
 enum class Outcome {
-    Done, ///< trashed (or, for trash, the path named no file), moved or copied
+    Done, ///< trashed (or, for trash, nothing was at the path), moved or copied
     Declined, ///< the target existed and the caller chose not to replace it; nothing changed
     SameFile, ///< source and target are one file; nothing changed
     ReplaceFailed, ///< the target exists and cannot be replaced (a folder, say); nothing changed
@@ -60,13 +67,15 @@ enum class Kind { Trash, Move, Copy };
 struct Result {
     Kind kind = Kind::Move;
     QString source;
-    /// The target path (empty for trash).
+    /// The target path (for trash, the file's place in the trash; empty when nothing was there).
     QString target;
     Outcome outcome = Outcome::Failed;
     /// A file was at the target before the operation (and was replaced when the outcome is Done).
     bool targetExisted = false;
-    /// The system's reason for a failure, for logs and details; empty otherwise.
+    /// The system's reason for a failure, shown with the program's message; empty otherwise.
     QString reason;
+    /// For a file that went to the trash: its entry there, to put it back.
+    TrashEntry trashed;
 
     /// The source file is gone from its place (trashed or moved), so a list row naming it must go.
     bool sourceGone() const { return outcome == Outcome::Done && kind != Kind::Copy; }
@@ -103,10 +112,13 @@ Result copy(const QString &source, const QString &target, const Hooks &hooks = {
 QList<Result> moveToFolder(const QStringList &sources, const QString &folder, const Hooks &hooks = {});
 QList<Result> copyToFolder(const QStringList &sources, const QString &folder, const Hooks &hooks = {});
 
-/// Sends each path to the recycle bin through @p shell and says, per path, whether it went. A path
-/// that is not absolute (the placeholder name of a row whose file was found missing) names no file:
-/// it is not handed to the shell and counts as gone, so that its row can go.
-/// Move and copy refuse such paths (Failed) without touching anything.
+/// Sends each path to the recycle bin through @p shell and says, per path, whether it went, and
+/// checks where it went: a file that the shell reports trashed but that is still in its place, or
+/// that went anywhere but a trash folder, is a failure (one that went astray is put back). A path
+/// where nothing is (not even a dangling link) counts as gone without asking the shell; so does a
+/// path that is not absolute (the placeholder name of a row whose file was found missing), which
+/// would otherwise be resolved against the working folder. Move and copy refuse such paths
+/// (Failed) without touching anything.
 QList<Result> trash(ShellServices &shell, const QStringList &paths);
 
 /// The target of @p source in @p folder: the folder (a trailing "/" or none) and the file name.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <optional>
 #include <utility>
 #include <variant>
@@ -25,6 +26,15 @@ struct Error {
     Code code = Code::Other;
     QString message;
 };
+
+/// The Error for the system's error number @p error (errno), in the system's own words.
+inline Error systemError(int error)
+{
+    const Error::Code code = error == ENOENT || error == ENOTDIR ? Error::Code::NotFound
+        : error == EACCES || error == EPERM                      ? Error::Code::AccessDenied
+                                                                 : Error::Code::Other;
+    return Error{code, qt_error_string(error)};
+}
 
 /// Either a value or an Error. Used by logic that can fail for reasons outside the program
 /// (I/O, decoding, parsing); logic never shows UI, the GUI reports the Error.

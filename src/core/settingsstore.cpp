@@ -23,17 +23,19 @@ struct RawFile {
     QList<QByteArray> lines;
     bool exists = false;
     bool readable = true; // false when the file is there but could not be read
+    QString problem; // why, when known
 };
 
 RawFile readRawFile(const QString &path)
 {
     RawFile file;
     // A regular file of sensible size only: DUOVUE_INI naming a FIFO would stall the start, and
-    // one naming /dev/zero would be read until memory ran out.
+    // one naming /dev/zero would be read until memory ran out; neither is ever replaced by a write.
     Result<QByteArray> data = BlockReader::readAll(path, SettingsStore::MaxFileBytes);
     file.exists = data || data.error().code != Error::Code::NotFound;
     if (!data) {
         file.readable = !file.exists;
+        file.problem = data.error().message;
         return file;
     }
     file.data = std::move(data).value();
@@ -96,12 +98,22 @@ QString cutToBytes(const QString &value, int maxBytes)
     return QString::fromUtf8(utf8.left(n));
 }
 
+QString ownSettingsFolder()
+{
+    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (config.isEmpty())
+        config = QDir::homePath() + QStringLiteral("/.config");
+    return config + QStringLiteral("/duovue");
+}
+
 Result<void> replaceValue(const QString &path, const QString &section, const QString &key, const QString &value)
 {
     RawFile file = readRawFile(path);
     // Writing now would replace every other setting with this one key.
     if (!file.readable)
-        return Error{Error::Code::ReadFailed, QStringLiteral("Cannot read %1").arg(path)};
+        return Error{Error::Code::ReadFailed,
+            file.problem.isEmpty() ? QStringLiteral("Cannot read %1").arg(path)
+                                   : QStringLiteral("Cannot read %1: %2").arg(path, file.problem)};
     QList<QByteArray> &lines = file.lines;
     // New lines follow the file's own line ends.
     const QByteArray eol = !lines.isEmpty() && lines.first().endsWith('\r') ? QByteArray("\r") : QByteArray();
@@ -151,7 +163,16 @@ Result<void> replaceValue(const QString &path, const QString &section, const QSt
         data += '\n';
     if (file.exists && data == file.data)
         return {};
-    return writeFileAtomically(path, data);
+    // The program's own settings folder is made when it is missing; a folder named from outside
+    // (DUOVUE_INI) must exist already.
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!file.exists && folder == ownSettingsFolder()) {
+        if (const Result<void> made = makeOwnFolder(folder); !made)
+            return made;
+    }
+    if (const Result<void> written = writeFileAtomically(path, data); !written)
+        return Error{written.error().code, QStringLiteral("Cannot write %1: %2").arg(path, written.error().message)};
+    return {};
 }
 
 } // namespace
@@ -169,10 +190,7 @@ QString SettingsStore::defaultPath(const QString &executableDir)
     const QString portable = QDir(executableDir).filePath(QStringLiteral("Duovue.ini"));
     if (QFileInfo::exists(portable))
         return portable;
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty())
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return config + QStringLiteral("/duovue/Duovue.ini");
+    return ownSettingsFolder() + QStringLiteral("/Duovue.ini");
 }
 
 int SettingsStore::parseLeadingInt(QStringView text)

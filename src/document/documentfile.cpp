@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include <QCoreApplication>
+#include <QFile>
 #include <QIODevice>
 #include <QtEndian>
 
 #include "core/atomicfile.h"
 #include "core/blockreader.h"
+#include "core/nativepath.h"
 
 namespace Duovue
 {
@@ -125,6 +128,17 @@ Result<QByteArray> serialize(const DocumentContent &content)
             int count = 0;
             const auto fields = storedFields(list, i, content.resultMode, count);
             for (int f = 0; f < count; ++f) {
+                // The document is UTF-8 text (or read as Shift-JIS when it is not), so a name's bytes
+                // that are not UTF-8 cannot be kept: the save is refused rather than the name changed.
+                if (NativePath::hasRawBytes(*fields[f])) {
+                    return Error{Error::Code::InvalidArgument,
+                        QCoreApplication::translate("DocumentFile",
+                            "%1のリストの %2 番目のファイル名は UTF-8 "
+                            "の文字ではないため、ドキュメントに保存できません。\r\n%3")
+                            .arg(side == 0 ? QStringLiteral("左") : QStringLiteral("右"))
+                            .arg(i + 1)
+                            .arg(NativePath::display(list.fullPath(i)))};
+                }
                 if (!fieldIsStorable(*fields[f])) {
                     return Error{Error::Code::InvalidArgument,
                         QStringLiteral("%1のリストの %2 番目のファイル名に、ドキュメントに保存できない文字 "

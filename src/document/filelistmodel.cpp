@@ -2,6 +2,7 @@
 
 #include <QtGlobal>
 
+#include "core/nativepath.h"
 #include "document/cduovuedoc.h"
 #include "lists/columnsort.h"
 
@@ -111,9 +112,10 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     const int column = index.column();
     switch (role) {
     case Qt::DisplayRole:
-        return list.column(column, index.row());
+        // Names whose bytes are not UTF-8 show those bytes as "\xNN" (the list keeps the bytes).
+        return column <= 1 ? NativePath::display(list.column(column, index.row())) : list.column(column, index.row());
     case Qt::EditRole:
-        return column == 0 ? QVariant(list.column(0, index.row())) : QVariant();
+        return column == 0 ? QVariant(NativePath::display(list.column(0, index.row()))) : QVariant();
     case Qt::DecorationRole:
         if (column != 0)
             return QVariant();

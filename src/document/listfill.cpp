@@ -3,8 +3,7 @@
 #include <chrono>
 #include <sys/stat.h>
 
-#include <QFile>
-
+#include "core/nativepath.h"
 #include "document/cduovuedoc.h"
 #include "lists/folderscan.h"
 #include "lists/textformats.h"
@@ -56,7 +55,7 @@ FillOutcome fillSide(CDuovueDoc &document,
 bool isFolder(const QString &path)
 {
     struct stat st;
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
+    return ::stat(NativePath::encode(path).constData(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "core/nativepath.h"
 #include "imaging/panegeometry.h"
 
 namespace Duovue
@@ -22,7 +23,7 @@ CPreviewDlg::CPreviewDlg(int paneIndex, const QImage &picture, QSize pictureSize
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setWindowTitle(title);
+    setWindowTitle(NativePath::display(title));
     setCursor(Qt::OpenHandCursor);
     setSizeGripEnabled(false);
 }

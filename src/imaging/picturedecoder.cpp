@@ -13,8 +13,9 @@
 #include <unistd.h>
 
 #include <QBuffer>
-#include <QFile>
 #include <QImageReader>
+
+#include "core/nativepath.h"
 
 extern "C" {
 #include <jerror.h>
@@ -1098,7 +1099,7 @@ DecodeResult PictureDecoder::decodeFile(const QString &path, PictureSink &sink, 
         head->clear();
     // Without blocking, and checked once open: a pipe or a device named like a picture, even one
     // put in the file's place a moment ago, must not stop the thread.
-    const int fd = LongPath::open(QFile::encodeName(path), O_RDONLY | O_NONBLOCK | O_NOCTTY);
+    const int fd = LongPath::open(NativePath::encode(path), O_RDONLY | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         const int error = errno;
         result.status = error == ENOENT || error == ENOTDIR ? Status::NotFound

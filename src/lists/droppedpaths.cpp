@@ -4,6 +4,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "core/nativepath.h"
+
 namespace Duovue::DroppedPaths
 {
 
@@ -13,8 +15,10 @@ QStringList localPaths(const QMimeData *mime)
     if (!mime || !mime->hasUrls())
         return paths;
     for (const QUrl &url : mime->urls()) {
+        // The escapes of a file URL are the name's bytes; Qt would read them as UTF-8 and lose
+        // a name that is not.
         if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+            paths.append(NativePath::decode(QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())));
     }
     return paths;
 }

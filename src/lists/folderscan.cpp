@@ -10,10 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
+#include "core/nativepath.h"
 #include "lists/textformats.h"
 
 namespace Duovue
@@ -28,7 +25,7 @@ constexpr size_t OpenFolderLimit = 32;
 } // namespace
 
 struct FolderScan::Candidate {
-    std::string name; // the name's bytes, valid UTF-8
+    std::string name; // the name's bytes, as on disk
     std::string key; // upper-cased name: the case-insensitive order
     bool isFolder = false;
     qint64 created = 0;
@@ -50,49 +47,6 @@ struct FolderScan::Frame {
 
 namespace
 {
-
-bool isValidUtf8(const char *s, size_t n)
-{
-    size_t i = 0;
-    while (i < n) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c < 0x80) {
-            ++i;
-            continue;
-        }
-        size_t len;
-        char32_t cp;
-        char32_t min;
-        if ((c & 0xE0) == 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-            min = 0x80;
-        } else if ((c & 0xF0) == 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-            min = 0x800;
-        } else if ((c & 0xF8) == 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-            min = 0x10000;
-        } else {
-            return false;
-        }
-        if (n - i < len)
-            return false;
-        for (size_t k = 1; k < len; ++k) {
-            const unsigned char d = static_cast<unsigned char>(s[i + k]);
-            if ((d & 0xC0) != 0x80)
-                return false;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        // Overlong forms and surrogates would decode to a different name than the one on disk.
-        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-            return false;
-        i += len;
-    }
-    return true;
-}
 
 char asciiLower(char c)
 {
@@ -123,7 +77,8 @@ std::string sortKey(const std::string &name)
         return static_cast<unsigned char>(c) < 0x80;
     });
     if (!ascii) {
-        const QByteArray upper = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())).toUpper().toUtf8();
+        const QByteArray upper =
+            NativePath::encode(NativePath::decode(QByteArrayView(name.data(), qsizetype(name.size()))).toUpper());
         return std::string(upper.constData(), static_cast<size_t>(upper.size()));
     }
     std::string key = name;
@@ -163,7 +118,7 @@ bool FolderScan::scan(const QString &folder)
     m_visited.clear();
     m_lastProgress = std::chrono::steady_clock::now();
     m_text = folderText(folder);
-    QByteArray path = QFile::encodeName(m_text);
+    QByteArray path = NativePath::encode(m_text);
     path.chop(1); // without the trailing "/"; empty for the root
     const int fd = ::open(path.isEmpty() ? "/" : path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     return fd >= 0 && walk(fd);
@@ -272,8 +227,6 @@ FolderScan::Entered FolderScan::enter(std::vector<Frame> &stack, int fd, std::st
         } else {
             continue; // pipes, sockets and devices: reading them later could block or never end
         }
-        if (!isValidUtf8(entryName, len))
-            continue;
         Candidate c;
         if (type == DT_DIR) {
             c.isFolder = true;
@@ -372,7 +325,7 @@ bool FolderScan::walk(int fd)
         if (pollStop())
             break;
         Candidate &c = frame.items[frame.next++];
-        QString name = QString::fromUtf8(c.name.data(), static_cast<qsizetype>(c.name.size()));
+        QString name = NativePath::decode(QByteArrayView(c.name.data(), qsizetype(c.name.size())));
         if (!c.isFolder) {
             if (frame.text.isNull())
                 frame.text = m_text; // shared by the folder's entries, not copied
@@ -405,7 +358,7 @@ bool FolderScan::walk(int fd)
 
 bool FolderScan::appendFile(const QString &path)
 {
-    const QString absolute = QDir::isAbsolutePath(path) ? path : QFileInfo(path).absoluteFilePath();
+    const QString absolute = path.startsWith(QLatin1Char('/')) ? path : NativePath::absolute(path);
     const qsizetype slash = absolute.lastIndexOf(QLatin1Char('/'));
     QString name = absolute.mid(slash + 1);
     if (name.isEmpty() || !hasImageExtension(name))
@@ -421,13 +374,13 @@ bool FolderScan::appendFile(const QString &path)
 Result<FolderScan::FileFacts> FolderScan::statFile(const QString &path)
 {
     struct statx sx;
-    const QByteArray encoded = QFile::encodeName(path);
+    const QByteArray encoded = NativePath::encode(path);
     if (::statx(AT_FDCWD, encoded.constData(), AT_STATX_SYNC_AS_STAT, statxMask, &sx) != 0) {
         const int e = errno;
         const Error::Code code = e == ENOENT || e == ENOTDIR ? Error::Code::NotFound
             : e == EACCES || e == EPERM                      ? Error::Code::AccessDenied
                                                              : Error::Code::ReadFailed;
-        return Error{code, path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(e))};
+        return Error{code, path + QStringLiteral(": ") + qt_error_string(e)};
     }
     if (!S_ISREG(sx.stx_mode))
         return Error{Error::Code::NotFound, path + QStringLiteral(": not a regular file")};

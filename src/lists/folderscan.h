@@ -23,10 +23,9 @@ namespace Duovue
 /// Each folder's entries are taken in case-insensitive name order; a subfolder's files are added
 /// where the subfolder is met, before the rest of its parent folder. Only regular files whose
 /// extension is one of ImageExtensions() are added; folders never are. Names that are not valid
-/// UTF-8 are skipped (they cannot be written as a path without naming another file), and a folder
-/// that is reached a second time through a symbolic link (same device and inode) is not entered
-/// again, so link loops end. A folder that cannot be read adds nothing and is listed in
-/// unreadableFolders().
+/// UTF-8 are kept with their bytes (NativePath), and a folder that is reached a second time through
+/// a symbolic link (same device and inode) is not entered again, so link loops end. A folder that cannot be read adds
+/// nothing and is listed in unreadableFolders().
 ///
 /// Folders are opened relative to their parent's descriptor, so the depth of a tree is not bounded
 /// by the longest path the system accepts, and only a fixed number of descriptors is held however

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 
 #include "core/fileoperations.h"
+#include "core/nativepath.h"
 #include "core/sessionstate.h"
 #include "core/shellservices.h"
 #include "core/userprompts.h"
@@ -48,11 +48,16 @@ QString deleteQuestion(int side)
                          "リストから削除する場合は「いいえ」を選択してください");
 }
 
-QString trashFailedText(const QStringList &paths)
+/// Names each file that stayed, with the reason it stayed.
+QString trashFailedText(const QList<FO::Result> &paths)
 {
     QString text = QStringLiteral("次のファイルはゴミ箱へ移動できなかったため、リストに残しました。\r\n");
-    for (qsizetype i = 0; i < std::min<qsizetype>(paths.size(), NamedFailures); ++i)
-        text += QStringLiteral("\r\n") + paths.at(i);
+    for (qsizetype i = 0; i < std::min<qsizetype>(paths.size(), NamedFailures); ++i) {
+        const FO::Result &r = paths.at(i);
+        text += QStringLiteral("\r\n") + NativePath::display(r.source);
+        if (!r.reason.isEmpty())
+            text += QStringLiteral(" (") + r.reason + u')';
+    }
     if (paths.size() > NamedFailures)
         text += QStringLiteral("\r\nほか %1 件").arg(paths.size() - NamedFailures);
     return text;
@@ -61,13 +66,6 @@ QString trashFailedText(const QStringList &paths)
 bool hasFile(const FileList &list, int row)
 {
     return row >= 0 && row < list.size() && !list.column(1, row).isEmpty();
-}
-
-// Nothing is at the path any more, not even a dangling link.
-bool isGone(const QString &path)
-{
-    const QFileInfo info(path);
-    return !info.exists() && !info.isSymLink();
 }
 
 // The rows a file command works on: the selection, or in result mode (where nothing is selected)
@@ -162,17 +160,16 @@ void recycleRows(const CommandContext &context, FillProgress &progress, int side
         fileRows.append(*it);
         paths.append(list.fullPath(*it));
     }
-    QStringList kept;
+    QList<FO::Result> kept;
     {
         WorkProgress shown(progress, context.session.abortRequested, paths.size() > TrashPiece * 2);
         for (qsizetype first = 0; first < paths.size() && shown.step(); first += TrashPiece) {
-            const QStringList piece = paths.mid(first, TrashPiece);
-            const QList<FO::Result> results = FO::trash(context.shell, piece);
+            const QList<FO::Result> results = FO::trash(context.shell, paths.mid(first, TrashPiece));
             for (qsizetype i = 0; i < results.size(); ++i) {
-                if (results.at(i).sourceGone() || isGone(piece.at(i)))
+                if (results.at(i).sourceGone())
                     gone.append(fileRows.at(first + i));
                 else
-                    kept.append(piece.at(i));
+                    kept.append(results.at(i));
             }
         }
     }
@@ -232,8 +229,12 @@ void launch(const CommandContext &context, const ListTarget &target, ShellServic
     const FileList &list = document.fileList(target.side);
     if (!hasFile(list, row))
         return;
-    if (context.shell.launch(list.fullPath(row), verb) == ShellServices::LaunchOutcome::NoAssociation)
-        context.prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
+    // The answer may come once the opener has finished, after this command returned.
+    UserPrompts &prompts = context.prompts;
+    context.shell.launch(list.fullPath(row), verb, [&prompts](ShellServices::LaunchOutcome outcome) {
+        if (outcome == ShellServices::LaunchOutcome::NoAssociation)
+            prompts.error(QStringLiteral("関連付けられたアプリケーションがありません"), Captions::error());
+    });
 }
 
 bool takesAWhile(const QStringList &paths)
@@ -384,7 +385,9 @@ bool runListRename(const CommandContext &context, int side, int row, const QStri
 {
     CDuovueDoc &document = context.document;
     const FileList &list = document.fileList(side);
-    if (text.isEmpty() || !hasFile(list, row))
+    // The editor starts with the name as shown, undecodable bytes written "\xNN": that text
+    // unchanged is no new name (and no request to name the file with those escapes).
+    if (text.isEmpty() || !hasFile(list, row) || text == NativePath::display(list.column(0, row)))
         return false;
     bool hadForbidden = false;
     const QString name = ListEdits::cleanFileName(text, &hadForbidden);
@@ -407,10 +410,11 @@ bool runListRename(const CommandContext &context, int side, int row, const QStri
     case FO::Outcome::Declined:
     case FO::Outcome::SameFile:
     case FO::Outcome::ReplaceFailed:
-        context.prompts.error(QStringLiteral("同名ファイルが存在します\n") + target, Captions::error());
+        context.prompts.error(
+            QStringLiteral("同名ファイルが存在します\n") + NativePath::display(target), Captions::error());
         return false;
     default:
-        context.prompts.error(QStringLiteral("ファイル名を変更できませんでした。\n") + source
+        context.prompts.error(QStringLiteral("ファイル名を変更できませんでした。\n") + NativePath::display(source)
                 + (result.reason.isEmpty() ? QString() : QStringLiteral("\n") + result.reason),
             Captions::error());
         return false;

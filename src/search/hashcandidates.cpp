@@ -7,6 +7,7 @@
 #include <QFile>
 
 #include "core/longpath.h"
+#include "core/nativepath.h"
 #include "lists/textformats.h"
 #include "search/crc32.h"
 #include "search/searchwalk.h"
@@ -69,14 +70,15 @@ int HashCandidates::open(int index) const
 QString HashCandidates::path(int index) const
 {
     const Place &p = m_places[std::size_t(index)];
-    return m_folders[std::size_t(p.folder)] + QFile::decodeName(QByteArray(m_names.constData() + p.name, p.nameLength));
+    return m_folders[std::size_t(p.folder)]
+        + NativePath::decode(QByteArrayView(m_names.constData() + p.name, p.nameLength));
 }
 
 SearchRow HashCandidates::row(int index) const
 {
     const Place &p = m_places[std::size_t(index)];
     SearchRow row;
-    row.name = QFile::decodeName(QByteArray(m_names.constData() + p.name, p.nameLength));
+    row.name = NativePath::decode(QByteArrayView(m_names.constData() + p.name, p.nameLength));
     row.folder = m_folders[std::size_t(p.folder)];
     row.created = FormatFileTime(p.created);
     row.modified = FormatFileTime(p.modified);

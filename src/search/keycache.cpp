@@ -18,6 +18,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include "core/nativepath.h"
 #include "search/crc32.h"
 
 namespace Duovue
@@ -523,7 +524,7 @@ std::unique_ptr<KeyCache> KeyCache::open(
         notices << QStringLiteral("the key cache needs Qt's SQLite driver (package libqt6sql6-sqlite)");
         return nullptr;
     }
-    const QByteArray native = QFile::encodeName(path);
+    const QByteArray native = NativePath::encode(path);
     const auto refuse = [&](Problem problem) -> std::unique_ptr<KeyCache> {
         notices << QStringLiteral("the key cache %1 %2; the search runs without it").arg(shown, describe(problem));
         return nullptr;
@@ -804,8 +805,8 @@ QString KeyCache::setAside(const QString &path, const QString &reason, QString *
     QString target = stem;
     for (int i = 2; QFileInfo::exists(target) || QFileInfo(target).isSymLink(); ++i)
         target = stem + QLatin1Char('-') + QString::number(i);
-    const QByteArray from = QFile::encodeName(path);
-    const QByteArray to = QFile::encodeName(target);
+    const QByteArray from = NativePath::encode(path);
+    const QByteArray to = NativePath::encode(target);
     // Only a cache of ours is moved away: a picture, another program's database, a folder or a
     // link named by mistake stays where it is.
     if (!isOurs(from)) {

@@ -3,7 +3,8 @@
 #include <chrono>
 
 #include <QDir>
-#include <QFile>
+
+#include "core/nativepath.h"
 
 namespace Duovue
 {
@@ -51,7 +52,7 @@ std::optional<PictureKeys> KeyCacheSession::find(const GatheredFile &file)
     if (!m_cache || !file.regular || m_broken.load(std::memory_order_relaxed))
         return std::nullopt;
     ++m_report.lookups;
-    const QByteArray native = QFile::encodeName(file.path());
+    const QByteArray native = NativePath::encode(file.path());
     const std::optional<KeyCache::Found> found = m_cache->find(native, file.identity, m_kind, 0, version());
     if (m_cache->damaged()) {
         m_broken.store(true);
@@ -93,7 +94,7 @@ void KeyCacheSession::store(const QString &path, const FileIdentity &identity, c
         || m_broken.load(std::memory_order_relaxed))
         return;
     KeyCache::Record record;
-    record.path = QFile::encodeName(path);
+    record.path = NativePath::encode(path);
     record.identity = identity;
     record.kind = m_kind;
     record.version = version();

@@ -14,6 +14,7 @@
 #include <QFile>
 
 #include "core/longpath.h"
+#include "core/nativepath.h"
 #include "lists/textformats.h"
 
 namespace Duovue::SearchWalk
@@ -45,8 +46,8 @@ bool decodeName(const QByteArray &native, QString *text)
         *text = QString::fromLatin1(native);
         return true;
     }
-    *text = QFile::decodeName(native);
-    return QFile::encodeName(*text) == native;
+    *text = NativePath::decode(native);
+    return true;
 }
 
 struct Walker {
@@ -239,7 +240,7 @@ int walkEntries(const QString &folder,
     const QString root = trimmedFolder(folder);
     if (root.isEmpty())
         return 0;
-    const QByteArray nativeRoot = QFile::encodeName(root);
+    const QByteArray nativeRoot = NativePath::encode(root);
     const int fd = LongPath::open(nativeRoot, O_RDONLY | O_DIRECTORY);
     if (fd < 0) {
         if (onUnreadable)

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "core/nativepath.h"
 #include "viewer/cbrightdlg.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/viewercommands.h"
@@ -229,7 +230,7 @@ void CViewerPane::pictureReplacedByLoad()
         m_brightDlg->reject();
     }
     updateCursor();
-    setAccessibleDescription(imageInfo().path);
+    setAccessibleDescription(NativePath::display(imageInfo().path));
     Q_EMIT statusChanged();
 }
 

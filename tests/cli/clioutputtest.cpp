@@ -4,6 +4,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "support/imagingfactory.h"
 #include "support/searchfactory.h"
 #include "support/testdir.h"
 
@@ -59,7 +60,7 @@ private Q_SLOTS:
         QTest::newRow("backslash") << u"a\\b.jpg"_s << u"a\\\\b.jpg"_s;
         QTest::newRow("escape sequences") << u"\x1b]0;t\x07\x1b[2Ja.jpg"_s << u"\\x1b]0;t\\x07\\x1b[2Ja.jpg"_s;
         QTest::newRow("delete") << u"a\x7f.jpg"_s << u"a\\x7f.jpg"_s;
-        QTest::newRow("C1 introducer") << u"a\u009b2J.jpg"_s << u"a\\x9b2J.jpg"_s;
+        QTest::newRow("C1 introducer") << u"a\u009b2J.jpg"_s << u"a\\xc2\\x9b2J.jpg"_s;
         QTest::newRow("plain") << u"写真 1.jpg"_s << u"写真 1.jpg"_s;
     }
 
@@ -125,6 +126,36 @@ private Q_SLOTS:
         dir.writeFile(u"blue.jpg"_s, SF::jpeg(SF::solid(160, 120, QColor(0, 0, 40))));
         QCOMPARE(lines(cli({u"dupes"_s, dir.path()}).out).value(0), u"重複ファイルはありませんでした。"_s);
         QCOMPARE(lines(cli({u"dupes"_s, u"--method"_s, u"bitmap"_s, dir.path()}).out).size(), 3);
+    }
+
+    // Names from old archives (Shift-JIS bytes) are listed, grouped and opened by their bytes, and
+    // printed with those bytes escaped.
+    void namesThatAreNotUtf8AreKept()
+    {
+        Test::TestDir dir;
+        const QByteArray bmp = Test::ImagingFactory::windowsBmp({30, 20}, 0, 0);
+        dir.writeNativeFile("\x83\x65\x83\x58.bmp", bmp);
+        dir.writeNativeFile("\x83\x65\x83\x58\x83\x67.bmp", bmp);
+
+        const QStringList scan = lines(cli({u"scan"_s, dir.path()}).out);
+        QCOMPARE(scan.size(), 3);
+        QCOMPARE(scan[0].section(u'\t', 0, 0), u"\\x83e\\x83X.bmp"_s);
+        QCOMPARE(scan[1].section(u'\t', 0, 0), u"\\x83e\\x83X\\x83g.bmp"_s);
+
+        const QStringList dupes = lines(cli({u"dupes"_s, u"--method"_s, u"hash"_s, dir.path()}).out);
+        QCOMPARE(dupes.size(), 3);
+        QCOMPARE(dupes[1].section(u'\t', 1, 1), u"\\x83e\\x83X\\x83g.bmp"_s);
+
+        // QProcess would pass the name as UTF-8; the shell hands over the bytes.
+        QProcess probe;
+        probe.start(u"/bin/sh"_s,
+            {u"-c"_s,
+                u"exec \"$0\" probe \"$1/$(printf '\\203e\\203X.bmp')\""_s,
+                QStringLiteral(DUOVUE_CLI_PATH),
+                dir.path()});
+        QVERIFY(probe.waitForFinished(60000));
+        QCOMPARE(probe.exitCode(), 0);
+        QCOMPARE(lines(probe.readAllStandardOutput()).value(1), u"  type:        BMP(Windows)"_s);
     }
 };
 

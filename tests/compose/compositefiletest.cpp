@@ -1,11 +1,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
@@ -121,7 +123,8 @@ void CompositeFileTest::fileTypeFollowsName_data()
     QTest::addColumn<CompositeFileType>("type");
     QTest::newRow("bmp") << QStringLiteral("/p/合成.bmp") << CompositeFileType::Bmp;
     QTest::newRow("upper case BMP") << QStringLiteral("/p/A.BMP") << CompositeFileType::Bmp;
-    QTest::newRow("png is saved as JPEG") << QStringLiteral("/p/a.png") << CompositeFileType::Jpeg;
+    QTest::newRow("JPEG in capitals") << QStringLiteral("/p/a.JPEG") << CompositeFileType::Jpeg;
+    QTest::newRow("png is refused") << QStringLiteral("/p/a.png") << CompositeFileType::Unsupported;
     QTest::newRow("no extension") << QStringLiteral("/p/合成") << CompositeFileType::Jpeg;
     QTest::newRow("only the last dot counts") << QStringLiteral("/p/a.bmp.jpg") << CompositeFileType::Jpeg;
     QTest::newRow("folder name does not count") << QStringLiteral("/p.bmp/a") << CompositeFileType::Jpeg;
@@ -170,7 +173,7 @@ void CompositeFileTest::jpegStartsWithProgramHeader_data()
     QTest::addColumn<QString>("name");
     QTest::newRow("rows") << CompositeMethod::Rows << QStringLiteral("a.jpg");
     QTest::newRow("columns, no extension") << CompositeMethod::Columns << QStringLiteral("合成");
-    QTest::newRow("dots, png name") << CompositeMethod::Dots << QStringLiteral("a.png");
+    QTest::newRow("dots, capitals") << CompositeMethod::Dots << QStringLiteral("a.JPG");
 }
 
 void CompositeFileTest::jpegStartsWithProgramHeader()
@@ -179,10 +182,15 @@ void CompositeFileTest::jpegStartsWithProgramHeader()
     QFETCH(QString, name);
     const QImage image = pattern(QSize(123, 77));
     Test::TestDir dir;
-    // Saving over an existing file replaces it.
+    // Saving over an existing file replaces it, and keeps its permissions.
     const QString path = dir.writeFile(name, QByteArray(100000, 'x'));
+    QVERIFY(::chmod(QFile::encodeName(path).constData(), 0440) == 0);
     QVERIFY(SaveComposite(image, path, method, 80).ok());
     const QByteArray jpeg = readAll(path);
+    struct stat st {
+    };
+    QVERIFY(::stat(QFile::encodeName(path).constData(), &st) == 0);
+    QCOMPARE(st.st_mode & 07777, mode_t(0440));
 
     // SOI; APP0 "JFIF" 1.01, dots per inch, 96 x 96, no thumbnail; APP12 "Duovue120", 0, method, 0.
     const QByteArray header = QByteArray::fromHex("FFD8 FFE0 0010 4A46494600 0101 01 0060 0060 0000 "
@@ -201,8 +209,13 @@ void CompositeFileTest::failedSaveLeavesNoFile_data()
     QTest::addColumn<QSize>("size");
     QTest::addColumn<int>("fileSizeLimit"); // 0: none
     // Made before the save: "folder" a folder in the way of the target, "file" a file in the way
-    // of the target's folder, anything else an old file at the target.
+    // of the target's folder, "fifo" a pipe at the target, "none" nothing, anything else an old
+    // file at the target.
     QTest::addColumn<QString>("obstacle");
+    QTest::newRow("missing folder is not made")
+        << QStringLiteral("x/a.jpg") << QSize(50, 50) << 0 << QStringLiteral("none");
+    QTest::newRow("png name") << QStringLiteral("a.png") << QSize(50, 50) << 0 << QStringLiteral("old");
+    QTest::newRow("pipe is not replaced") << QStringLiteral("a.jpg") << QSize(50, 50) << 0 << QStringLiteral("fifo");
     QTest::newRow("parent is a file") << QStringLiteral("x/a.jpg") << QSize(50, 50) << 0 << QStringLiteral("file");
     QTest::newRow("target is a folder") << QStringLiteral("a.bmp") << QSize(50, 50) << 0 << QStringLiteral("folder");
     QTest::newRow("disk full, JPEG") << QStringLiteral("a.jpg") << QSize(300, 200) << 4096 << QStringLiteral("old");
@@ -223,7 +236,9 @@ void CompositeFileTest::failedSaveLeavesNoFile()
         dir.writeFile(QStringLiteral("x"), old);
     else if (obstacle == QLatin1String("folder"))
         dir.makeDir(name);
-    else
+    else if (obstacle == QLatin1String("fifo"))
+        QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(name)).constData(), 0644) == 0);
+    else if (obstacle != QLatin1String("none"))
         dir.writeFile(name, old);
     const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     const QString path = dir.filePath(name);
@@ -239,7 +254,9 @@ void CompositeFileTest::failedSaveLeavesNoFile()
         QCOMPARE(readAll(dir.filePath(QStringLiteral("x"))), old);
     else if (obstacle == QLatin1String("folder"))
         QVERIFY(QDir(path).isEmpty());
-    else
+    else if (obstacle == QLatin1String("fifo"))
+        QVERIFY(QFileInfo(path).isFile() == false && QFileInfo::exists(path));
+    else if (obstacle != QLatin1String("none"))
         QCOMPARE(readAll(path), old);
 }
 
@@ -249,8 +266,9 @@ void CompositeFileTest::commandLineSavesWhatWindowSaves_data()
     QTest::addColumn<QString>("out");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("error"); // what stderr says after "duovue-cli compose: "
     QTest::newRow("rows, JPEG") << QStringList{QStringLiteral("--method"), QStringLiteral("rows")}
-                                << QStringLiteral("c.jpg") << 0 << QSize(80, 60);
+                                << QStringLiteral("c.jpg") << 0 << QSize(80, 60) << QString();
     QTest::newRow("dots 3, original, BMP") << QStringList{QStringLiteral("--method"),
         QStringLiteral("dots"),
         QStringLiteral("--ratio"),
@@ -259,13 +277,22 @@ void CompositeFileTest::commandLineSavesWhatWindowSaves_data()
         QStringLiteral("original"),
         QStringLiteral("--max"),
         QStringLiteral("40x40")} << QStringLiteral("c.BMP")
-                                           << 0 << QSize(40, 30);
+                                           << 0 << QSize(40, 30) << QString();
     QTest::newRow("ratio out of range") << QStringList{QStringLiteral("--method"),
         QStringLiteral("rows"),
         QStringLiteral("--ratio"),
         QStringLiteral("6")} << QStringLiteral("c.jpg")
-                                        << 2 << QSize();
-    QTest::newRow("no method") << QStringList() << QStringLiteral("c.jpg") << 2 << QSize();
+                                        << 2 << QSize() << QString();
+    QTest::newRow("no method") << QStringList() << QStringLiteral("c.jpg") << 2 << QSize() << QString();
+    const QStringList rows{QStringLiteral("--method"), QStringLiteral("rows")};
+    QTest::newRow("png name") << rows << QStringLiteral("c.png") << 1 << QSize()
+                              << QStringLiteral("OUT: a composite is saved only as JPEG (.jpg, .jpeg) or BMP (.bmp)");
+    QTest::newRow("missing folder") << rows << QStringLiteral("nowhere/c.jpg") << 1 << QSize()
+                                    << QStringLiteral("OUT: ") + qt_error_string(ENOENT);
+    QTest::newRow("file-size limit") << rows << QStringLiteral("big.jpg") << 1 << QSize()
+                                     << QStringLiteral("OUT: ") + qt_error_string(EFBIG);
+    QTest::newRow("unreadable picture, named once")
+        << rows << QStringLiteral("c.jpg") << 1 << QSize() << QStringLiteral("RIGHT: not a JPEG, BMP or GIF picture");
 }
 
 void CompositeFileTest::commandLineSavesWhatWindowSaves()
@@ -274,18 +301,34 @@ void CompositeFileTest::commandLineSavesWhatWindowSaves()
     QFETCH(QString, out);
     QFETCH(int, exitCode);
     QFETCH(QSize, size);
+    QFETCH(QString, error);
     Test::TestDir dir;
     const QString left = dir.filePath(QStringLiteral("left.bmp"));
     const QString right = dir.filePath(QStringLiteral("right.bmp"));
     QVERIFY(pattern(QSize(80, 60)).save(left));
     QVERIFY(pattern(QSize(50, 70)).mirrored().save(right));
+    if (error.startsWith(QLatin1String("RIGHT")))
+        dir.writeFile(QStringLiteral("right.bmp"), "not a picture");
 
     QProcess cli;
+    // A composite larger than this is ended by SIGXFSZ unless the program ignores it.
+    if (out == QLatin1String("big.jpg")) {
+        cli.setChildProcessModifier([] {
+            const rlimit limit{1024, 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+    }
     cli.start(QStringLiteral(DUOVUE_CLI_PATH),
         QStringList{QStringLiteral("compose")} + options + QStringList{left, right, dir.filePath(out)});
     QVERIFY(cli.waitForFinished(60000));
+    QCOMPARE(cli.exitStatus(), QProcess::NormalExit);
     QCOMPARE(cli.exitCode(), exitCode);
     QCOMPARE(QFile::exists(dir.filePath(out)), exitCode == 0);
+    QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("nowhere"))));
+    if (!error.isEmpty()) {
+        error.replace(QLatin1String("OUT"), dir.filePath(out)).replace(QLatin1String("RIGHT"), right);
+        QCOMPARE(QString::fromUtf8(cli.readAllStandardError()), QStringLiteral("duovue-cli compose: ") + error + u'\n');
+    }
     if (exitCode == 0)
         QCOMPARE(QImage(dir.filePath(out)).size(), size);
 }

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "core/fileoperations.h"
+#include "core/nativepath.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
 
@@ -67,6 +68,11 @@ private Q_SLOTS:
     void moveAcrossFileSystemsKeepsFile();
     void batchStopsAtAbortAnswer();
     void trashFailureIsReportedWithTheFile();
+    void trashChecksWhereFilesWent_data();
+    void trashChecksWhereFilesWent();
+    void linksMoveThemselves_data();
+    void linksMoveThemselves();
+    void namesThatAreNotUtf8MoveAndCopy();
     void relativeNamesTouchNothing();
 };
 
@@ -184,7 +190,7 @@ void FileOperationsTest::failedMoveKeepsExistingTarget()
         QStringLiteral("a.jpg\r\n\r\n移動先に同名ファイルが存在します。\r\n上書きしますか？"));
     const auto errors = shell.callsOf(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
-    QCOMPARE(errors.constFirst().text, QStringLiteral("移動に失敗しました。"));
+    QCOMPARE(errors.constFirst().text, QStringLiteral("移動に失敗しました。\r\n\r\n") + qt_error_string(ENOENT));
     QCOMPARE(errors.constFirst().caption, source);
     QCOMPARE(strays(folder, {QStringLiteral("a.jpg")}), QStringList());
 }
@@ -286,9 +292,13 @@ void FileOperationsTest::batchStopsAtAbortAnswer()
 
 void FileOperationsTest::trashFailureIsReportedWithTheFile()
 {
+    Test::TestDir dir;
+    const QString a = dir.writeFile(QStringLiteral("a.jpg"));
+    const QString b = dir.writeFile(QStringLiteral("b.jpg"));
     Test::FakeShell shell;
-    shell.trashFailures = {QStringLiteral("/p/b.jpg")};
-    const QList<Ops::Result> results = Ops::trash(shell, {QStringLiteral("/p/a.jpg"), QStringLiteral("/p/b.jpg")});
+    shell.trashReallyDeletes = true;
+    shell.trashFailures = {b};
+    const QList<Ops::Result> results = Ops::trash(shell, {a, b});
     for (const Ops::Result &r : results)
         Ops::reportFailure(shell, r);
 
@@ -298,7 +308,103 @@ void FileOperationsTest::trashFailureIsReportedWithTheFile()
     QVERIFY(!results.at(1).sourceGone());
     const auto errors = shell.callsOf(QStringLiteral("error"));
     QCOMPARE(errors.size(), 1);
-    QVERIFY(errors.constFirst().text.startsWith(QStringLiteral("/p/b.jpg")));
+    QVERIFY(errors.constFirst().text.startsWith(b));
+}
+
+void FileOperationsTest::trashChecksWhereFilesWent_data()
+{
+    QTest::addColumn<QString>("shell"); // what the shell does with the file
+    QTest::addColumn<Outcome>("outcome");
+    QTest::addColumn<bool>("sourceAfter");
+    QTest::newRow("into its trash") << "trash" << Outcome::Done << false;
+    QTest::newRow("reported trashed, still there") << "nothing" << Outcome::Failed << true;
+    QTest::newRow("moved astray, put back") << "astray" << Outcome::Failed << true;
+    QTest::newRow("gone before, shell not asked") << "gone" << Outcome::Done << false;
+}
+
+void FileOperationsTest::trashChecksWhereFilesWent()
+{
+    QFETCH(QString, shell);
+    QFETCH(Outcome, outcome);
+    QFETCH(bool, sourceAfter);
+    Test::TestDir dir;
+    const QString path = dir.writeFile(QStringLiteral("a.jpg"), "a");
+    Test::FakeShell fake;
+    fake.trashReallyDeletes = shell == QLatin1String("trash");
+    fake.trashMisplaces = shell == QLatin1String("astray");
+    if (shell == QLatin1String("gone"))
+        QVERIFY(QFile::remove(path));
+
+    const Ops::Result r = Ops::trash(fake, {path}).constFirst();
+
+    QCOMPARE(r.outcome, outcome);
+    QCOMPARE(QFileInfo::exists(path), sourceAfter);
+    QCOMPARE(fake.callsOf(QStringLiteral("trash")).size(), shell == QLatin1String("gone") ? 0 : 1);
+    QCOMPARE(r.reason.isEmpty(), outcome == Outcome::Done);
+    if (shell == QLatin1String("trash")) {
+        QCOMPARE(r.target, fake.trashFolder() + QStringLiteral("/files/a.jpg"));
+        QCOMPARE(r.trashed.infoPath, fake.trashFolder() + QStringLiteral("/info/a.jpg.trashinfo"));
+        QCOMPARE(contentOf(r.target), QByteArray("a"));
+    }
+}
+
+void FileOperationsTest::linksMoveThemselves_data()
+{
+    QTest::addColumn<QString>("operation");
+    QTest::newRow("move") << "move";
+    QTest::newRow("move across file systems") << "across";
+    QTest::newRow("move over a file") << "replace";
+    QTest::newRow("trash") << "trash";
+}
+
+void FileOperationsTest::linksMoveThemselves()
+{
+    QFETCH(QString, operation);
+    Test::TestDir dir;
+    std::unique_ptr<QTemporaryDir> other;
+    QString folder = dir.makeDir(QStringLiteral("dst"));
+    if (operation == QLatin1String("across")) {
+        other = otherFileSystem(dir.path());
+        if (!other)
+            QSKIP("no second file system to move across");
+        folder = other->path();
+    }
+    const QString target = dir.writeFile(QStringLiteral("pictures/a.jpg"), "picture");
+    const QString link = dir.makeSymlink(target, QStringLiteral("src/link.jpg"));
+    if (operation == QLatin1String("replace"))
+        dir.writeFile(QStringLiteral("dst/link.jpg"), "old");
+    Test::FakeShell shell;
+    shell.trashReallyDeletes = true;
+    Ops::Hooks hooks;
+    hooks.existingTarget = [](const QString &, const QString &) {
+        return Ops::ExistingTarget::Replace;
+    };
+
+    const Ops::Result r = operation == QLatin1String("trash")
+        ? Ops::trash(shell, {link}).constFirst()
+        : Ops::move(link, folder + QStringLiteral("/link.jpg"), hooks);
+
+    QCOMPARE(r.outcome, Outcome::Done);
+    QVERIFY(!QFileInfo(link).isSymLink());
+    QCOMPARE(QFileInfo(r.target).symLinkTarget(), target);
+    QCOMPARE(contentOf(target), QByteArray("picture"));
+    QCOMPARE(strays(folder, {QStringLiteral("link.jpg")}), QStringList());
+}
+
+void FileOperationsTest::namesThatAreNotUtf8MoveAndCopy()
+{
+    Test::TestDir dir;
+    dir.makeDir(QStringLiteral("dst"));
+    const QString source = dir.writeNativeFile("\x83\x65\x83\x58.jpg", "sjis");
+    const QString target = dir.path() + QStringLiteral("/dst/") + source.mid(source.lastIndexOf(u'/') + 1);
+    QCOMPARE(Ops::targetInFolder(source, dir.filePath(QStringLiteral("dst"))), target);
+
+    QCOMPARE(Ops::copy(source, target).outcome, Outcome::Done);
+    QCOMPARE(Ops::move(source, target + QStringLiteral("2")).outcome, Outcome::Done);
+
+    QVERIFY(!Ops::stamp(source));
+    QCOMPARE(Ops::stamp(target)->size, 4);
+    QVERIFY(Ops::stamp(target + QStringLiteral("2")));
 }
 
 void FileOperationsTest::relativeNamesTouchNothing()

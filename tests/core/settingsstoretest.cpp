@@ -192,6 +192,23 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(path).size(), kind == QLatin1String("long") ? head.size() + SettingsStore::MaxFileBytes : 0);
     }
 
+    // Only the program's own settings folder is ever made, and privately.
+    void makesOnlyItsOwnFolder()
+    {
+        Test::TestDir dir;
+        SettingsStore elsewhere(dir.filePath(QStringLiteral("missing/Duovue.ini")));
+        QVERIFY(!elsewhere.writeInt(QStringLiteral("App"), QStringLiteral("X"), 1).ok());
+        QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("missing"))));
+        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("cfg")).toUtf8());
+        SettingsStore own(SettingsStore::defaultPath(dir.filePath(QStringLiteral("bin"))));
+        const bool written = own.writeInt(QStringLiteral("App"), QStringLiteral("X"), 1).ok();
+        qunsetenv("XDG_CONFIG_HOME");
+        QVERIFY(written);
+        QCOMPARE(QFile::permissions(dir.filePath(QStringLiteral("cfg/duovue"))) & 0x7777,
+            QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadUser | QFile::WriteUser
+                | QFile::ExeUser);
+    }
+
     void readsWindowsLineEndings()
     {
         Test::TestDir dir;

@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QtEndian>
 
+#include "core/nativepath.h"
 #include "document/documentfile.h"
 #include "support/testdir.h"
 
@@ -311,6 +312,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::newRow("line feed") << QStringLiteral("a\nb.jpg");
         QTest::newRow("bell") << QStringLiteral("a\x07.jpg");
+        // A Shift-JIS name: its bytes would make the whole text read as Shift-JIS.
+        QTest::newRow("bytes that are not UTF-8") << NativePath::decode("\x83\x65.jpg");
     }
 
     void refusesNamesThatWouldSplitLines()

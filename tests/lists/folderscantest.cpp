@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include "core/nativepath.h"
 #include "lists/folderscan.h"
 #include "lists/textformats.h"
 #include "support/listtexts.h"
@@ -175,28 +176,33 @@ private Q_SLOTS:
         QCOMPARE(relative(list, dir.path()), strings({"a/1.jpg", "b-link/2.jpg", "c-linked.jpg"}));
     }
 
-    void skipsNamesThatAreNotUtf8AndSpecialFiles()
+    void keepsNamesThatAreNotUtf8AndSkipsSpecialFiles()
     {
         Test::TestDir dir;
         dir.writeFile(QStringLiteral("good.jpg"));
-        const QByteArray bad = QFile::encodeName(dir.path()) + "/bad\xff\xfe.jpg";
-        const int fd = ::open(bad.constData(), O_CREAT | O_WRONLY, 0644);
-        QVERIFY(fd >= 0);
-        ::close(fd);
-        const QByteArray badFolder = QFile::encodeName(dir.path()) + "/dir\xc0\xaf";
+        // Shift-JIS for "テスト", and a folder whose name is an overlong "/".
+        const QString bad = dir.writeNativeFile("\x83\x65\x83\x58\x83\x67.jpg", "picture");
+        const QByteArray badFolder = NativePath::encode(dir.path()) + "/dir\xc0\xaf";
         QVERIFY(::mkdir(badFolder.constData(), 0755) == 0);
-        QVERIFY(::close(::open(QByteArray(badFolder + "/inside.jpg").constData(), O_CREAT | O_WRONLY, 0644)) == 0);
+        const QString inside = dir.writeNativeFile("dir\xc0\xaf/inside.jpg");
         QVERIFY(::mkfifo(QFile::encodeName(dir.filePath(QStringLiteral("pipe.jpg"))).constData(), 0644) == 0);
         FileList list;
         std::atomic<bool> abort{false};
         FolderScan scan(list, abort);
         scan.setIncludeSubfolders(true);
         QVERIFY(scan.scan(dir.path()));
-        QCOMPARE(relative(list, dir.path()), strings({"good.jpg"}));
-        // QTemporaryDir cannot remove names it cannot decode.
-        ::unlink(bad.constData());
-        ::unlink(QByteArray(badFolder + "/inside.jpg").constData());
-        ::rmdir(badFolder.constData());
+        QStringList shown;
+        for (const QString &path : relative(list, dir.path()))
+            shown << NativePath::display(path);
+        QCOMPARE(shown, strings({"dir\\xc0\\xaf/inside.jpg", "good.jpg", "\\x83e\\x83X\\x83g.jpg"}));
+        // Each listed path leads back to the very bytes of its file.
+        QCOMPARE(list.fullPath(0), inside);
+        QCOMPARE(list.fullPath(2), bad);
+        QCOMPARE(list.column(4, 2), QStringLiteral("7"));
+        FileList dropped;
+        FolderScan drop(dropped, abort);
+        QVERIFY(drop.appendFile(bad));
+        QCOMPARE(dropped.fullPath(0), bad);
     }
 
     void unreadableFolderAddsNothing()

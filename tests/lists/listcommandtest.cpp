@@ -7,6 +7,7 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "document/commandcontext.h"
+#include "document/filelistmodel.h"
 #include "document/listfill.h"
 #include "lists/listcommand.h"
 #include "support/commandfixture.h"
@@ -320,6 +321,31 @@ private Q_SLOTS:
             QVERIFY(shown.first().endsWith(f.pic(QStringLiteral("other.jpg"))));
             QCOMPARE(QFile(f.pic(QStringLiteral("other.jpg"))).size(), 5); // not replaced
         }
+    }
+
+    // A name from an old archive (Shift-JIS bytes) shows its bytes escaped, and its file is renamed
+    // and trashed by its real bytes; the shown text handed back unchanged renames nothing.
+    void namesThatAreNotUtf8ShowAndWork()
+    {
+        Fixture f;
+        FileList list;
+        list.append(Test::entryFor(f.dir.writeNativeFile("\x83\x65.jpg", "a")));
+        list.append(Test::entryFor(f.dir.writeNativeFile("\x83\x58.jpg", "b")));
+        f.document.loadLists({list, FileList()}, {0, 0}, false);
+        const FileListModel model(f.document, 0);
+        QCOMPARE(model.data(model.index(0, 0), Qt::DisplayRole).toString(), QStringLiteral("\\x83e.jpg"));
+        QCOMPARE(model.data(model.index(0, 0), Qt::EditRole).toString(), QStringLiteral("\\x83e.jpg"));
+
+        QVERIFY(!runListRename(f.context, 0, 0, QStringLiteral("\\x83e.jpg")));
+        QVERIFY(f.errors().isEmpty());
+        QVERIFY(runListRename(f.context, 0, 0, QStringLiteral("new.jpg")));
+        QCOMPARE(QFile(f.dir.filePath(QStringLiteral("new.jpg"))).size(), 1);
+
+        f.shell.trashReallyDeletes = true;
+        f.shell.answers.enqueue(true);
+        f.run(IdListRecycle, {1});
+        QCOMPARE(f.names(), QStringList{QStringLiteral("new.jpg")});
+        QVERIFY(f.errors().isEmpty());
     }
 
     // Row 0 can become the position after its picture loaded well; only the row whose picture

@@ -1,30 +1,53 @@
 #include "support/fakeshell.h"
 
+#include <unistd.h>
+
+#include <QDir>
 #include <QFile>
 
 namespace Duovue::Test
 {
 
-QStringList FakeShell::moveToTrash(const QStringList &paths)
+QList<Result<TrashEntry>> FakeShell::moveToTrash(const QStringList &paths)
 {
     calls.append({QStringLiteral("trash"), QString(), QString(), paths});
-    QStringList failed;
+    QList<Result<TrashEntry>> results;
     for (const QString &p : paths) {
         if (trashFailures.contains(p)) {
-            failed.append(p);
+            results.append(Error{Error::Code::Other, QStringLiteral("scripted failure")});
             continue;
         }
-        if (trashReallyDeletes)
-            QFile::remove(p);
+        const QString name = p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+        if (trashMisplaces) {
+            const QString base = trashFolder() + QStringLiteral("/../stray");
+            QDir().mkpath(base + QStringLiteral("/files"));
+            QDir().mkpath(base + QStringLiteral("/info"));
+            const TrashEntry stray{p, base + QStringLiteral("/files/") + name, base + QStringLiteral("/info/") + name};
+            QFile::rename(p, stray.filesPath);
+            results.append(stray);
+        } else if (trashReallyDeletes) {
+            results.append(Trash::moveInto(p, trashFolder(), p));
+        } else {
+            const QString t = QStringLiteral("/nowhere/.Trash-0/");
+            results.append(TrashEntry{p, t + QStringLiteral("files/") + name, t + QStringLiteral("info/") + name});
+        }
     }
-    return failed;
+    return results;
 }
 
-ShellServices::LaunchOutcome FakeShell::launch(const QString &pathOrUrl, Verb verb)
+QString FakeShell::trashFolder()
+{
+    if (!m_trashBase)
+        m_trashBase = std::make_unique<QTemporaryDir>();
+    return m_trashBase->path() + QStringLiteral("/.Trash-") + QString::number(::getuid());
+}
+
+void FakeShell::launch(const QString &pathOrUrl, Verb verb, LaunchDone done)
 {
     calls.append(
         {verb == Verb::Open ? QStringLiteral("launch-open") : QStringLiteral("launch-edit"), pathOrUrl, {}, {}});
-    return launchHasAssociation ? LaunchOutcome::Launched : LaunchOutcome::NoAssociation;
+    if (done)
+        done(launchHasAssociation ? LaunchOutcome::Launched : LaunchOutcome::NoAssociation);
 }
 
 void FakeShell::associationsChanged()

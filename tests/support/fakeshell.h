@@ -1,11 +1,13 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 
 #include <QList>
 #include <QQueue>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include "core/shellservices.h"
 #include "core/userprompts.h"
@@ -27,8 +29,8 @@ public:
     };
 
     // ShellServices
-    QStringList moveToTrash(const QStringList &paths) override;
-    LaunchOutcome launch(const QString &pathOrUrl, Verb verb) override;
+    QList<Result<TrashEntry>> moveToTrash(const QStringList &paths) override;
+    void launch(const QString &pathOrUrl, Verb verb, LaunchDone done = {}) override;
     void associationsChanged() override;
 
     // UserPrompts
@@ -50,14 +52,22 @@ public:
     QQueue<Answer> threeWayAnswers; // for questionWithCancel(); unscripted: Cancel
     QQueue<QString> folderAnswers; // for chooseFolder()
     QQueue<QString> fileAnswers; // for chooseOpenFile() and chooseSaveFile()
-    bool launchHasAssociation = true;
-    bool trashReallyDeletes = false; // remove the files, as the real trash would move them away
+    bool launchHasAssociation = true; // the outcome every launch reports, at once
+    // Move the files into a trash folder of the fake's own (a real one, in a temporary folder), as
+    // the real trash would; otherwise the files stay and the fake still reports them trashed.
+    bool trashReallyDeletes = false;
+    // Move the files into a "files" folder that is no trash and report that (the fault of Qt 6.4's
+    // trash on an account without ~/.local/share).
+    bool trashMisplaces = false;
     QStringList trashFailures; // paths that moveToTrash reports as not moved
     /// Runs while a box or chooser is up, after its call is recorded: a real one runs the event loop.
     std::function<void(const Call &)> onPrompt;
+    /// The fake's trash folder (made at the first trashing).
+    QString trashFolder();
 
 private:
     void record(Call call);
+    std::unique_ptr<QTemporaryDir> m_trashBase;
 };
 
 } // namespace Duovue::Test

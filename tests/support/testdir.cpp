@@ -1,13 +1,45 @@
 #include "support/testdir.h"
 
+#include <fcntl.h>
+#include <ftw.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
+#include "core/nativepath.h"
+
 namespace Duovue::Test
 {
 
+namespace
+{
+
+int removeEntry(const char *path, const struct stat *, int type, struct FTW *)
+{
+    return type == FTW_DP ? ::rmdir(path) : ::unlink(path);
+}
+
+} // namespace
+
 TestDir::TestDir() = default;
+
+TestDir::~TestDir()
+{
+    if (m_dir.isValid())
+        ::nftw(NativePath::encode(m_dir.path()).constData(), removeEntry, 16, FTW_DEPTH | FTW_PHYS);
+}
+
+QString TestDir::writeNativeFile(const QByteArray &relative, const QByteArray &content)
+{
+    const QByteArray path = NativePath::encode(m_dir.path()) + '/' + relative;
+    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0 || ::write(fd, content.constData(), size_t(content.size())) != ssize_t(content.size()))
+        qFatal("TestDir: cannot write %s", path.constData());
+    ::close(fd);
+    return NativePath::decode(path);
+}
 
 QString TestDir::filePath(const QString &relative) const
 {
