@@ -20,6 +20,11 @@ target_compile_definitions(duovue_options INTERFACE
     DUOVUE_VERSION="${PROJECT_VERSION}"
     DUOVUE_APP_ID="${DUOVUE_APP_ID}")
 
+if(DUOVUE_LINE_TABLES)
+    # Comes after the build type's -g, so it wins.
+    target_compile_options(duovue_options INTERFACE -g1)
+endif()
+
 if(DUOVUE_SANITIZE)
     target_compile_options(duovue_options INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
     target_link_options(duovue_options INTERFACE -fsanitize=address,undefined)

@@ -25,7 +25,7 @@ cpu_seconds() {
     times | awk 'NR == 2 { split($1, u, /[ms]/); split($2, s, /[ms]/); printf "%d\n", u[1] * 60 + u[2] + s[1] * 60 + s[2] }'
 }
 
-setup() { DUOVUE_CMAKE_ARGS="-DDUOVUE_WERROR=ON -DDUOVUE_BENCH=ON" "$here/scripts/setup.sh" --tests "$here/build"; }
+setup() { DUOVUE_CMAKE_ARGS="-DDUOVUE_WERROR=ON -DDUOVUE_BENCH=ON -DDUOVUE_LINE_TABLES=ON" "$here/scripts/setup.sh" --tests "$here/build"; }
 step "packages and build" setup
 [ "$status" -eq 0 ] || { echo "Building failed."; exit 1; }
 
@@ -40,7 +40,7 @@ fi
 echo "== headless tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 asan_build() {
     cmake -S "$here" -B "$here/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-        -DDUOVUE_SANITIZE=ON -DDUOVUE_CORE_ONLY=ON -DDUOVUE_BENCH=OFF -DDUOVUE_WERROR=ON >/dev/null &&
+        -DDUOVUE_SANITIZE=ON -DDUOVUE_CORE_ONLY=ON -DDUOVUE_BENCH=OFF -DDUOVUE_WERROR=ON -DDUOVUE_LINE_TABLES=ON >/dev/null &&
         cmake --build "$here/build-asan" -j"$jobs"
 }
 step "sanitizer build" asan_build
@@ -51,7 +51,7 @@ if [ -f "$here/tests/search/CMakeLists.txt" ]; then
     echo "== search tests under ThreadSanitizer"
     tsan_build() {
         cmake -S "$here" -B "$here/build-tsan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-            -DDUOVUE_TSAN=ON -DDUOVUE_CORE_ONLY=ON -DDUOVUE_BENCH=OFF >/dev/null &&
+            -DDUOVUE_TSAN=ON -DDUOVUE_CORE_ONLY=ON -DDUOVUE_BENCH=OFF -DDUOVUE_LINE_TABLES=ON >/dev/null &&
             cmake --build "$here/build-tsan" -j"$jobs" --target tests-search
     }
     step "thread sanitizer build" tsan_build
