@@ -118,6 +118,28 @@ QImage marked(const QImage &greys, const QImage &differences, int tolerance)
     return out;
 }
 
+QImage markedFitted(const QImage &fittedGreys, const QImage &differences, int tolerance)
+{
+    QImage out = fittedGreys.convertToFormat(QImage::Format_RGB32);
+    if (out.isNull() || differences.isNull())
+        return out;
+    const int width = differences.width();
+    const int height = differences.height();
+    std::vector<int> column(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x)
+        column[size_t(x)] = int(qint64(x) * out.width() / width);
+    const auto limit = uchar(std::clamp(tolerance, 0, MaxTolerance));
+    for (int y = 0; y < height; ++y) {
+        const uchar *d = differences.constScanLine(y);
+        auto *p = reinterpret_cast<QRgb *>(out.scanLine(int(qint64(y) * out.height() / height)));
+        for (int x = 0; x < width; ++x) {
+            if (d[x] > limit)
+                p[column[size_t(x)]] = MarkColour;
+        }
+    }
+    return out;
+}
+
 QImage fittedTo(const QImage &picture, QSize size)
 {
     QImage scaled =

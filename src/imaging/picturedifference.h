@@ -55,6 +55,12 @@ QImage dimmedGreys(const QImage &picture);
 /// grey of @p greys (from dimmedGreys, same size) everywhere else.
 QImage marked(const QImage &greys, const QImage &differences, int tolerance);
 
+/// The marked picture made smaller for a pane that fits it in: @p fittedGreys (dimmedGreys scaled to
+/// the pane's size) with MarkColour on every pixel onto which a pixel of @p differences above
+/// @p tolerance falls, so that a single differing pixel stays visible however far the picture is
+/// reduced.
+QImage markedFitted(const QImage &fittedGreys, const QImage &differences, int tolerance);
+
 /// @p picture scaled to @p size (smoothly, ignoring its aspect), Format_RGB32: how a picture of
 /// another size is compared with the left one.
 QImage fittedTo(const QImage &picture, QSize size);

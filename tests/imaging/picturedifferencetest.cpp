@@ -158,6 +158,26 @@ private Q_SLOTS:
             }
         }
     }
+
+    // Smooth scaling would blur a lone differing pixel into the grey; the reduced copy keeps it.
+    void reducedPictureKeepsEveryMark()
+    {
+        QImage left(100, 60, QImage::Format_RGB32);
+        left.fill(qRgb(120, 120, 120));
+        QImage right = left.copy();
+        right.setPixel(57, 33, qRgb(121, 120, 120));
+        right.setPixel(99, 59, qRgb(0, 0, 0));
+        const QImage greys = PictureDifference::dimmedGreys(left).scaled(10, 6);
+        const QImage reduced =
+            PictureDifference::markedFitted(greys, PictureDifference::channelDifferences(left, right), 0);
+        QCOMPARE(reduced.size(), QSize(10, 6));
+        for (int y = 0; y < 6; ++y) {
+            for (int x = 0; x < 10; ++x) {
+                const bool mark = (x == 5 && y == 3) || (x == 9 && y == 5);
+                QCOMPARE(reduced.pixel(x, y) == PictureDifference::MarkColour, mark);
+            }
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(PictureDifferenceTest)
