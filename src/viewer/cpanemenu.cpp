@@ -43,6 +43,17 @@ CPaneMenu::CPaneMenu(QWidget *parent)
     addSeparator();
     add(this, IdBrightness, QStringLiteral("明度調整(&B)"));
     addSeparator();
+    //: Viewer pane menu: show where the right picture differs from the left one (key D).
+    add(this, IdDifferenceMode, tr("差分表示(&D)\tD"))->setCheckable(true);
+    //: Viewer pane menu: one pane, left picture left of a divider, right picture right of it (key V).
+    add(this, IdSplitMode, tr("分割表示(&V)\tV"))->setCheckable(true);
+    //: Viewer pane menu: show left and right alternately in the left pane (key F).
+    add(this, IdFlicker, tr("点滅表示(&K)\tF"))->setCheckable(true);
+    //: Viewer pane menu: zooming or scrolling one pane does the same to the other.
+    add(this, IdLinkedViews, tr("ズームとスクロールを連動(&N)"))->setCheckable(true);
+    //: Viewer pane menu: the small dialog with the difference tolerance and the flicker interval.
+    add(this, IdComparisonOptions, tr("比較の設定(&O)..."));
+    addSeparator();
     add(this, IdMoveToFolder, QStringLiteral("フォルダへ移動(&M)"));
     add(this, IdCopyToFolder, QStringLiteral("フォルダへコピー(&C)"));
     add(this, IdTrash, QStringLiteral("ゴミ箱へ移動(&D)"));
@@ -74,6 +85,16 @@ QAction *CPaneMenu::add(QMenu *menu, int id, const QString &text, QActionGroup *
     });
     m_actions.insert(id, a);
     return a;
+}
+
+void CPaneMenu::syncModeChecks(bool difference, bool split, bool flicker, bool linked)
+{
+    const std::pair<int, bool> checks[] = {
+        {IdDifferenceMode, difference}, {IdSplitMode, split}, {IdFlicker, flicker}, {IdLinkedViews, linked}};
+    for (const auto &[id, on] : checks) {
+        if (QAction *a = action(id))
+            a->setChecked(on);
+    }
 }
 
 void CPaneMenu::syncChecks(int displayCommand, int zoom, int colourMode)

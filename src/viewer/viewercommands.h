@@ -33,6 +33,12 @@ enum ViewerCommandId : int {
     IdInverted = 32835,
     IdMonochrome = 32836,
     IdBrightness = 32839,
+    // The comparison modes, which act on the whole viewer.
+    IdDifferenceMode = 32901,
+    IdSplitMode = 32902,
+    IdFlicker = 32903,
+    IdLinkedViews = 32904,
+    IdComparisonOptions = 32905,
 };
 
 } // namespace Duovue
