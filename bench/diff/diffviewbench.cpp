@@ -24,10 +24,10 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "imaging/pictureloader.h"
+#include "resources/commandtable.h"
 #include "viewer/ccomparisonmodes.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
-#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 

@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 
 #include "core/shellservices.h"
-#include "mainframe/toolbaricons.h"
+#include "resources/toolbaricons.h"
 
 namespace Duovue
 {

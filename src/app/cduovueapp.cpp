@@ -13,7 +13,7 @@
 #include "core/shellservices.h"
 #include "core/userprompts.h"
 #include "mainframe/cmainframe.h"
-#include "mainframe/commandids.h"
+#include "resources/commandtable.h"
 
 namespace Duovue
 {

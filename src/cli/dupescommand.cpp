@@ -169,9 +169,7 @@ int run(const QStringList &args, Io &io)
             io.out << '\t' << escaped(column);
         io.out << '\n';
     }
-    SearchResults::Applied applied;
-    applied.groups = outcome.grouping.groups;
-    applied.items = static_cast<int>(outcome.grouping.rows.size());
+    const SearchResults::Applied applied = SearchResults::summarize(outcome.grouping, params.method);
     // The files that could not be read are named on stderr above; the summary counts them.
     io.out << SearchResults::message(applied, outcome, 0) << '\n';
     return Success;

@@ -10,45 +10,19 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPixmap>
 #include <QStandardPaths>
 
 #include "compose/compositefile.h"
 #include "core/nativepath.h"
 #include "core/userprompts.h"
-#include "viewer/viewerpictures.h"
+#include "resources/commandtable.h"
+#include "resources/viewerpictures.h"
 
 namespace Duovue
 {
 
 namespace
 {
-
-// The 12 x 12 pictures of the method items: what each method takes from the right picture.
-QIcon methodIcon(CompositeMethod method)
-{
-    QPixmap pixmap(12, 12);
-    pixmap.fill(Qt::white);
-    QPainter p(&pixmap);
-    const QColor band(32, 72, 160);
-    for (int i = 2; i < 10; i += 3) {
-        switch (method) {
-        case CompositeMethod::Rows:
-            p.fillRect(QRect(2, i, 8, 2), band);
-            break;
-        case CompositeMethod::Columns:
-            p.fillRect(QRect(i, 2, 2, 8), band);
-            break;
-        case CompositeMethod::Dots:
-            for (int j = 2; j < 10; j += 3)
-                p.fillRect(QRect(i, j, 2, 2), band);
-            break;
-        }
-    }
-    p.setPen(QColor(96, 96, 96));
-    p.drawRect(0, 0, 11, 11);
-    return QIcon(pixmap);
-}
 
 bool arrowOf(int key, Arrow &arrow)
 {
@@ -143,8 +117,8 @@ const QImage &CGouseiDlg::composite()
 void CGouseiDlg::buildMenu()
 {
     m_menu = new QMenu(this);
-    auto add = [this](QMenu *menu, int id, const QString &text, QActionGroup *group = nullptr) {
-        QAction *a = menu->addAction(text);
+    auto add = [this](QMenu *menu, int id, QActionGroup *group = nullptr) {
+        QAction *a = menu->addAction(Commands::caption(id));
         m_actions.insert(id, a);
         if (group) {
             a->setCheckable(true);
@@ -156,13 +130,10 @@ void CGouseiDlg::buildMenu()
     // The method items show their pictures; the picture of the method in force is drawn pressed.
     QMenu *methods = m_menu->addMenu(QStringLiteral("合成方法(&T)"));
     auto *methodGroup = new QActionGroup(this);
-    const std::pair<int, QString> methodItems[] = {{IdMethodRows, QStringLiteral("横向き(&W)")},
-        {IdMethodColumns, QStringLiteral("縦向き(&H)")},
-        {IdMethodDots, QStringLiteral("ドット(&D)")}};
-    for (const auto &[id, text] : methodItems) {
+    for (int id : {IdMethodRows, IdMethodColumns, IdMethodDots}) {
         const auto method = static_cast<CompositeMethod>(id - IdMethodRows);
-        QAction *a = add(methods, id, text, methodGroup);
-        a->setIcon(methodIcon(method));
+        QAction *a = add(methods, id, methodGroup);
+        a->setIcon(ViewerPictures::menuPicture(id));
         connect(a, &QAction::triggered, this, [this, method] {
             if (m_state.setMethod(method))
                 stateChanged();
@@ -171,11 +142,9 @@ void CGouseiDlg::buildMenu()
 
     QMenu *aspects = m_menu->addMenu(QStringLiteral("右画像の縦横比(&P)"));
     auto *aspectGroup = new QActionGroup(this);
-    const std::pair<int, QString> aspectItems[] = {
-        {IdAspectFree, QStringLiteral("フリー(&F)")}, {IdAspectOriginal, QStringLiteral("オリジナル(&O)")}};
-    for (const auto &[id, text] : aspectItems) {
+    for (int id : {IdAspectFree, IdAspectOriginal}) {
         const auto aspect = id == IdAspectFree ? RightAspect::Free : RightAspect::Original;
-        connect(add(aspects, id, text, aspectGroup), &QAction::triggered, this, [this, aspect] {
+        connect(add(aspects, id, aspectGroup), &QAction::triggered, this, [this, aspect] {
             if (m_state.setAspect(aspect))
                 stateChanged();
         });
@@ -184,38 +153,34 @@ void CGouseiDlg::buildMenu()
     QMenu *ratios = m_menu->addMenu(QStringLiteral("合成比率(&M)"));
     auto *ratioGroup = new QActionGroup(this);
     for (int n = CompositeOptions::MinimumRatio; n <= CompositeOptions::MaximumRatio; ++n) {
-        connect(add(ratios, IdRatio1 + n - 1, QStringLiteral("&%1 pixel").arg(n), ratioGroup),
-            &QAction::triggered,
-            this,
-            [this, n] {
-                if (m_state.setRatio(n))
-                    stateChanged();
-            });
-    }
-
-    m_menu->addSeparator();
-    connect(add(m_menu, IdResetSlide, QStringLiteral("スライド位置を元に戻す(&R)")), &QAction::triggered, this, [this] {
-        if (m_state.resetSlide())
-            stateChanged();
-    });
-    connect(add(m_menu, IdResetSize, QStringLiteral("サイズを元に戻す(&Z)")), &QAction::triggered, this, [this] {
-        if (m_state.resetSize())
-            stateChanged();
-    });
-
-    m_menu->addSeparator();
-    const std::pair<int, QString> toolItems[] = {{IdBinaryCompare, QStringLiteral("バイナリ比較(&B)")},
-        {IdDifferenceAnalysis, QStringLiteral("違い解析(&Y)")},
-        {IdJpegCompare, QStringLiteral("JPEG比較(&J)")}};
-    for (const auto &[id, text] : toolItems) {
-        const int command = id;
-        connect(add(m_menu, id, text), &QAction::triggered, this, [this, command] {
-            Q_EMIT pairToolRequested(command);
+        connect(add(ratios, IdRatio1 + n - 1, ratioGroup), &QAction::triggered, this, [this, n] {
+            if (m_state.setRatio(n))
+                stateChanged();
         });
     }
 
     m_menu->addSeparator();
-    connect(add(m_menu, IdSave, QStringLiteral("名前を付けて保存(&S)")), &QAction::triggered, this, &CGouseiDlg::save);
+    connect(add(m_menu, IdResetSlide), &QAction::triggered, this, [this] {
+        if (m_state.resetSlide())
+            stateChanged();
+    });
+    connect(add(m_menu, IdResetSize), &QAction::triggered, this, [this] {
+        if (m_state.resetSize())
+            stateChanged();
+    });
+
+    // The main menu's pair tools, without their shortcut column: this window has no accelerators.
+    m_menu->addSeparator();
+    for (int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare}) {
+        QAction *a = m_menu->addAction(Commands::captionWithoutShortcut(id));
+        m_actions.insert(id, a);
+        connect(a, &QAction::triggered, this, [this, id] {
+            Q_EMIT pairToolRequested(id);
+        });
+    }
+
+    m_menu->addSeparator();
+    connect(add(m_menu, IdCompositeSave), &QAction::triggered, this, &CGouseiDlg::save);
 }
 
 void CGouseiDlg::stateChanged()

@@ -39,22 +39,6 @@ class CGouseiDlg final : public QDialog
     Q_DISABLE_COPY_MOVE(CGouseiDlg)
 
 public:
-    /// Command numbers of the context menu, also used by the pair tools' handlers.
-    enum Command : int {
-        IdSave = 32784,
-        IdMethodRows = 32790,
-        IdMethodColumns = 32791,
-        IdMethodDots = 32792,
-        IdBinaryCompare = 32814,
-        IdDifferenceAnalysis = 32816,
-        IdJpegCompare = 32817,
-        IdResetSlide = 32818,
-        IdAspectFree = 32819,
-        IdAspectOriginal = 32820,
-        IdRatio1 = 32827, // 32827..32831: 1 to 5 pixels
-        IdResetSize = 32833,
-    };
-
     /// The left picture of the pair must be at least CompositeState::MinimumLeftWidth wide (see
     /// open()). The infos name the files in the window's accessible description.
     CGouseiDlg(const QImage &left,
@@ -83,7 +67,7 @@ public:
     const CompositeState &state() const { return m_state; }
     /// The composite as the window shows it now.
     const QImage &composite();
-    /// The context menu's action for @p commandId, or nullptr.
+    /// The context menu's action for @p commandId (commandtable.h), or nullptr.
     QAction *action(int commandId) const { return m_actions.value(commandId); }
     QMenu *contextMenu() const { return m_menu; }
 
@@ -97,7 +81,7 @@ public Q_SLOTS:
 
 Q_SIGNALS:
     /// A pair tool of the context menu was chosen (IdBinaryCompare, IdDifferenceAnalysis or
-    /// IdJpegCompare); the owner runs the same handler as the main menu's command.
+    /// IdJpegCompare, the main menu's commands); the owner runs them as the main menu does.
     void pairToolRequested(int commandId);
 
 protected:

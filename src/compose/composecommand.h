@@ -7,8 +7,8 @@ namespace Duovue
 
 struct CommandContext;
 
-/// Runs a pair tool (32814 binary comparison, 32816 difference analysis, 32817 JPEG marker
-/// comparison) exactly as the main menu's command of that number does.
+/// Runs a pair tool (IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare) exactly as the main
+/// menu's command does.
 using PairToolRunner = std::function<void(int commandId)>;
 
 /// "画像の合成" (Ctrl+G): opens the compositing window modally on the document's active pair (the

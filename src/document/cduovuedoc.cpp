@@ -10,6 +10,8 @@
 #include "lists/listedits.h"
 #include "lists/positionmark.h"
 #include "lists/resultchecks.h"
+#include "search/checkrules.h"
+#include "search/searchresults.h"
 
 namespace Duovue
 {
@@ -92,12 +94,15 @@ void CDuovueDoc::resetList(int side, FileList list)
     Q_EMIT listAboutToBeReset(side);
     m_lists[side] = std::move(list);
     Q_EMIT listReset(side);
+    markModified();
 }
 
 void CDuovueDoc::storePosition(int side, int position)
 {
-    if (std::exchange(m_positions[side], position) != position)
-        Q_EMIT positionChanged(side, position);
+    if (std::exchange(m_positions[side], position) == position)
+        return;
+    Q_EMIT positionChanged(side, position);
+    markModified();
 }
 
 void CDuovueDoc::moveMark(int side, int oldIndex)
@@ -107,6 +112,7 @@ void CDuovueDoc::moveMark(int side, int oldIndex)
     if (isRow(side, oldIndex) && oldIndex != position)
         Q_EMIT rowsChanged(side, oldIndex, oldIndex);
     Q_EMIT rowsChanged(side, position, position);
+    markModified();
     storePosition(side, position);
 }
 
@@ -144,6 +150,11 @@ void CDuovueDoc::setPath(const QString &path)
         Q_EMIT titleChanged(windowTitle());
 }
 
+void CDuovueDoc::markModified()
+{
+    setModified(true);
+}
+
 void CDuovueDoc::setModified(bool modified)
 {
     if (std::exchange(m_modified, modified) != modified)
@@ -171,6 +182,7 @@ void CDuovueDoc::appendEntries(int side, FileList entries)
         else
             list.append(entries);
         Q_EMIT rowsInserted(side, first, static_cast<int>(list.size()) - 1);
+        markModified();
     }
     if (!m_resultMode && !list.isEmpty())
         moveMark(side, 0);
@@ -190,6 +202,7 @@ void CDuovueDoc::removeRows(int side, QList<int> rows)
         Q_EMIT rowsAboutToBeRemoved(side, first, last);
         m_lists[side].remove(first, last - first + 1);
         Q_EMIT rowsRemoved(side, first, last);
+        markModified();
         end = start;
     }
 }
@@ -198,8 +211,10 @@ int CDuovueDoc::moveRows(int side, QList<int> rows, int insertionIndex)
 {
     Q_ASSERT(side >= 0 && side < SideCount);
     const int first = DragReorder::drop(m_lists[side], std::move(rows), insertionIndex);
-    if (first >= 0)
+    if (first >= 0) {
         Q_EMIT rowsChanged(side, 0, static_cast<int>(m_lists[side].size()) - 1);
+        markModified();
+    }
     return first;
 }
 
@@ -209,6 +224,7 @@ bool CDuovueDoc::sortRows(int side, int column, bool descending)
     if (m_resultMode || !SortByColumn(m_lists[side], column, descending))
         return false;
     Q_EMIT rowsChanged(side, 0, static_cast<int>(m_lists[side].size()) - 1);
+    markModified();
     return true;
 }
 
@@ -219,6 +235,7 @@ void CDuovueDoc::setEntry(int side, int row, const FileList::Entry &entry)
         return;
     m_lists[side].set(row, entry);
     Q_EMIT rowsChanged(side, row, row);
+    markModified();
 }
 
 void CDuovueDoc::markMissing(int side, int row)
@@ -231,6 +248,7 @@ void CDuovueDoc::markMissing(int side, int row)
     for (int column : {1, 2, 3})
         list.setColumn(column, row, QString());
     Q_EMIT rowsChanged(side, row, row);
+    markModified();
 }
 
 void CDuovueDoc::setPosition(int side, int position)
@@ -264,8 +282,18 @@ void CDuovueDoc::applySearchResults(const std::vector<FileList::Entry> &rows)
         for (const FileList::Entry &e : rows)
             list.append(e);
         Q_EMIT rowsInserted(side, first, static_cast<int>(list.size()) - 1);
+        markModified();
     }
     setResultMode(true);
+}
+
+SearchResults::Applied CDuovueDoc::applySearchResults(const GroupingResult &grouping, SearchMethod method)
+{
+    const SearchResults::Applied applied = SearchResults::summarize(grouping, method);
+    applySearchResults(grouping.rows);
+    if (applied.columns != SearchResults::SizeColumns::Keep)
+        setDimensionColumnsShown(applied.columns == SearchResults::SizeColumns::Show);
+    return applied;
 }
 
 void CDuovueDoc::setResultMode(bool on)
@@ -273,6 +301,7 @@ void CDuovueDoc::setResultMode(bool on)
     if (std::exchange(m_resultMode, on) == on)
         return;
     Q_EMIT resultModeChanged(on);
+    markModified();
     Q_EMIT titleChanged(windowTitle());
 }
 
@@ -292,6 +321,7 @@ void CDuovueDoc::toggleChecks(QList<int> rows)
         for (int row : valid)
             list.setPrimary(row, ResultChecks::toggled(list.primary(row)));
         Q_EMIT rowsChanged(side, valid.first(), valid.last());
+        markModified();
     }
 }
 
@@ -310,9 +340,20 @@ void CDuovueDoc::setGroupLabels(const QStringList &labels)
                 first = static_cast<int>(i);
             last = static_cast<int>(i);
         }
-        if (first >= 0)
+        if (first >= 0) {
             Q_EMIT rowsChanged(side, first, last);
+            markModified();
+        }
     }
+}
+
+void CDuovueDoc::applyCheckRule(int rule)
+{
+    // The rules read the left list's values and mark the same rows in both lists.
+    FileList left = m_lists[0];
+    FileList right = m_lists[1];
+    CheckRules::apply(rule, left, right);
+    setGroupLabels(left.primaries());
 }
 
 Result<LoadOutcome> CDuovueDoc::loadPicture(int pane, int index)
@@ -359,6 +400,17 @@ void CDuovueDoc::setActivePair(int firstPane)
 
 void CDuovueDoc::removeListRows(int side, QList<int> rows)
 {
+    removeListRows(side, std::move(rows), RemovedPosition::ToTop);
+}
+
+void CDuovueDoc::removePositionEntry(int side)
+{
+    Q_ASSERT(side >= 0 && side < SideCount);
+    removeListRows(side, {m_positions[side]}, RemovedPosition::StaysAtIndex);
+}
+
+void CDuovueDoc::removeListRows(int side, QList<int> rows, RemovedPosition removedPosition)
+{
     Q_ASSERT(side >= 0 && side < SideCount);
     const QList<int> sides = m_resultMode ? QList<int>{side, 1 - side} : QList<int>{side};
     std::array<int, SideCount> positions = m_positions;
@@ -368,7 +420,7 @@ void CDuovueDoc::removeListRows(int side, QList<int> rows)
         if (valid.isEmpty())
             return;
         const int remaining = static_cast<int>(m_lists[s].size() - valid.size());
-        if (m_resultMode) {
+        if (m_resultMode || removedPosition == RemovedPosition::StaysAtIndex) {
             positions[s] = ListEdits::positionAfterRemoval(positions[s], valid, remaining, false);
         } else {
             // The mark tells where the position is, also after a sort left the stored one behind.
@@ -445,6 +497,7 @@ void CDuovueDoc::renameEntry(int side, int row, const QString &name)
             continue;
         m_lists[s].setColumn(0, row, name);
         Q_EMIT rowsChanged(s, row, row);
+        markModified();
     }
 }
 

@@ -15,6 +15,13 @@
 namespace Duovue
 {
 
+enum class SearchMethod;
+struct GroupingResult;
+namespace SearchResults
+{
+struct Applied;
+}
+
 /// The document: both file lists with their comparison positions, result mode, the contents of the
 /// four picture panes and the pair the pair tools act on, with the document's path, title and
 /// modified flag.
@@ -83,7 +90,9 @@ public:
     /// the last entry when beyond it).
     void loadLists(std::array<FileList, 2> lists, std::array<int, 2> positions, bool resultMode);
     void setPath(const QString &path);
-    /// The modified flag, plain: no operation sets it.
+    /// Every operation that changes what a document file stores (the lists, the positions, result
+    /// mode) sets the modified flag, wherever the document is used; newDocument() clears it, and
+    /// whoever saves or opens the document clears it here.
     void setModified(bool modified);
 
     // Lists.
@@ -120,13 +129,19 @@ public:
     /// Appends the result rows of a search to both lists (the same rows at the same indices) and
     /// sets result mode when there are any.
     void applySearchResults(const std::vector<FileList::Entry> &rows);
-    void setResultMode(bool on);
+    /// Hands a finished search to the lists: its rows as above, and the width and height columns
+    /// as SearchResults::summarize says. Returns that summary.
+    SearchResults::Applied applySearchResults(const GroupingResult &grouping, SearchMethod method);
     void setDimensionColumnsShown(bool shown);
     /// Flips the check ("-" before the label) of each row in both lists.
     void toggleChecks(QList<int> rows);
     /// Writes @p labels as the primary strings of rows 0.. of both lists (check all, uncheck all,
     /// the auto-check rules, a regroup). Extra labels are ignored.
     void setGroupLabels(const QStringList &labels);
+    /// Applies auto-check rule @p rule (CheckRules::Rule) to the result rows: all but one row of each
+    /// group checked in both lists, the one kept chosen by the rule, earlier checks removed. Rule
+    /// None changes nothing.
+    void applyCheckRule(int rule);
 
     // Panes.
 
@@ -155,6 +170,10 @@ public:
     /// A list left empty gets the empty-side reset: position 0, its main-window pane cleared, and
     /// sideEmptied.
     void removeListRows(int side, QList<int> rows);
+    /// Removes the entry at the comparison position of @p side, whose file the viewer sent to the
+    /// recycle bin or to another folder, as removeListRows() does, except that the position stays at
+    /// its index: on the entry that took the removed one's place, or on the new last entry.
+    void removePositionEntry(int side);
     /// Row @p row of side @p side now names its file @p name (the file was renamed); in result mode
     /// the same row of the other list too when it names the same file.
     void renameEntry(int side, int row, const QString &name);
@@ -176,17 +195,25 @@ Q_SIGNALS:
     void modifiedChanged(bool modified);
     /// The main window's title changed (path or result mode).
     void titleChanged(const QString &windowTitle);
-    /// A list command removed the last rows of side @p side (after its rowsRemoved, positionChanged
-    /// and paneChanged): the side's viewer pane goes back to its start (no scroll, zoom 1) and its
-    /// control form to "新規 (&N)".
+    /// A list command or the viewer removed the last rows of side @p side (after its rowsRemoved,
+    /// positionChanged and paneChanged): the side's viewer pane goes back to its start (no scroll,
+    /// zoom 1) and its control form to "新規 (&N)".
     void sideEmptied(int side);
 
 private:
     bool isRow(int side, int row) const;
+    /// Result mode follows the lists: a new or opened document and search results set it.
+    void setResultMode(bool on);
+    /// What a document file stores changed.
+    void markModified();
     void resetList(int side, FileList list);
     void storePosition(int side, int position);
     /// MoveMark on the side's list with the signals for the rows it touched.
     void moveMark(int side, int oldIndex);
+    /// Where a position goes when its entry is removed: to row 0 outside result mode (the list
+    /// commands), or to the entry that takes its place (the viewer, result mode).
+    enum class RemovedPosition { ToTop, StaysAtIndex };
+    void removeListRows(int side, QList<int> rows, RemovedPosition removedPosition);
     /// removeRows for the list commands: many scattered rows are removed as one reset.
     void removeRunsOrReset(int side, const QList<int> &rows);
 

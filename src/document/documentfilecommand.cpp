@@ -57,25 +57,9 @@ DocumentFileCommands::DocumentFileCommands(
     , m_notice(std::move(notice))
     , m_baseline(storedForm())
 {
-    // Every change of what a document stores makes it modified; the commands below set the flag
-    // back after their own changes.
-    CDuovueDoc &doc = m_context.document;
-    const auto modified = [&doc] {
-        doc.setModified(true);
-    };
-    m_connections << QObject::connect(&doc, &CDuovueDoc::listReset, &doc, modified)
-                  << QObject::connect(&doc, &CDuovueDoc::rowsInserted, &doc, modified)
-                  << QObject::connect(&doc, &CDuovueDoc::rowsRemoved, &doc, modified)
-                  << QObject::connect(&doc, &CDuovueDoc::rowsChanged, &doc, modified)
-                  << QObject::connect(&doc, &CDuovueDoc::positionChanged, &doc, modified)
-                  << QObject::connect(&doc, &CDuovueDoc::resultModeChanged, &doc, modified);
 }
 
-DocumentFileCommands::~DocumentFileCommands()
-{
-    for (const QMetaObject::Connection &c : std::as_const(m_connections))
-        QObject::disconnect(c);
-}
+DocumentFileCommands::~DocumentFileCommands() = default;
 
 DocumentContent DocumentFileCommands::contentOf(const CDuovueDoc &document)
 {

@@ -1,8 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QList>
-#include <QMetaObject>
 #include <QString>
 
 #include "document/commandcontext.h"
@@ -18,10 +16,10 @@ struct DocumentContent;
 /// command line or a drop), save and save as, with the question before a modified document is
 /// dropped and the file existence check right after a document was opened.
 ///
-/// The document counts as modified after any change to its lists, positions or mode, until it is
-/// saved, opened or new; a document whose stored form is back to what was last opened or saved is
-/// not asked about. A document that cannot be opened leaves the current one as it was; a failed
-/// save leaves the file as it was.
+/// The document marks itself modified at any change to its lists, positions or mode; these
+/// commands clear the flag when it is saved, opened or new. A document whose stored form is back to
+/// what was last opened or saved is not asked about. A document that cannot be opened leaves the
+/// current one as it was; a failed save leaves the file as it was.
 ///
 /// Thread: GUI thread. Holds references to what @p context names and to @p recentFiles, which the
 /// main window (or a test) keeps alive longer.
@@ -36,15 +34,15 @@ public:
     /// What a document file holds of @p document.
     static DocumentContent contentOf(const CDuovueDoc &document);
 
-    /// 57600 "新規作成".
+    /// IdFileNew "新規作成".
     bool newDocument();
-    /// 57601 "開く...": the file chooser, then openFile().
+    /// IdFileOpen "開く...": the file chooser, then openFile().
     bool open();
     /// Opens @p path as the document (recent files, the command line, a dropped ".duov" file).
     bool openFile(const QString &path);
-    /// 57603 "上書き保存": to the document's path, or as save as for a new document.
+    /// IdFileSave "上書き保存": to the document's path, or as save as for a new document.
     bool save();
-    /// 57604 "名前を付けて保存(&A)...".
+    /// IdFileSaveAs "名前を付けて保存(&A)...".
     bool saveAs();
     /// Before the document is dropped: when it is modified, asks whether to save it. False when the
     /// user cancelled or the save did not happen.
@@ -60,7 +58,6 @@ private:
     ExistenceCheck::Notice m_notice;
     /// The stored form when the document was last opened, saved or made new.
     QByteArray m_baseline;
-    QList<QMetaObject::Connection> m_connections;
 };
 
 } // namespace Duovue

@@ -30,60 +30,6 @@ const QList<int> &resultOrder()
     return order;
 }
 
-QString menuCaption(int id)
-{
-    switch (id) {
-    case IdListClear:
-        return QStringLiteral("リストをクリア(&L)");
-    case IdListRecycle:
-        return QStringLiteral("ゴミ箱へ移動(&D)");
-    case IdListRemove:
-        return QStringLiteral("リストから削除(&R)");
-    case IdListSelectAll:
-        return QStringLiteral("すべて選択(&A)");
-    case IdListInvertSelection:
-        return QStringLiteral("選択の切り替え(&I)");
-    case IdListOpen:
-        return QStringLiteral("関連付けされたアプリで開く(&O)");
-    case IdListEdit:
-        return QStringLiteral("関連付けされたアプリで編集(&E)");
-    case IdListMove:
-        return QStringLiteral("フォルダへ移動(&M)");
-    case IdListCopy:
-        return QStringLiteral("フォルダへコピー(&C)");
-    case IdListPositionTop:
-        return QStringLiteral("見比べ位置を先頭へ(&T)");
-    case IdListPositionHere:
-        return QStringLiteral("ここを見比べ位置にする(&S)");
-    case IdListRename:
-        return QStringLiteral("ファィル名の編集(&F)");
-    case IdListCheckAll:
-        return QStringLiteral("すべてチェック(&Y)");
-    case IdListToggleChecks:
-        return QStringLiteral("チェックの切り替え(&K)");
-    case IdListUncheckAll:
-        return QStringLiteral("チェックをすべて外す(&W)");
-    case IdListRecycleChecked:
-        return QStringLiteral("チェックアイテムをゴミ箱へ移動(&G)");
-    case IdListRemoveChecked:
-        return QStringLiteral("チェックアイテムをリストから削除(&H)");
-    case IdListAutoCheckFirst:
-        return QStringLiteral("ファイルサイズの大きいもの(&B)");
-    case IdListAutoCheckFirst + 1:
-        return QStringLiteral("ファイルサイズの小さいもの(&S)");
-    case IdListAutoCheckFirst + 2:
-        return QStringLiteral("更新日時が新しいもの(&N)");
-    case IdListAutoCheckFirst + 3:
-        return QStringLiteral("更新日時が古いもの(&O)");
-    case IdListAutoCheckFirst + 4:
-        return QStringLiteral("幅の大きいもの(&W)");
-    case IdListAutoCheckFirst + 5:
-        return QStringLiteral("幅の小さいもの(&H)");
-    default:
-        return QString();
-    }
-}
-
 // The items of the two menus in order: 0 stands for a separator, AutoCheckMenu for the submenu.
 constexpr int AutoCheckMenu = -1;
 const QList<int> &menuItems(bool resultMode)
@@ -211,7 +157,7 @@ QMenu *CDuovueView::buildMenu(bool resultMode)
     auto *menu = new QMenu(this);
     menu->setObjectName(resultMode ? QStringLiteral("Cmp_con") : QStringLiteral("List_con"));
     const auto addItem = [this](QMenu *to, int id) {
-        QAction *action = to->addAction(menuCaption(id));
+        QAction *action = to->addAction(Commands::caption(id));
         action->setData(id);
         connect(action, &QAction::triggered, this, [this, id] {
             chooseCommand(id);

@@ -1,7 +1,8 @@
 #pragma once
 
 #include "lists/cmyvirtuallistview.h"
-#include "lists/listcommandids.h"
+#include "lists/listtarget.h"
+#include "resources/commandtable.h"
 
 class QMenu;
 

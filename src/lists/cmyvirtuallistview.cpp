@@ -19,7 +19,7 @@
 #include "document/cduovuedoc.h"
 #include "document/filelistmodel.h"
 #include "lists/droppedpaths.h"
-#include "lists/rowimages.h"
+#include "resources/rowimages.h"
 
 namespace Duovue
 {

@@ -4,76 +4,20 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QTimerEvent>
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "resources/progressframes.h"
+
 namespace Duovue
 {
-
-namespace
-{
-
-// A small picture card: frame, sky, sun and a mountain.
-void drawCard(QPainter &p, const QRectF &r, bool lit)
-{
-    p.setPen(QPen(lit ? QColor(30, 90, 200) : QColor(120, 120, 120), lit ? 2 : 1));
-    p.setBrush(QColor(215, 235, 255));
-    p.drawRoundedRect(r, 3, 3);
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(255, 190, 40));
-    p.drawEllipse(QPointF(r.right() - 9, r.top() + 9), 4.5, 4.5);
-    QPainterPath hill;
-    hill.moveTo(r.left() + 2, r.bottom() - 2);
-    hill.lineTo(r.left() + r.width() * 0.42, r.top() + r.height() * 0.38);
-    hill.lineTo(r.left() + r.width() * 0.62, r.top() + r.height() * 0.62);
-    hill.lineTo(r.left() + r.width() * 0.75, r.top() + r.height() * 0.5);
-    hill.lineTo(r.right() - 2, r.bottom() - 2);
-    hill.closeSubpath();
-    p.setBrush(QColor(70, 150, 70));
-    p.drawPath(hill);
-}
-
-QPixmap drawFrame(int frame)
-{
-    QPixmap pm(CProgDlg::FrameWidth, CProgDlg::FrameHeight);
-    pm.fill(Qt::white);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    // Two pictures being compared, and a dot running from one to the other along a dotted track.
-    drawCard(p, QRectF(4.5, 8.5, 40, 37), frame < 2);
-    drawCard(p, QRectF(123.5, 8.5, 40, 37), frame >= 8);
-    const int stops = CProgDlg::FrameCount;
-    const double x0 = 52, x1 = 116;
-    for (int i = 0; i < stops; ++i) {
-        const double x = x0 + (x1 - x0) * i / (stops - 1);
-        const bool current = i == frame;
-        const bool trail = i < frame && frame - i <= 2;
-        p.setPen(Qt::NoPen);
-        p.setBrush(current ? QColor(30, 90, 200) : (trail ? QColor(140, 175, 230) : QColor(200, 200, 200)));
-        const double radius = current ? 4.0 : 2.2;
-        p.drawEllipse(QPointF(x, 27), radius, radius);
-    }
-    return pm;
-}
-
-} // namespace
-
-QList<QPixmap> CProgDlg::animationFrames()
-{
-    QList<QPixmap> frames;
-    for (int i = 0; i < FrameCount; ++i)
-        frames.append(drawFrame(i));
-    return frames;
-}
 
 CProgDlg::CProgDlg(std::atomic<bool> &abortRequested, QWidget *owner)
     : QDialog(owner, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
     , m_abortRequested(abortRequested)
-    , m_frames(animationFrames())
+    , m_frames(ProgressFrames::frames())
 {
     setObjectName(QStringLiteral("CProgDlg"));
     setWindowTitle(QStringLiteral("処理中"));
@@ -82,7 +26,7 @@ CProgDlg::CProgDlg(std::atomic<bool> &abortRequested, QWidget *owner)
     auto *text = new QLabel(QStringLiteral("ただいま処理中です。"), this);
     m_animation = new QLabel(this);
     m_animation->setObjectName(QStringLiteral("Animation"));
-    m_animation->setFixedSize(FrameWidth, FrameHeight);
+    m_animation->setFixedSize(ProgressFrames::Width, ProgressFrames::Height);
     m_animation->setPixmap(m_frames.first());
     m_abort = new QPushButton(QStringLiteral("中　止 (&A)"), this);
     m_abort->setObjectName(QStringLiteral("AbortButton"));
@@ -138,7 +82,7 @@ void CProgDlg::timerEvent(QTimerEvent *event)
         QDialog::timerEvent(event);
         return;
     }
-    m_frame = (m_frame + 1) % FrameCount;
+    m_frame = (m_frame + 1) % ProgressFrames::Count;
     m_animation->setPixmap(m_frames.at(m_frame));
 }
 

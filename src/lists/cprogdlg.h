@@ -29,17 +29,11 @@ class CProgDlg final : public QDialog
     Q_DISABLE_COPY_MOVE(CProgDlg)
 
 public:
-    static constexpr int FrameCount = 10;
-    static constexpr int FrameWidth = 168;
-    static constexpr int FrameHeight = 54;
     static constexpr int FrameIntervalMs = 100;
 
     /// @p abortRequested must outlive the dialog (the session's flag).
     CProgDlg(std::atomic<bool> &abortRequested, QWidget *owner);
     ~CProgDlg() override;
-
-    /// The animation's frames, drawn by the program.
-    static QList<QPixmap> animationFrames();
 
     int currentFrame() const { return m_frame; }
     QPushButton *abortButton() const { return m_abort; }

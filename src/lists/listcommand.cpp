@@ -13,10 +13,9 @@
 #include "document/commandcontext.h"
 #include "document/listfill.h"
 #include "lists/browseforfolder.h"
-#include "lists/listcommandids.h"
 #include "lists/listedits.h"
+#include "lists/listtarget.h"
 #include "lists/resultchecks.h"
-#include "search/checkrules.h"
 
 namespace Duovue
 {
@@ -301,17 +300,6 @@ void positionHere(const CommandContext &context, const ListTarget &target)
     context.document.setPosition(target.side, row);
 }
 
-void autoCheck(const CommandContext &context, int rule)
-{
-    CDuovueDoc &document = context.document;
-    // The rules read the left list's values and mark the same rows in both lists.
-    FileList left = document.fileList(0);
-    FileList right = document.fileList(1);
-    CheckRules::uncheckAll(left, right);
-    CheckRules::apply(rule, left, right);
-    document.setGroupLabels(left.primaries());
-}
-
 } // namespace
 
 void runListCommand(const CommandContext &context, FillProgress &progress, const ListTarget &target, int commandId)
@@ -368,7 +356,7 @@ void runListCommand(const CommandContext &context, FillProgress &progress, const
         break;
     default:
         if (commandId >= IdListAutoCheckFirst && commandId <= IdListAutoCheckLast)
-            autoCheck(context, commandId - IdListAutoCheckFirst + 1);
+            document.applyCheckRule(commandId - IdListAutoCheckFirst + 1);
         break;
     }
 }

@@ -2,7 +2,8 @@
 
 #include <QString>
 
-#include "lists/listcommandids.h"
+#include "lists/listtarget.h"
+#include "resources/commandtable.h"
 
 namespace Duovue
 {
@@ -10,7 +11,7 @@ namespace Duovue
 struct CommandContext;
 class FillProgress;
 
-/// Runs the context-menu command @p commandId (ListCommandId) of the list @p target names: clear,
+/// Runs the context-menu command @p commandId (IdList...) of the list @p target names: clear,
 /// recycle or remove the selected or checked rows, open or edit with the associated application,
 /// move or copy to a folder, the comparison position, the check commands and the auto-check rules.
 /// Selecting, inverting and starting a rename are the view's own and are ignored here.

@@ -1,5 +1,7 @@
 #include "mainframe/cmainframe.h"
 
+#include <span>
+
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -25,19 +27,19 @@
 #include "lists/ccontdlgview.h"
 #include "lists/cduovueview.h"
 #include "lists/droppedpaths.h"
-#include "lists/frameplacement.h"
 #include "lists/guifillprogress.h"
 #include "lists/listcommand.h"
 #include "mainframe/cmysplitterwnd.h"
-#include "mainframe/commandids.h"
-#include "mainframe/toolbaricons.h"
 #include "pairtools/cnothingdlg.h"
 #include "pairtools/pairtoolscommand.h"
+#include "resources/commandtable.h"
+#include "resources/toolbaricons.h"
 #include "search/searchcommand.h"
 #include "settings/csettingdlg.h"
 #include "update/cupdatecheckdlg.h"
 #include "viewer/cimgview.h"
 #include "viewer/cpreframe.h"
+#include "widgets/frameplacement.h"
 
 namespace Duovue
 {
@@ -45,14 +47,45 @@ namespace Duovue
 namespace
 {
 
-// Qt shows the text after a tab as the shortcut column, as the menu captions expect. A caption with
-// two tabs ("バイナリ比較\t\tCtrl+B(&B)") keeps its look with one: Qt does not align on a second tab.
-QString menuText(const QString &caption)
-{
-    QString t = caption;
-    t.replace(QLatin1String("\t\t"), QLatin1String("\t"));
-    return t;
-}
+// The main window's menus and toolbar, by command (0: a separator). The recent files go where the
+// File menu names IdFileMruFirst, between two separators.
+constexpr int Separator = 0;
+constexpr int FileMenu[] = {IdFileNew, IdFileOpen, IdFileSave, IdFileSaveAs, Separator, IdFileMruFirst, IdAppExit};
+constexpr int ViewMenu[] = {IdViewToolbar};
+constexpr int ToolsMenu[] = {IdCompose,
+    IdViewerOpen,
+    Separator,
+    IdBinaryCompare,
+    IdDifferenceAnalysis,
+    IdJpegCompare,
+    Separator,
+    IdExistenceCheck,
+    IdSimilarSearch,
+    Separator,
+    IdSettings};
+constexpr int HelpMenu[] = {IdHelp, Separator, IdUpdateCheck, Separator, IdAppAbout};
+struct Menu {
+    const char *title;
+    std::span<const int> items;
+};
+constexpr Menu MainMenus[] = {{QT_TRANSLATE_NOOP("Duovue::CMainFrame", "ファイル(&F)"), FileMenu},
+    {QT_TRANSLATE_NOOP("Duovue::CMainFrame", "表示(&V)"), ViewMenu},
+    {QT_TRANSLATE_NOOP("Duovue::CMainFrame", "ツール(&T)"), ToolsMenu},
+    {QT_TRANSLATE_NOOP("Duovue::CMainFrame", "ヘルプ(&H)"), HelpMenu}};
+constexpr int ToolbarButtons[] = {IdFileNew,
+    IdFileOpen,
+    IdFileSave,
+    Separator,
+    IdCompose,
+    IdViewerOpen,
+    Separator,
+    IdBinaryCompare,
+    IdDifferenceAnalysis,
+    IdJpegCompare,
+    Separator,
+    IdSimilarSearch,
+    Separator,
+    IdHelp};
 
 // The frame's own drop rule, for drops that miss the lists: exactly one file whose extension is
 // exactly "duov" (lower case) is opened as the document; anything else is refused.
@@ -97,13 +130,9 @@ CMainFrame::~CMainFrame() = default;
 
 void CMainFrame::createViewer()
 {
-    // Made once, hidden, and centred over this window; command 32773 shows it on the comparison
+    // Made once, hidden, and centred over this window; IdViewerOpen shows it on the comparison
     // positions. Its panes' tool entries run this window's commands while they are enabled here.
     CPreFrame::Hooks hooks;
-    hooks.sideEmptied = [this](int side) {
-        if (auto *form = qobject_cast<CContDlgView *>(m_controlForms[side]))
-            form->setNewMode();
-    };
     hooks.runTool = [this](int id) {
         if (QAction *a = action(id); a && a->isEnabled())
             a->trigger();
@@ -116,129 +145,81 @@ void CMainFrame::createViewer()
     connect(action(IdViewerOpen), &QAction::triggered, m_viewer, &CPreFrame::open);
 }
 
-QAction *CMainFrame::addCommand(int id, const QString &text, const QString &toolTip)
-{
-    auto *a = new QAction(menuText(text), this);
-    a->setData(id);
-    a->setToolTip(toolTip.isEmpty() ? menuText(text).section(QLatin1Char('\t'), 0, 0) : toolTip);
-    m_actions.insert(id, a);
-    return a;
-}
-
 void CMainFrame::createActions()
 {
-    addCommand(IdFileNew, QStringLiteral("新規作成\tCtrl+N(&N)"), QStringLiteral("新規ファイル"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    addCommand(IdFileOpen, QStringLiteral("開く...\tCtrl+O(&O)"), QStringLiteral("開く"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-    addCommand(IdFileSave, QStringLiteral("上書き保存\tCtrl+S(&S)"), QStringLiteral("保存"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    addCommand(IdFileSaveAs, QStringLiteral("名前を付けて保存(&A)..."));
-    addCommand(IdAppExit, QStringLiteral("アプリケーションの終了(&X)"));
-    QAction *toolbar = addCommand(IdViewToolbar, QStringLiteral("ツール バー(&T)"));
-    toolbar->setCheckable(true);
-    addCommand(IdCompose, QStringLiteral("画像の合成\tCtrl+G(&G)"), QStringLiteral("画像の合成"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    addCommand(IdViewerOpen, QStringLiteral("画像の見比べ\tCtrl+A(&A)"), QStringLiteral("見比べ"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    addCommand(IdBinaryCompare, QStringLiteral("バイナリ比較\t\tCtrl+B(&B)"), QStringLiteral("バイナリ比較"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    addCommand(IdDifferenceAnalysis, QStringLiteral("違い解析\t\tCtrl+Y(&Y)"), QStringLiteral("違い解析"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y));
-    addCommand(IdJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"), QStringLiteral("JPEG比較"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_J));
-    addCommand(
-        IdExistenceCheck, QStringLiteral("ファイルの有無チェック(&F)"), QStringLiteral("ファイルの有無をチェック"));
-    action(IdBinaryCompare)->setStatusTip(QStringLiteral("バイナリ単位で比較します"));
-    action(IdDifferenceAnalysis)->setStatusTip(QStringLiteral("違いを解析します。"));
-    action(IdJpegCompare)->setStatusTip(QStringLiteral("JPEGマーカーを比較します"));
-    action(IdExistenceCheck)->setStatusTip(QStringLiteral("リスト内のファイルが実在するか調べます"));
-    addCommand(IdSimilarSearch, QStringLiteral("類似画像検索(&C)"), QStringLiteral("類似画像検索"));
-    addCommand(IdSettings, QStringLiteral("環境設定(&S)"));
-    addCommand(IdHelp, QStringLiteral("ヘルプ(&H)"), QStringLiteral("ヘルプ"));
-    addCommand(IdUpdateCheck, QStringLiteral("アップデートチェック(&U)"), QStringLiteral("アップデートチェック"))
-        ->setStatusTip(QStringLiteral("アップデートの有無をチェックします"));
-    addCommand(IdAppAbout, QStringLiteral("バージョン情報(&A)..."));
+    // An action for every command of the menus, as the command table describes it.
+    for (const Menu &menu : MainMenus) {
+        for (int id : menu.items) {
+            if (id == Separator || id == IdFileMruFirst)
+                continue;
+            const Command &command = Commands::of(id);
+            auto *a = new QAction(Commands::caption(id), this);
+            a->setData(id);
+            a->setToolTip(Commands::toolTip(id));
+            a->setStatusTip(Commands::statusTip(id));
+            if (command.shortcut != QKeyCombination())
+                a->setShortcut(QKeySequence(command.shortcut));
+            // Shortcuts act while any pane of the window has the focus, as accelerators do.
+            a->setShortcutContext(Qt::WindowShortcut);
+            m_actions.insert(id, a);
+        }
+    }
+    action(IdViewToolbar)->setCheckable(true);
 
-    // Shortcuts act while any pane of the window has the focus, as accelerators do.
-    for (QAction *a : std::as_const(m_actions))
-        a->setShortcutContext(Qt::WindowShortcut);
-
-    connect(action(IdFileNew), &QAction::triggered, this, [this] {
-        runFileCommand(&DocumentFileCommands::newDocument);
-    });
-    connect(action(IdFileOpen), &QAction::triggered, this, [this] {
-        runFileCommand(&DocumentFileCommands::open);
-    });
-    connect(action(IdFileSave), &QAction::triggered, this, [this] {
-        runFileCommand(&DocumentFileCommands::save);
-    });
-    connect(action(IdFileSaveAs), &QAction::triggered, this, [this] {
-        runFileCommand(&DocumentFileCommands::saveAs);
-    });
-    connect(action(IdSettings), &QAction::triggered, this, &CMainFrame::runSettings);
-    connect(action(IdUpdateCheck), &QAction::triggered, this, &CMainFrame::runUpdateCheck);
-    connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
-    connect(action(IdSimilarSearch), &QAction::triggered, this, [this] {
-        runSimilarImageSearch(m_context);
-    });
+    // Help and About belong to the application object, which connects them.
+    const std::pair<int, bool (DocumentFileCommands::*)()> fileCommands[] = {
+        {IdFileNew, &DocumentFileCommands::newDocument},
+        {IdFileOpen, &DocumentFileCommands::open},
+        {IdFileSave, &DocumentFileCommands::save},
+        {IdFileSaveAs, &DocumentFileCommands::saveAs},
+    };
+    for (const auto &entry : fileCommands) {
+        const auto command = entry.second;
+        connect(action(entry.first), &QAction::triggered, this, [this, command] {
+            runFileCommand(command);
+        });
+    }
+    const std::pair<int, void (*)(const CommandContext &)> contextCommands[] = {
+        {IdSimilarSearch, &runSimilarImageSearch},
+        {IdBinaryCompare, &runBinaryCompare},
+        {IdDifferenceAnalysis, &runDifferenceAnalysis},
+        {IdJpegCompare, &runJpegCompare},
+        {IdExistenceCheck, &runExistenceCheck},
+    };
+    for (const auto &entry : contextCommands) {
+        const auto command = entry.second;
+        connect(action(entry.first), &QAction::triggered, this, [this, command] {
+            command(m_context);
+        });
+    }
     connect(action(IdCompose), &QAction::triggered, this, [this] {
-        // The window's pair-tool entries run the main menu's commands of the same numbers.
+        // The window's pair tools are the main menu's commands.
         runCompose(m_context, [this](int commandId) {
             if (QAction *tool = action(commandId))
                 tool->trigger();
         });
     });
-    connect(action(IdBinaryCompare), &QAction::triggered, this, [this] {
-        runBinaryCompare(m_context);
-    });
-    connect(action(IdDifferenceAnalysis), &QAction::triggered, this, [this] {
-        runDifferenceAnalysis(m_context);
-    });
-    connect(action(IdJpegCompare), &QAction::triggered, this, [this] {
-        runJpegCompare(m_context);
-    });
-    connect(action(IdExistenceCheck), &QAction::triggered, this, [this] {
-        runExistenceCheck(m_context);
-    });
-    // Help and About belong to the application object, which connects them.
+    connect(action(IdSettings), &QAction::triggered, this, &CMainFrame::runSettings);
+    connect(action(IdUpdateCheck), &QAction::triggered, this, &CMainFrame::runUpdateCheck);
+    connect(action(IdAppExit), &QAction::triggered, this, &QWidget::close);
 }
 
 void CMainFrame::createMenus()
 {
-    QMenu *file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-    m_fileMenu = file;
-    file->addAction(action(IdFileNew));
-    file->addAction(action(IdFileOpen));
-    file->addAction(action(IdFileSave));
-    file->addAction(action(IdFileSaveAs));
-    file->addSeparator();
-    m_recentSeparator = file->addSeparator();
-    file->addAction(action(IdAppExit));
+    for (const Menu &layout : MainMenus) {
+        QMenu *menu = menuBar()->addMenu(tr(layout.title));
+        for (int id : layout.items) {
+            if (id == Separator) {
+                menu->addSeparator();
+            } else if (id == IdFileMruFirst) {
+                m_fileMenu = menu;
+                m_recentSeparator = menu->addSeparator();
+            } else {
+                menu->addAction(action(id));
+            }
+        }
+    }
     rebuildRecentFilesMenu();
-
-    QMenu *view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
-    view->addAction(action(IdViewToolbar));
-
-    QMenu *tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
-    tools->addAction(action(IdCompose));
-    tools->addAction(action(IdViewerOpen));
-    tools->addSeparator();
-    tools->addAction(action(IdBinaryCompare));
-    tools->addAction(action(IdDifferenceAnalysis));
-    tools->addAction(action(IdJpegCompare));
-    tools->addSeparator();
-    tools->addAction(action(IdExistenceCheck));
-    tools->addAction(action(IdSimilarSearch));
-    tools->addSeparator();
-    tools->addAction(action(IdSettings));
-
-    QMenu *help = menuBar()->addMenu(QStringLiteral("ヘルプ(&H)"));
-    help->addAction(action(IdHelp));
-    help->addSeparator();
-    help->addAction(action(IdUpdateCheck));
-    help->addSeparator();
-    help->addAction(action(IdAppAbout));
 }
 
 void CMainFrame::rebuildRecentFilesMenu()
@@ -282,22 +263,8 @@ void CMainFrame::createToolbar()
     m_toolbar->setIconSize(QSize(18, 18));
     m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
     m_toolbar->setContextMenuPolicy(Qt::PreventContextMenu);
-    const int layout[] = {IdFileNew,
-        IdFileOpen,
-        IdFileSave,
-        0,
-        IdCompose,
-        IdViewerOpen,
-        0,
-        IdBinaryCompare,
-        IdDifferenceAnalysis,
-        IdJpegCompare,
-        0,
-        IdSimilarSearch,
-        0,
-        IdHelp};
-    for (int id : layout) {
-        if (id == 0) {
+    for (int id : ToolbarButtons) {
+        if (id == Separator) {
             m_toolbar->addSeparator();
             continue;
         }

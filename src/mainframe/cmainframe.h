@@ -39,7 +39,7 @@ public:
     /// What this window's commands receive; the dialog owner is this window.
     const CommandContext &context() const { return m_context; }
 
-    /// The action of a command number (see commandids.h), or nullptr.
+    /// The action of a main-menu command (resources/commandtable.h), or nullptr.
     QAction *action(int commandId) const { return m_actions.value(commandId); }
 
     /// Opens @p path as the document (the command line, a recent file, a dropped ".duov" file),
@@ -84,8 +84,6 @@ private:
     QWidget *createListView(int side);
     QWidget *createControlForm(int side);
     QWidget *createPicturePane(int side);
-
-    QAction *addCommand(int id, const QString &text, const QString &toolTip = QString());
 
     CommandContext m_context;
     RecentFiles &m_recentFiles;

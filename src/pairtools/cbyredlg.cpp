@@ -6,10 +6,10 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "lists/rowimages.h"
 #include "lists/textformats.h"
 #include "pairtools/cshowbindlg.h"
 #include "pairtools/reportlist.h"
+#include "resources/rowimages.h"
 
 namespace Duovue
 {

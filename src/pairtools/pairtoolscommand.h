@@ -12,16 +12,16 @@ struct CommandContext;
 ///
 /// Thread: GUI thread. Dialogs and messages belong to the context's parent.
 
-/// Binary comparison (32814, Ctrl+B): the runs in CByReDlg, or a message when there are none.
+/// Binary comparison (IdBinaryCompare, Ctrl+B): the runs in CByReDlg, or a message when there are none.
 void runBinaryCompare(const CommandContext &context);
 
-/// Difference analysis (32816, Ctrl+Y): the eleven rows in CAnalysisDlg.
+/// Difference analysis (IdDifferenceAnalysis, Ctrl+Y): the eleven rows in CAnalysisDlg.
 void runDifferenceAnalysis(const CommandContext &context);
 
-/// JPEG marker comparison (32817, Ctrl+J): both marker tables in CJpegDlg, or the not-JPEG error.
+/// JPEG marker comparison (IdJpegCompare, Ctrl+J): both marker tables in CJpegDlg, or the not-JPEG error.
 void runJpegCompare(const CommandContext &context);
 
-/// File existence check (32810): removes the entries whose files are gone (a CNothingDlg notice for
+/// File existence check (IdExistenceCheck): removes the entries whose files are gone (a CNothingDlg notice for
 /// each until the user asks not to be told again in this run), refreshes the others' times and
 /// sizes, regroups result rows, and ends with the summary "確認結果". Also run after a document is
 /// opened.

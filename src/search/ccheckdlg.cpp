@@ -10,7 +10,7 @@
 #include "core/logging.h"
 #include "core/settingsstore.h"
 #include "search/checkrules.h"
-#include "search/tooltipstyle.h"
+#include "widgets/tooltipstyle.h"
 
 namespace Duovue
 {

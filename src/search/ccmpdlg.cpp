@@ -22,9 +22,10 @@
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
+#include "document/cduovuedoc.h"
 #include "lists/droppedpaths.h"
 #include "search/keycache.h"
-#include "search/tooltipstyle.h"
+#include "widgets/tooltipstyle.h"
 
 namespace Duovue
 {
@@ -280,7 +281,7 @@ void CCmpDlg::searchFinished()
 {
     const SearchOutcome outcome = m_driver.takeOutcome();
     m_abort->setEnabled(false); // nothing left to abort while the result is shown
-    m_applied = SearchResults::apply(m_context.document, outcome.grouping, m_runningMethod);
+    m_applied = m_context.document.applySearchResults(outcome.grouping, m_runningMethod);
     m_prompts.information(
         SearchResults::message(m_applied, outcome, SearchResults::NamedUnreadableFiles), Captions::result());
     // A finished search always closes the dialog, as a cancel would.

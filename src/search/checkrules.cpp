@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include "lists/resultchecks.h"
+
 namespace Duovue::CheckRules
 {
 
@@ -79,26 +81,21 @@ int applyToRun(int rule, FileList &left, FileList &right, qsizetype start, qsize
 
 } // namespace
 
-qint64 groupOf(const QString &label)
-{
-    const qint64 v = parseNumberText(label);
-    return v < 0 ? -v : v;
-}
-
-bool isChecked(const QString &label)
-{
-    return label.startsWith(QLatin1Char('-'));
-}
-
 int apply(int rule, FileList &left, FileList &right)
 {
     if (rule <= None || rule >= RuleCount)
         return 0;
+    for (FileList *list : {&left, &right}) {
+        for (qsizetype i = 0; i < list->size(); ++i) {
+            if (ResultChecks::isChecked(list->primary(i)))
+                list->setPrimary(i, ResultChecks::unchecked(list->primary(i)));
+        }
+    }
     int checked = 0;
     qint64 current = 2;
     qsizetype run = 0;
     for (qsizetype j = 0; j < left.size(); ++j) {
-        const qint64 g = groupOf(left.primary(j));
+        const qint64 g = ResultChecks::groupOf(left.primary(j));
         if (g != current) {
             checked += applyToRun(rule, left, right, j - run, run);
             run = 0;
@@ -108,20 +105,6 @@ int apply(int rule, FileList &left, FileList &right)
     }
     checked += applyToRun(rule, left, right, left.size() - run, run);
     return checked;
-}
-
-void uncheckAll(FileList &left, FileList &right)
-{
-    for (FileList *list : {&left, &right}) {
-        for (qsizetype i = 0; i < list->size(); ++i) {
-            const QString &label = list->primary(i);
-            qsizetype n = 0;
-            while (n < label.size() && label[n] == QLatin1Char('-'))
-                ++n;
-            if (n > 0)
-                list->setPrimary(i, label.mid(n));
-        }
-    }
 }
 
 int ruleFromName(const QString &name)

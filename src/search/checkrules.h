@@ -26,16 +26,11 @@ enum Rule : int {
 constexpr int RuleCount = 7;
 
 /// Applies @p rule to the groups of @p left (runs of rows with the same group number), marking the
-/// same rows in @p right. Labels are changed as they stand: call uncheckAll() first to start over.
-/// Returns the number of rows checked.
+/// same rows in @p right. A rule starts over: every check of both lists is removed first, so that
+/// exactly one row of each group stays unchecked. Rule None (or an unknown one) changes nothing.
+/// Returns the number of rows checked. The one way to apply a rule; the document's
+/// applyCheckRule() runs it on the lists it holds.
 int apply(int rule, FileList &left, FileList &right);
-
-/// Removes every leading "-" from the labels of both lists.
-void uncheckAll(FileList &left, FileList &right);
-
-/// The group number of a label: the absolute value of the number it starts with (0 without one).
-qint64 groupOf(const QString &label);
-bool isChecked(const QString &label);
 
 /// Names for the command line: "none", "largest", "smallest", "newest", "oldest", "widest",
 /// "narrowest", or the rule's number; -1 when unknown.

@@ -5,7 +5,6 @@
 #include "document/commandcontext.h"
 #include "search/ccheckdlg.h"
 #include "search/ccmpdlg.h"
-#include "search/checkrules.h"
 #include "search/searchresults.h"
 
 namespace Duovue
@@ -29,14 +28,7 @@ void runSimilarImageSearch(const CommandContext &context)
     if (applied.items <= 0)
         return;
 
-    const int rule = CCheckDlg::ask(context.settings, context.parent);
-    if (rule == CheckRules::None)
-        return;
-    // The rules work on plain lists; the document takes the labels they leave.
-    FileList left = document.fileList(0);
-    FileList right = document.fileList(1);
-    CheckRules::apply(rule, left, right);
-    document.setGroupLabels(left.primaries());
+    document.applyCheckRule(CCheckDlg::ask(context.settings, context.parent));
 }
 
 } // namespace Duovue

@@ -5,23 +5,18 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-#include "document/cduovuedoc.h"
-
 namespace Duovue::SearchResults
 {
 
-Applied apply(CDuovueDoc &document, const GroupingResult &grouping, SearchMethod method)
+Applied summarize(const GroupingResult &grouping, SearchMethod method)
 {
     Applied applied;
     applied.groups = grouping.groups;
     applied.items = static_cast<int>(grouping.rows.size());
-    document.applySearchResults(grouping.rows);
     if (method == SearchMethod::Hash)
         applied.columns = SizeColumns::Hide;
     else if (applied.groups > 0)
         applied.columns = SizeColumns::Show;
-    if (applied.columns != SizeColumns::Keep)
-        document.setDimensionColumnsShown(applied.columns == SizeColumns::Show);
     return applied;
 }
 

@@ -7,9 +7,8 @@
 namespace Duovue
 {
 
-class CDuovueDoc;
-
-/// The hand-over of a finished search to the lists, and the texts around it.
+/// What a finished search means for the lists (CDuovueDoc::applySearchResults hands it over), and
+/// the texts around it.
 ///
 /// Thread: GUI thread.
 namespace SearchResults
@@ -24,10 +23,9 @@ struct Applied {
     SizeColumns columns = SizeColumns::Keep;
 };
 
-/// Appends the result rows to both lists of @p document and sets result mode when there are
-/// groups. The bitmap method with groups shows the width and height columns; the hash method hides
-/// them; a bitmap search without groups leaves them as they are.
-Applied apply(CDuovueDoc &document, const GroupingResult &grouping, SearchMethod method);
+/// The counts of @p grouping and what the width and height columns do: the bitmap method with
+/// groups shows them, the hash method hides them, a bitmap search without groups leaves them.
+Applied summarize(const GroupingResult &grouping, SearchMethod method);
 
 /// The message after a search: the no-duplicates text, or the count of groups and files.
 QString message(const Applied &applied);

@@ -14,10 +14,10 @@
 #include "core/appsettings.h"
 #include "core/settingsstore.h"
 #include "core/userprompts.h"
-#include "search/tooltipstyle.h"
 #include "settings/csetgou.h"
 #include "settings/csetmain.h"
 #include "settings/csetmiku.h"
+#include "widgets/tooltipstyle.h"
 
 namespace Duovue
 {

@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include <QFont>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -12,6 +11,7 @@
 #include "document/cduovuedoc.h"
 #include "imaging/cpreviewdlg.h"
 #include "imaging/panegeometry.h"
+#include "resources/missingfilepicture.h"
 
 namespace Duovue
 {
@@ -29,23 +29,6 @@ QString toolTipHtml(const QString &plain)
 }
 
 } // namespace
-
-QImage MissingFileBitmap()
-{
-    static const QImage bitmap = [] {
-        QImage image(MissingFileBitmapWidth, MissingFileBitmapHeight, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        QFont font(QStringLiteral("Noto Sans CJK JP"));
-        font.setPixelSize(18);
-        font.setBold(true);
-        painter.setFont(font);
-        painter.setPen(QColor(255, 0, 0));
-        painter.drawText(image.rect(), Qt::AlignCenter, QStringLiteral("ファイルがありません"));
-        return image;
-    }();
-    return bitmap;
-}
 
 CImgView::CImgView(CDuovueDoc &document, UserPrompts &prompts, int paneIndex, QWidget *parent)
     : QWidget(parent)
@@ -142,7 +125,7 @@ void CImgView::requestPicture(int index)
     // the pair tools see no good picture meanwhile.
     m_document.clearPane(m_paneIndex);
     m_pendingIndex = index;
-    if (!m_watcher.isRunning())
+    if (!m_loadInFlight)
         startPendingLoad();
     else
         cancelRunningLoad(); // its result gives way to this request anyway
@@ -160,6 +143,7 @@ void CImgView::startPendingLoad()
     m_runningPath = list.fullPath(index);
     m_runningGeneration = m_generation;
     m_runningCancel = std::make_shared<std::atomic<bool>>(false);
+    m_loadInFlight = true;
     m_watcher.setFuture(QtConcurrent::run([path = m_runningPath, cancel = m_runningCancel] {
         return ReadPicture(path, cancel.get());
     }));
@@ -173,6 +157,7 @@ void CImgView::cancelRunningLoad()
 
 void CImgView::backgroundLoadFinished()
 {
+    m_loadInFlight = false;
     // A request made while this load ran waited for it, even when the load itself went stale (the
     // list was refilled meanwhile): dropping it too would leave the pane blank (#8).
     if (m_pendingIndex >= 0) {
@@ -199,7 +184,8 @@ void CImgView::dropBackgroundLoads()
 
 bool CImgView::isLoading() const
 {
-    return m_pendingIndex >= 0 || (m_watcher.isRunning() && m_runningGeneration == m_generation);
+    // Not the watcher's isRunning(): the decode ends on its thread before the pane gets its result.
+    return m_pendingIndex >= 0 || (m_loadInFlight && m_runningGeneration == m_generation);
 }
 
 void CImgView::contentChanged()

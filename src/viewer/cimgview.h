@@ -74,7 +74,7 @@ public:
     void requestPicture(int index);
     /// Empties the pane: picture, information text and record, tooltip. Drops background loads.
     void clearPicture();
-    /// A background load is running or waiting.
+    /// A background load is running or waiting, or its result has yet to reach the pane.
     bool isLoading() const;
     /// Shows @p picture (Format_RGB32) in place of the loaded one: a rotation, flip, colour or
     /// brightness change of the viewer. The information record stays that of the file.
@@ -127,14 +127,11 @@ private:
     int m_runningIndex = -1;
     QString m_runningPath;
     std::shared_ptr<std::atomic<bool>> m_runningCancel; // shared with the running decode
+    bool m_loadInFlight = false; // started, and its finished signal not handled yet
     int m_pendingIndex = -1;
 
     QTimer m_toolTipTimer;
     QPointer<CPreviewDlg> m_popup;
 };
-
-/// The 223 x 30 placeholder shown instead of a picture whose file does not exist: the words
-/// ファイルがありません in red on white. Format_RGB32.
-QImage MissingFileBitmap();
 
 } // namespace Duovue

@@ -2,9 +2,9 @@
 
 #include <QActionGroup>
 
-#include "viewer/viewercommands.h"
+#include "resources/commandtable.h"
+#include "resources/viewerpictures.h"
 #include "viewer/viewergeometry.h"
-#include "viewer/viewerpictures.h"
 
 namespace Duovue
 {
@@ -14,65 +14,46 @@ CPaneMenu::CPaneMenu(QWidget *parent)
 {
     setObjectName(QStringLiteral("Img_con"));
     QMenu *autoAdvance = addMenu(QStringLiteral("自動送り(&A)"));
-    add(autoAdvance, IdAutoAdvanceStart, QStringLiteral("開始(&S)"));
-    add(autoAdvance, IdAutoAdvanceStop, QStringLiteral("停止(&E)"));
+    add(autoAdvance, IdAutoAdvanceStart);
+    add(autoAdvance, IdAutoAdvanceStop);
     addSeparator();
-    add(this, IdRotateLeft, QStringLiteral("左へ90度回転(&L)"));
-    add(this, IdRotateRight, QStringLiteral("右へ90度回転(&R)"));
-    add(this, IdRotate180, QStringLiteral("180度回転(&T)"));
-    add(this, IdFlipVertical, QStringLiteral("上下反転(&U)"));
-    add(this, IdFlipHorizontal, QStringLiteral("左右反転(&S)"));
+    for (int id : {IdRotateLeft, IdRotateRight, IdRotate180, IdFlipVertical, IdFlipHorizontal})
+        add(this, id);
     addSeparator();
     auto *display = new QActionGroup(this);
-    add(this, IdActualSize, QStringLiteral("実物大(&R)"), display);
-    add(this, IdFitToWindow, QStringLiteral("ウインドウに合わせる(&F)"), display);
+    add(this, IdActualSize, display);
+    add(this, IdFitToWindow, display);
     addSeparator();
     auto *zoom = new QActionGroup(this);
-    const QString zoomTexts[] = {QStringLiteral(" &100%"),
-        QStringLiteral(" &200%"),
-        QStringLiteral(" &300%"),
-        QStringLiteral(" &500%"),
-        QStringLiteral("1000% (&Z)")};
     for (int i = 0; i < int(ViewerGeometry::ZoomFactors.size()); ++i)
-        add(this, IdZoom100 + i, zoomTexts[i], zoom);
+        add(this, IdZoom100 + i, zoom);
     addSeparator();
     auto *colour = new QActionGroup(this);
-    add(this, IdColour, QStringLiteral("カラー(&C)"), colour);
-    add(this, IdInverted, QStringLiteral("反転(&I)"), colour);
-    add(this, IdMonochrome, QStringLiteral("白黒(&M)"), colour);
+    for (int id : {IdColour, IdInverted, IdMonochrome})
+        add(this, id, colour);
     addSeparator();
-    add(this, IdBrightness, QStringLiteral("明度調整(&B)"));
+    add(this, IdBrightness);
     addSeparator();
-    //: Viewer pane menu: show where the right picture differs from the left one (key D).
-    add(this, IdDifferenceMode, tr("差分表示(&D)\tD"))->setCheckable(true);
-    //: Viewer pane menu: one pane, left picture left of a divider, right picture right of it (key V).
-    add(this, IdSplitMode, tr("分割表示(&V)\tV"))->setCheckable(true);
-    //: Viewer pane menu: show left and right alternately in the left pane (key F).
-    add(this, IdFlicker, tr("点滅表示(&K)\tF"))->setCheckable(true);
-    //: Viewer pane menu: zooming or scrolling one pane does the same to the other.
-    add(this, IdLinkedViews, tr("ズームとスクロールを連動(&N)"))->setCheckable(true);
-    //: Viewer pane menu: the small dialog with the difference tolerance and the flicker interval.
-    add(this, IdComparisonOptions, tr("比較の設定(&O)..."));
+    for (int id : {IdDifferenceMode, IdSplitMode, IdFlicker, IdLinkedViews})
+        add(this, id)->setCheckable(true);
+    add(this, IdComparisonOptions);
     addSeparator();
-    add(this, IdMoveToFolder, QStringLiteral("フォルダへ移動(&M)"));
-    add(this, IdCopyToFolder, QStringLiteral("フォルダへコピー(&C)"));
-    add(this, IdTrash, QStringLiteral("ゴミ箱へ移動(&D)"));
+    for (int id : {IdMoveToFolder, IdCopyToFolder, IdTrash})
+        add(this, id);
     addSeparator();
-    add(this, IdBackToTop, QStringLiteral("先頭へ戻る(&T)"));
+    add(this, IdBackToTop);
     addSeparator();
-    add(this, IdPaneCompose, QStringLiteral("画像の合成\t\tCtrl+G(&G)"));
-    add(this, IdPaneBinaryCompare, QStringLiteral("バイナリ比較\t\tCtrl+B(&B)"));
-    add(this, IdPaneDifferenceAnalysis, QStringLiteral("違い解析\tCtrl+Y(&Y)"));
-    add(this, IdPaneJpegCompare, QStringLiteral("JPEG比較\t\tCtrl+J(&J)"));
+    // The main menu's commands, which the viewer runs through the main window.
+    for (int id : {IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare})
+        add(this, id);
     addSeparator();
-    add(this, IdImageInfo, QStringLiteral("画像情報(&I)"));
+    add(this, IdImageInfo);
     syncChecks(IdActualSize, 1, 0);
 }
 
-QAction *CPaneMenu::add(QMenu *menu, int id, const QString &text, QActionGroup *group)
+QAction *CPaneMenu::add(QMenu *menu, int id, QActionGroup *group)
 {
-    // Qt shows the text after the first tab as the shortcut column; a second tab would show there.
-    QAction *a = menu->addAction(QString(text).replace(QLatin1String("\t\t"), QLatin1String("\t")));
+    QAction *a = menu->addAction(Commands::caption(id));
     a->setData(id);
     a->setIcon(ViewerPictures::menuPicture(id));
     a->setIconVisibleInMenu(true);

@@ -25,8 +25,8 @@ public:
     /// The item of command @p id, or nullptr.
     QAction *action(int id) const { return m_actions.value(id); }
 
-    /// Puts the radio checks on display mode command @p displayCommand (32801 or 32802), the item of
-    /// zoom factor @p zoom and colour mode @p colourMode (0..2).
+    /// Puts the radio checks on display mode command @p displayCommand (IdActualSize or
+    /// IdFitToWindow), the item of zoom factor @p zoom and colour mode @p colourMode (0..2).
     void syncChecks(int displayCommand, int zoom, int colourMode);
     /// Checks the comparison modes' items (difference, split, flicker, linked views) as the viewer
     /// has them.
@@ -36,7 +36,7 @@ Q_SIGNALS:
     void commandTriggered(int id);
 
 private:
-    QAction *add(QMenu *menu, int id, const QString &text, QActionGroup *group = nullptr);
+    QAction *add(QMenu *menu, int id, QActionGroup *group = nullptr);
 
     QHash<int, QAction *> m_actions;
 };

@@ -16,14 +16,14 @@
 #include "document/cduovuedoc.h"
 #include "imaging/cinfodlg.h"
 #include "lists/browseforfolder.h"
-#include "lists/frameplacement.h"
+#include "resources/commandtable.h"
 #include "viewer/ccomparisonmodes.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
 #include "viewer/ownedwindow.h"
-#include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
 #include "viewer/viewernavigation.h"
+#include "widgets/frameplacement.h"
 
 namespace Duovue
 {
@@ -31,7 +31,8 @@ namespace Duovue
 namespace
 {
 
-constexpr int ToolCommands[] = {IdPaneCompose, IdPaneBinaryCompare, IdPaneDifferenceAnalysis, IdPaneJpegCompare};
+// The main menu's commands on the pane menus, which the main window runs.
+constexpr int ToolCommands[] = {IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare};
 
 /// Status-bar text: a tab in a gesture's text stands for the gap before the action name.
 QString shownStatus(const QString &text)
@@ -129,15 +130,11 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
     applySettings();
     updateToolActions();
     // The pane menus show the tools' accelerators, so they work here as in the main window.
-    const std::pair<int, QKeyCombination> accelerators[] = {{IdPaneCompose, Qt::CTRL | Qt::Key_G},
-        {IdPaneBinaryCompare, Qt::CTRL | Qt::Key_B},
-        {IdPaneDifferenceAnalysis, Qt::CTRL | Qt::Key_Y},
-        {IdPaneJpegCompare, Qt::CTRL | Qt::Key_J}};
-    for (const auto &[id, keys] : accelerators) {
+    for (int id : ToolCommands) {
         auto *accelerator = new QAction(this);
-        accelerator->setShortcut(QKeySequence(keys));
+        accelerator->setShortcut(QKeySequence(Commands::of(id).shortcut));
         accelerator->setShortcutContext(Qt::WindowShortcut);
-        connect(accelerator, &QAction::triggered, this, [this, id = id] {
+        connect(accelerator, &QAction::triggered, this, [this, id] {
             paneCommand(0, id);
         });
         addAction(accelerator);
@@ -359,24 +356,14 @@ void CPreFrame::transferShown(int side, bool moving)
 
 void CPreFrame::removeShown(int side)
 {
-    const int removed = m_document.position(side);
-    CViewerPane *pane = m_panes[side];
-    pane->resetScroll();
-    if (m_document.resultMode()) {
-        // Result rows stand at the same index in both lists: taking the row from one side alone
-        // would pair every later row with another file, and a check would then mark the wrong one.
-        // The document removes it from both and regroups; the panes follow its signals.
-        m_document.removeListRows(side, {removed});
-        if (!m_document.fileList(side).isEmpty())
-            return;
-    } else {
-        m_document.removeRows(side, {removed});
-        const int position = ViewerNavigation::positionAfterRemoval(removed, m_document.fileList(side).size());
-        if (position >= 0) {
-            m_document.setPosition(side, position);
-            showEntry(side, position);
-            return;
-        }
+    m_panes[side]->resetScroll();
+    // In result mode the row leaves both lists, which the document regroups: taking it from one side
+    // alone would pair every later row with another file. A side left empty is reset by the
+    // document (sideEmptied), which the pane and the control form follow.
+    m_document.removePositionEntry(side);
+    if (!m_document.fileList(side).isEmpty()) {
+        showEntry(side, m_document.position(side));
+        return;
     }
     // The box comes over the viewer, which closes only once it is answered. Closed first, the viewer
     // (hidden by the removal's own follow-up, run inside the box's event loop) took the box's owner
@@ -386,10 +373,6 @@ void CPreFrame::removeShown(int side)
         QStringLiteral("リストが空になりました。\r\n\r\n見比べウインドウを閉じます。"), Captions::confirm());
     m_reportingEmptyList = false;
     closeViewer();
-    m_document.clearSide(side);
-    if (m_hooks.sideEmptied)
-        m_hooks.sideEmptied(side);
-    pane->resetView();
 }
 
 QString CPreFrame::informationText(int side) const

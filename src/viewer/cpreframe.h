@@ -43,8 +43,6 @@ class CPreFrame final : public QMainWindow
 public:
     /// What the viewer needs of the main window.
     struct Hooks {
-        /// The side's list became empty through the viewer: set its control form back to new.
-        std::function<void(int side)> sideEmptied;
         /// A pair tool or the compositing window from a pane's menu (the main menu's command).
         std::function<void(int commandId)> runTool;
         /// Whether that command can run now; a command without a hook is disabled.
@@ -62,7 +60,7 @@ public:
     PicturePrefetcher &prefetcher() { return m_prefetcher; }
     CComparisonModes *modes() const { return m_modes; }
 
-    /// Command 32773: shows the entries at the comparison positions; nothing when a list is empty
+    /// IdViewerOpen: shows the entries at the comparison positions; nothing when a list is empty
     /// or the viewer already shows. Returns whether the viewer is shown now.
     bool open();
     /// Hides the viewer: pictures freed, timers stopped, the tools back on the preview panes.

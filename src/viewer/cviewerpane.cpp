@@ -8,11 +8,11 @@
 
 #include "core/nativepath.h"
 #include "imaging/panegeometry.h"
+#include "resources/commandtable.h"
+#include "resources/viewerpictures.h"
 #include "viewer/cbrightdlg.h"
 #include "viewer/cpanemenu.h"
-#include "viewer/viewercommands.h"
 #include "viewer/viewergeometry.h"
-#include "viewer/viewerpictures.h"
 
 namespace Duovue
 {

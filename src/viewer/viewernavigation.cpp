@@ -1,7 +1,5 @@
 #include "viewer/viewernavigation.h"
 
-#include <algorithm>
-
 namespace Duovue::ViewerNavigation
 {
 
@@ -39,13 +37,6 @@ PairStep stepSides(
             pair.steps[side] = {positions[side], positions[side], false, {}};
     }
     return pair;
-}
-
-int positionAfterRemoval(int position, qsizetype remaining)
-{
-    if (remaining <= 0)
-        return -1;
-    return int(std::clamp<qsizetype>(position, 0, remaining - 1));
 }
 
 } // namespace Duovue::ViewerNavigation

@@ -8,8 +8,9 @@ namespace Duovue
 {
 
 /// How the viewer's positions move through the two lists: a step to the next or previous entry of
-/// one or both sides, with the end-of-list cases, back to the top, and the position after the shown
-/// entry left the list. Pure functions over positions and list sizes. Thread: any.
+/// one or both sides, with the end-of-list cases. (Where the position goes when the shown entry
+/// leaves its list is the document's removePositionEntry.) Pure functions over positions and list
+/// sizes. Thread: any.
 namespace ViewerNavigation
 {
 
@@ -41,10 +42,6 @@ struct PairStep {
 };
 PairStep stepSides(
     std::array<int, 2> positions, std::array<qsizetype, 2> counts, std::array<bool, 2> selected, int direction);
-
-/// The position to show after the entry at @p position was removed and @p remaining entries are
-/// left; -1 when the list is empty.
-int positionAfterRemoval(int position, qsizetype remaining);
 
 } // namespace ViewerNavigation
 

@@ -13,9 +13,10 @@
 #include "compose/cgouseidlg.h"
 #include "core/appsettings.h"
 #include "core/settingsstore.h"
+#include "resources/commandtable.h"
+#include "resources/viewerpictures.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
-#include "viewer/viewerpictures.h"
 
 using namespace Duovue;
 
@@ -105,10 +106,10 @@ void CGouseiDlgTest::opensFromSettings()
     QCOMPARE(dialog->size(), QSize(400, 300));
     QCOMPARE(dialog->minimumSize(), dialog->maximumSize());
     QCOMPARE(dialog->windowTitle(), QStringLiteral("合成　(ドット - オリジナル - 3 pixel)"));
-    QVERIFY(dialog->action(CGouseiDlg::IdMethodDots)->isChecked());
-    QVERIFY(dialog->action(CGouseiDlg::IdAspectOriginal)->isChecked());
-    QVERIFY(dialog->action(CGouseiDlg::IdRatio1 + 2)->isChecked());
-    QVERIFY(!dialog->action(CGouseiDlg::IdMethodDots)->icon().isNull());
+    QVERIFY(dialog->action(IdMethodDots)->isChecked());
+    QVERIFY(dialog->action(IdAspectOriginal)->isChecked());
+    QVERIFY(dialog->action(IdRatio1 + 2)->isChecked());
+    QVERIFY(!dialog->action(IdMethodDots)->icon().isNull());
     QCOMPARE(dialog->composite().size(), QSize(400, 300));
     QAccessibleInterface *a = QAccessible::queryAccessibleInterface(dialog.get());
     QVERIFY(a);
@@ -197,22 +198,22 @@ void CGouseiDlgTest::menuChoicesChangeModes()
     send(dialog.get(), QEvent::KeyPress, Qt::Key_Right, Qt::ShiftModifier);
     send(dialog.get(), QEvent::KeyPress, Qt::Key_Right);
 
-    dialog->action(CGouseiDlg::IdRatio1)->trigger();
+    dialog->action(IdRatio1)->trigger();
     QCOMPARE(dialog->windowTitle(), QStringLiteral("合成　(ドット - オリジナル - 1 pixel)"));
-    dialog->action(CGouseiDlg::IdMethodRows)->trigger();
-    QVERIFY(dialog->action(CGouseiDlg::IdMethodRows)->isChecked());
+    dialog->action(IdMethodRows)->trigger();
+    QVERIFY(dialog->action(IdMethodRows)->isChecked());
     QCOMPARE(dialog->state().slideOffset(), QPoint(1, 0));
 
-    dialog->action(CGouseiDlg::IdAspectFree)->trigger();
+    dialog->action(IdAspectFree)->trigger();
     QCOMPARE(dialog->windowTitle(), QStringLiteral("合成　(横向き - フリー - 1 pixel)"));
     QCOMPARE(dialog->state().slideOffset(), QPoint(0, 0));
     QCOMPARE(dialog->state().sizeAdjust(), QSize(1, 1));
 
     send(dialog.get(), QEvent::KeyPress, Qt::Key_Down);
-    dialog->action(CGouseiDlg::IdResetSlide)->trigger();
+    dialog->action(IdResetSlide)->trigger();
     QCOMPARE(dialog->state().slideOffset(), QPoint(0, 0));
     QCOMPARE(dialog->state().sizeAdjust(), QSize(1, 1));
-    dialog->action(CGouseiDlg::IdResetSize)->trigger();
+    dialog->action(IdResetSize)->trigger();
     QCOMPARE(dialog->state().sizeAdjust(), QSize(0, 0));
     QCOMPARE(dialog->state().rightSize(), QSize(400, 300));
 }
@@ -229,7 +230,7 @@ void CGouseiDlgTest::savesWhatCommandLineSaves()
     dialog.setSaveFolder(f.dir.path());
     const QString byWindow = f.dir.filePath(QStringLiteral("window.jpg"));
     f.shell.fileAnswers.enqueue(byWindow);
-    dialog.action(CGouseiDlg::IdSave)->trigger();
+    dialog.action(IdCompositeSave)->trigger();
     const QList<Test::FakeShell::Call> asked = f.shell.callsOf(QStringLiteral("chooseSaveFile"));
     QCOMPARE(asked.size(), 1);
     QCOMPARE(asked[0].text, f.dir.path() + QStringLiteral("/合成"));
@@ -288,7 +289,7 @@ void CGouseiDlgTest::pairToolEntriesAskOwner()
     Fixture f;
     auto dialog = f.open();
     QSignalSpy spy(dialog.get(), &CGouseiDlg::pairToolRequested);
-    for (const int id : {CGouseiDlg::IdBinaryCompare, CGouseiDlg::IdDifferenceAnalysis, CGouseiDlg::IdJpegCompare})
+    for (const int id : {IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare})
         dialog->action(id)->trigger();
     QCOMPARE(spy.count(), 3);
     QCOMPARE(spy.at(0).at(0).toInt(), 32814);

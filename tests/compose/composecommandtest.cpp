@@ -11,6 +11,7 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "document/commandcontext.h"
+#include "resources/commandtable.h"
 #include "support/commandfixture.h"
 #include "support/fakeshell.h"
 #include "support/listtexts.h"
@@ -115,8 +116,8 @@ void ComposeCommandTest::opensOnActivePair()
         QVERIFY(dialog);
         windowSize = dialog->size();
         owner = dialog->parentWidget();
-        dialog->action(CGouseiDlg::IdJpegCompare)->trigger();
-        dialog->action(CGouseiDlg::IdSave)->trigger();
+        dialog->action(IdJpegCompare)->trigger();
+        dialog->action(IdCompositeSave)->trigger();
         dialog->reject();
     });
     runCompose(f.context, [&toolsRun](int id) {

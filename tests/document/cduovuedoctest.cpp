@@ -97,38 +97,41 @@ private Q_SLOTS:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     // Every operation says what it changed, so that the models, labels and panes never need a
-    // refresh; the model testers check the "about to" half of each announcement.
+    // refresh, and marks the document modified; the model testers check the "about to" half of
+    // each announcement.
     void announcesEveryChange_data()
     {
         QTest::addColumn<Op>("op");
         QTest::addColumn<QStringList>("announced");
         QTest::addColumn<QStringList>("left"); // names, then primary strings
-        QTest::newRow("append marks from entry 0")
-            << Op::Append << strings({"insert1:2-2", "rows1:0-0"}) << strings({"a", "b", "c", "d", "0", "1", "0", "0"});
+        QTest::newRow("append marks from entry 0") << Op::Append << strings({"insert1:2-2", "modified=1", "rows1:0-0"})
+                                                   << strings({"a", "b", "c", "d", "0", "1", "0", "0"});
         QTest::newRow("remove in runs from the end")
-            << Op::RemoveRuns << strings({"remove0:3-3", "remove0:0-1"}) << strings({"c", "0"});
+            << Op::RemoveRuns << strings({"remove0:3-3", "modified=1", "remove0:0-1"}) << strings({"c", "0"});
         QTest::newRow("move a dragged row")
-            << Op::Move << strings({"rows0:0-3"}) << strings({"b", "c", "a", "d", "1", "0", "0", "0"});
+            << Op::Move << strings({"rows0:0-3", "modified=1"}) << strings({"b", "c", "a", "d", "1", "0", "0", "0"});
         QTest::newRow("sort takes the mark along")
-            << Op::Sort << strings({"rows0:0-3"}) << strings({"d", "c", "b", "a", "0", "0", "1", "0"});
-        QTest::newRow("set a row's texts")
-            << Op::SetEntry << strings({"rows0:2-2"}) << strings({"a", "b", "renamed", "d", "0", "1", "0", "0"});
-        QTest::newRow("missing file") << Op::MarkMissing << strings({"rows0:3-3"})
+            << Op::Sort << strings({"rows0:0-3", "modified=1"}) << strings({"d", "c", "b", "a", "0", "0", "1", "0"});
+        QTest::newRow("set a row's texts") << Op::SetEntry << strings({"rows0:2-2", "modified=1"})
+                                           << strings({"a", "b", "renamed", "d", "0", "1", "0", "0"});
+        QTest::newRow("missing file") << Op::MarkMissing << strings({"rows0:3-3", "modified=1"})
                                       << strings({"a", "b", "c", "ファイルがありません", "0", "1", "0", "0"});
         QTest::newRow("position moves the mark")
-            << Op::SetPosition << strings({"position0=3", "rows0:1-1", "rows0:3-3"})
+            << Op::SetPosition << strings({"position0=3", "modified=1", "rows0:1-1", "rows0:3-3"})
             << strings({"a", "b", "c", "d", "0", "0", "0", "1"});
-        QTest::newRow("clear one side") << Op::ClearSide << strings({"reset0", "position0=0", "pane0"})
+        QTest::newRow("clear one side") << Op::ClearSide << strings({"reset0", "modified=1", "position0=0", "pane0"})
                                         << QStringList();
-        QTest::newRow("new document") << Op::NewDocument
-                                      << strings({"reset0", "pane0", "position0=0", "reset1", "pane1"})
-                                      << QStringList();
+        QTest::newRow("new document")
+            << Op::NewDocument
+            << strings({"reset0", "modified=1", "pane0", "position0=0", "reset1", "pane1", "modified=0"})
+            << QStringList();
         // A position beyond the end marks the last entry; an empty side keeps the stored number.
         QTest::newRow("load a document") << Op::LoadNormal
-                                         << strings({"pane0", "reset0", "pane1", "reset1", "position1=4"})
+                                         << strings({"pane0", "reset0", "modified=1", "pane1", "reset1", "position1=4"})
                                          << strings({"n", "o", "0", "1"});
         QTest::newRow("load results: labels kept, no marks") << Op::LoadResults
                                                              << strings({"result=1",
+                                                                    "modified=1",
                                                                     "title=無題 - Duovue ※比較モード",
                                                                     "pane0",
                                                                     "reset0",
@@ -140,10 +143,11 @@ private Q_SLOTS:
                                                              << strings({"r", "-2"});
         QTest::newRow("search results in both lists")
             << Op::SearchResults
-            << strings({"insert0:4-4", "insert1:2-2", "result=1", "title=無題 - Duovue ※比較モード"})
+            << strings({"insert0:4-4", "modified=1", "insert1:2-2", "result=1", "title=無題 - Duovue ※比較モード"})
             << strings({"a", "b", "c", "d", "s", "0", "1", "0", "0", "2"});
-        QTest::newRow("toggled checks, both lists") << Op::ToggleChecks << strings({"rows0:0-2", "rows1:0-0"})
-                                                    << strings({"a", "b", "c", "d", "-0", "1", "-0", "0"});
+        QTest::newRow("toggled checks, both lists")
+            << Op::ToggleChecks << strings({"rows0:0-2", "modified=1", "rows1:0-0"})
+            << strings({"a", "b", "c", "d", "-0", "1", "-0", "0"});
     }
     void announcesEveryChange()
     {
@@ -152,6 +156,7 @@ private Q_SLOTS:
         QFETCH(QStringList, left);
         CDuovueDoc document;
         fillDocument(document);
+        document.setModified(false);
         FileListModel leftModel(document, 0);
         FileListModel rightModel(document, 1);
         QAbstractItemModelTester leftTester(&leftModel, QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -208,13 +213,14 @@ private Q_SLOTS:
     }
 
     // A removal by a list command: the position stays with its file (or goes to the top when its
-    // row went), an emptied side is reset, and result rows leave both lists and are regrouped.
+    // row went), an emptied side is reset, and result rows leave both lists and are regrouped. The
+    // viewer's removal of its shown entry keeps the position at its index instead.
     void listRemovalKeepsPositionsAndGroups_data()
     {
         QTest::addColumn<bool>("resultMode");
         QTest::addColumn<QStringList>("labels"); // one row a, b, c, ... per label
         QTest::addColumn<int>("position");
-        QTest::addColumn<QList<int>>("removed");
+        QTest::addColumn<QList<int>>("removed"); // none: the viewer removes the position's entry
         QTest::addColumn<QStringList>("rows"); // names, then labels, of both lists in result mode
         QTest::addColumn<int>("finalPosition");
         QTest::addColumn<QStringList>("resets"); // the panes cleared and the sides emptied
@@ -242,6 +248,14 @@ private Q_SLOTS:
             << strings({"b", "c", "d", "f", "g", "3", "4", "4", "5", "5"}) << 0 << QStringList();
         QTest::newRow("a lone file is no group") << true << strings({"-2", "2"}) << 1 << QList<int>{0} << QStringList()
                                                  << 0 << strings({"pane0", "emptied0", "pane1", "emptied1"});
+        QTest::newRow("viewer: the next entry takes the place")
+            << false << strings({"0", "1", "0", "0"}) << 1 << QList<int>() << strings({"a", "c", "d", "0", "1", "0"})
+            << 1 << QStringList();
+        QTest::newRow("viewer: the last entry, the new last one")
+            << false << strings({"0", "0", "0", "1"}) << 3 << QList<int>() << strings({"a", "b", "c", "0", "0", "1"})
+            << 2 << QStringList();
+        QTest::newRow("viewer: the only entry")
+            << false << strings({"1"}) << 0 << QList<int>() << QStringList() << 0 << strings({"pane0", "emptied0"});
     }
     void listRemovalKeepsPositionsAndGroups()
     {
@@ -259,7 +273,10 @@ private Q_SLOTS:
         document.loadLists({list, list}, {position, position}, resultMode);
         Test::DocumentLog log(document);
 
-        document.removeListRows(0, removed);
+        if (removed.isEmpty())
+            document.removePositionEntry(0);
+        else
+            document.removeListRows(0, removed);
         QCOMPARE(columnTexts(document.fileList(0), 0) + columnTexts(document.fileList(0), -1), rows);
         QCOMPARE(document.position(0), finalPosition);
         QCOMPARE(log.of({"pane", "emptied"}), resets);

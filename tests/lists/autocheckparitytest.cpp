@@ -162,7 +162,7 @@ private Q_SLOTS:
         SessionState session;
         QuietProgress progress;
         const CommandContext context{document, session, store, shell, shell};
-        SearchResults::apply(document, outcome.grouping, params.method);
+        document.applySearchResults(outcome.grouping, params.method);
         runListCommand(context, progress, ListTarget{1, {}, 0}, IdListCheckAll);
         runListCommand(context, progress, ListTarget{1, {}, 0}, IdListAutoCheckFirst + rule - 1);
 

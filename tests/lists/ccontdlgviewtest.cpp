@@ -19,6 +19,7 @@
 #include "lists/cprogdlg.h"
 #include "lists/guifillprogress.h"
 #include "mainframe/cmainframe.h"
+#include "resources/progressframes.h"
 #include "support/fakeshell.h"
 #include "support/testdir.h"
 #include "viewer/cimgview.h"
@@ -227,7 +228,7 @@ private Q_SLOTS:
 
     void animationRunsItsTenFrames()
     {
-        const QList<QPixmap> frames = CProgDlg::animationFrames();
+        const QList<QPixmap> frames = ProgressFrames::frames();
         QCOMPARE(frames.size(), 10);
         for (const QPixmap &p : frames)
             QCOMPARE(p.size(), QSize(168, 54));

@@ -11,7 +11,7 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "lists/cduovueview.h"
-#include "lists/listcommandids.h"
+#include "lists/listtarget.h"
 #include "support/listtexts.h"
 #include "support/testdir.h"
 
@@ -211,7 +211,8 @@ private Q_SLOTS:
         QCOMPARE(s.left.currentIndex().row(), 2);
         QCOMPARE(s.right.currentIndex().row(), 2);
 
-        s.document.setResultMode(false); // back to normal: rows can be selected again
+        // Back to normal: rows can be selected again.
+        s.document.loadLists({s.document.fileList(0), s.document.fileList(1)}, {0, 0}, false);
         s.left.selectRow(2);
         QCOMPARE(s.left.selectedCount(), 1);
     }

@@ -21,7 +21,7 @@
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
 #include "mainframe/cmainframe.h"
-#include "mainframe/commandids.h"
+#include "resources/commandtable.h"
 #include "settings/csetmain.h"
 #include "settings/csetmiku.h"
 #include "settings/csettingdlg.h"
@@ -32,7 +32,6 @@
 #include "viewer/cpanemenu.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
-#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 
@@ -260,8 +259,8 @@ private Q_SLOTS:
         QVERIFY(f.app.initInstance());
         CMainFrame *frame = f.app.mainFrame();
         CDuovueDoc &document = f.app.document();
-        document.setResultMode(true);
-        document.setResultMode(true);
+        document.loadLists({}, {0, 0}, true);
+        document.loadLists({}, {0, 0}, true);
         QCOMPARE(frame->windowTitle(), QStringLiteral("無題 - Duovue ※比較モード"));
         // A document whose name holds the mark already gets no second one.
         document.setPath(QStringLiteral("/d/※比較モード.duov"));

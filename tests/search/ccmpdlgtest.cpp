@@ -19,7 +19,7 @@
 #include "document/cduovuedoc.h"
 #include "document/commandcontext.h"
 #include "mainframe/cmainframe.h"
-#include "mainframe/commandids.h"
+#include "resources/commandtable.h"
 #include "search/ccheckdlg.h"
 #include "search/ccmpdlg.h"
 #include "support/commandfixture.h"

@@ -1,5 +1,6 @@
 #include <QTest>
 
+#include "lists/resultchecks.h"
 #include "search/checkrules.h"
 
 using namespace Duovue;
@@ -83,8 +84,11 @@ private Q_SLOTS:
             << 1 << QStringList{u"2|5"_s, u"3|1"_s, u"3|2"_s} << QStringList{u"2"_s, u"-3"_s, u"3"_s};
         QTest::newRow("first group not numbered 2")
             << 1 << QStringList{u"5|1"_s, u"5|2"_s} << QStringList{u"-5"_s, u"5"_s};
-        QTest::newRow("checked labels still group")
-            << 2 << QStringList{u"-2|1"_s, u"2|2"_s} << QStringList{u"-2"_s, u"-2"_s};
+        // A rule starts over: a check left from before would leave a whole group checked.
+        QTest::newRow("checked labels group and start over")
+            << 2 << QStringList{u"-2|1"_s, u"2|2"_s} << QStringList{u"2"_s, u"-2"_s};
+        QTest::newRow("every check goes first") << 1 << QStringList{u"-2|1"_s, u"-2|2"_s, u"--3|4"_s, u"3|5"_s}
+                                                << QStringList{u"-2"_s, u"2"_s, u"-3"_s, u"3"_s};
     }
 
     void rules()
@@ -108,18 +112,8 @@ private Q_SLOTS:
         QCOMPARE(checked, 2 + 1 + 3);
         int unchecked = 0;
         for (qsizetype i = 0; i < left.size(); ++i)
-            unchecked += CheckRules::isChecked(left.primary(i)) ? 0 : 1;
+            unchecked += ResultChecks::isChecked(left.primary(i)) ? 0 : 1;
         QCOMPARE(unchecked, 3);
-    }
-
-    void uncheckAllThenRuleStartsOver()
-    {
-        FileList left = makeList({u"-2|1"_s, u"-2|2"_s, u"--3|4"_s, u"3|5"_s});
-        FileList right = left;
-        CheckRules::uncheckAll(left, right);
-        QCOMPARE(labels(left), (QStringList{u"2"_s, u"2"_s, u"3"_s, u"3"_s}));
-        CheckRules::apply(CheckRules::KeepLargest, left, right);
-        QCOMPARE(labels(right), (QStringList{u"-2"_s, u"2"_s, u"-3"_s, u"3"_s}));
     }
 
     void ruleNames_data()

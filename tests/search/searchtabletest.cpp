@@ -141,7 +141,7 @@ private Q_SLOTS:
         CDuovueDoc document;
         SearchTable table = makeTable(duplicates ? QStringList{u"1"_s, u"2"_s, u"2"_s} : QStringList{u"1"_s, u"2"_s});
         const GroupingResult grouping = SearchGrouping::group(table);
-        const SearchResults::Applied applied = SearchResults::apply(document, grouping, SearchMethod(method));
+        const SearchResults::Applied applied = document.applySearchResults(grouping, SearchMethod(method));
         QCOMPARE(int(applied.columns), columns);
         QCOMPARE(document.dimensionColumnsShown(), columns == int(SearchResults::SizeColumns::Show));
         QCOMPARE(document.resultMode(), duplicates);

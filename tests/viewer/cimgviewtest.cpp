@@ -13,7 +13,7 @@
 #include "imaging/cinfodlg.h"
 #include "imaging/cpreviewdlg.h"
 #include "mainframe/cmainframe.h"
-#include "mainframe/commandids.h"
+#include "resources/commandtable.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -144,6 +144,13 @@ void CImgViewTest::backgroundLoadsCollapseToNewest()
     QCOMPARE(f.pane.bitmap().width(), 15);
     QCOMPARE(f.pane.imageInfo().listIndex, 5);
     QVERIFY(f.document.pane(0).loadSucceeded);
+
+    // A file read on its thread is still loading until the pane holds the picture.
+    f.pane.requestPicture(2);
+    QThreadPool::globalInstance()->waitForDone();
+    QVERIFY(f.pane.isLoading());
+    QTRY_VERIFY(!f.pane.isLoading());
+    QCOMPARE(loaded.count(), 2);
 }
 
 void CImgViewTest::dropsResultWhenListChangedMeanwhile()

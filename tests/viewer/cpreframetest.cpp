@@ -12,6 +12,7 @@
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
 #include "document/cduovuedoc.h"
+#include "resources/commandtable.h"
 #include "support/fakeshell.h"
 #include "support/imagingfactory.h"
 #include "support/listtexts.h"
@@ -22,7 +23,6 @@
 #include "viewer/cpanemenu.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
-#include "viewer/viewercommands.h"
 
 using namespace Duovue;
 using namespace Duovue::Test::ImagingFactory;
@@ -60,10 +60,10 @@ struct Fixture {
             }
             document.appendEntries(side, list);
         }
-        CPreFrame::Hooks hooks;
-        hooks.sideEmptied = [this](int side) {
+        QObject::connect(&document, &CDuovueDoc::sideEmptied, [this](int side) {
             emptied << QString::number(side);
-        };
+        });
+        CPreFrame::Hooks hooks;
         hooks.runTool = [this](int id) {
             toolsRun << id;
         };
@@ -488,7 +488,7 @@ void CPreFrameTest::toolAcceleratorsRunTheTools()
     QVERIFY(QTest::qWaitForWindowActive(f.frame.get()));
     for (Qt::Key key : {Qt::Key_G, Qt::Key_B, Qt::Key_Y, Qt::Key_J})
         QTest::keyClick(f.pane(0), key, Qt::ControlModifier);
-    QCOMPARE(f.toolsRun, (QList<int>{IdPaneCompose, IdPaneBinaryCompare, IdPaneDifferenceAnalysis, IdPaneJpegCompare}));
+    QCOMPARE(f.toolsRun, (QList<int>{IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare}));
 }
 
 void CPreFrameTest::differenceModeMarksWhatDiffers()

@@ -12,8 +12,6 @@ private Q_SLOTS:
     void steps_data();
     void steps();
     void pairStepsEachSideOnItsOwn();
-    void positionAfterRemoval_data();
-    void positionAfterRemoval();
 };
 
 void ViewerNavigationTest::steps_data()
@@ -62,24 +60,6 @@ void ViewerNavigationTest::pairStepsEachSideOnItsOwn()
     const auto rightOnly = ViewerNavigation::stepSides({2, 0}, {3, 4}, {false, true}, 1);
     QVERIFY(!rightOnly.steps[0].atEnd);
     QCOMPARE(rightOnly.steps[0].position, 2);
-}
-
-void ViewerNavigationTest::positionAfterRemoval_data()
-{
-    QTest::addColumn<int>("position");
-    QTest::addColumn<int>("remaining");
-    QTest::addColumn<int>("shown");
-
-    QTest::newRow("middle entry: the next one moves up") << 2 << 4 << 2;
-    QTest::newRow("last entry: the new last one") << 4 << 4 << 3;
-    QTest::newRow("list emptied") << 0 << 0 << -1;
-}
-
-void ViewerNavigationTest::positionAfterRemoval()
-{
-    QFETCH(int, position);
-    QFETCH(int, remaining);
-    QTEST(ViewerNavigation::positionAfterRemoval(position, remaining), "shown");
 }
 
 QTEST_GUILESS_MAIN(ViewerNavigationTest)

@@ -1,4 +1,4 @@
-#include "viewer/viewerpictures.h"
+#include "resources/viewerpictures.h"
 
 #include <cmath>
 
@@ -7,7 +7,7 @@
 #include <QPixmap>
 #include <QtMath>
 
-#include "viewer/viewercommands.h"
+#include "resources/commandtable.h"
 
 namespace Duovue::ViewerPictures
 {
@@ -77,6 +77,32 @@ void arcArrow(QPainter &p, QPointF centre, qreal r, qreal startDeg, qreal spanDe
     p.drawPolygon(head);
 }
 
+/// The composite methods' pictures: what each method takes from the right picture.
+QIcon compositeMethodPicture(int commandId)
+{
+    QPixmap pixmap(MenuSize, MenuSize);
+    pixmap.fill(Qt::white);
+    QPainter p(&pixmap);
+    const QColor band(32, 72, 160);
+    for (int i = 2; i < 10; i += 3) {
+        switch (commandId) {
+        case IdMethodRows:
+            p.fillRect(QRect(2, i, 8, 2), band);
+            break;
+        case IdMethodColumns:
+            p.fillRect(QRect(i, 2, 2, 8), band);
+            break;
+        default:
+            for (int j = 2; j < 10; j += 3)
+                p.fillRect(QRect(i, j, 2, 2), band);
+            break;
+        }
+    }
+    p.setPen(QColor(96, 96, 96));
+    p.drawRect(0, 0, 11, 11);
+    return QIcon(pixmap);
+}
+
 } // namespace
 
 QCursor openHandCursor()
@@ -91,8 +117,10 @@ QCursor closedHandCursor()
 
 QIcon menuPicture(int commandId)
 {
-    if (commandId < IdRotateLeft || commandId > IdComposeDots)
+    if (commandId < IdRotateLeft || commandId > IdMethodDots)
         return {};
+    if (commandId >= IdMethodRows)
+        return compositeMethodPicture(commandId);
     QPixmap pm(MenuSize, MenuSize);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
@@ -120,23 +148,6 @@ QIcon menuPicture(int commandId)
         p.fillRect(QRectF(7, 1, 4, 10), QColor(170, 205, 245));
         p.setPen(QPen(orange, 1));
         p.drawLine(QPointF(6, 0), QPointF(6, 12));
-        break;
-    case IdComposeRowsPicture: // 横向き: alternate rows
-        for (int y = 1; y < 11; y += 2) {
-            p.fillRect(QRectF(1, y, 10, 1), blue);
-            p.fillRect(QRectF(1, y + 1, 10, 1), orange);
-        }
-        break;
-    case IdComposeColumnsPicture: // 縦向き: alternate columns
-        for (int x = 1; x < 11; x += 2) {
-            p.fillRect(QRectF(x, 1, 1, 10), blue);
-            p.fillRect(QRectF(x + 1, 1, 1, 10), orange);
-        }
-        break;
-    case IdComposeDots:
-        for (int y = 1; y < 11; ++y)
-            for (int x = 1; x < 11; ++x)
-                p.fillRect(QRectF(x, y, 1, 1), (x + y) % 2 ? blue : orange);
         break;
     default:
         break;

@@ -1,4 +1,4 @@
-#include "lists/frameplacement.h"
+#include "widgets/frameplacement.h"
 
 #include <QEvent>
 #include <QGuiApplication>

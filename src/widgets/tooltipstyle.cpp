@@ -1,4 +1,4 @@
-#include "search/tooltipstyle.h"
+#include "widgets/tooltipstyle.h"
 
 #include <QProxyStyle>
 #include <QWidget>

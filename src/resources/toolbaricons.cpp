@@ -1,11 +1,11 @@
-#include "mainframe/toolbaricons.h"
+#include "resources/toolbaricons.h"
 
 #include <QFont>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
-#include "mainframe/commandids.h"
+#include "resources/commandtable.h"
 
 namespace Duovue::ToolbarIcons
 {

@@ -1,4 +1,4 @@
-#include "lists/rowimages.h"
+#include "resources/rowimages.h"
 
 #include <QIcon>
 #include <QPainter>
