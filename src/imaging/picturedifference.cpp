@@ -112,8 +112,12 @@ QImage marked(const QImage &greys, const QImage &differences, int tolerance)
         const uchar *d = differences.constScanLine(y);
         const uchar *g = greys.constScanLine(y);
         auto *p = reinterpret_cast<QRgb *>(out.scanLine(y));
-        for (int x = 0; x < width; ++x)
-            p[x] = d[x] > limit ? MarkColour : 0xFF000000u | (0x010101u * g[x]);
+        // Without a branch the compiler can do several pixels a step: a slider redraws at once
+        // however the marks are scattered.
+        for (int x = 0; x < width; ++x) {
+            const quint32 mark = 0u - quint32(d[x] > limit);
+            p[x] = (mark & MarkColour) | (~mark & (0xFF000000u | (0x010101u * g[x])));
+        }
     }
     return out;
 }
