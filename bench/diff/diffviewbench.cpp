@@ -10,6 +10,7 @@
 //   duovue-bench-diffview [--rounds N] [--flicks N] LEFT RIGHT
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 #include <QApplication>
@@ -38,6 +39,15 @@ double median(std::vector<double> values)
 {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0.0 : values[values.size() / 2];
+}
+
+/// The processor time of this thread in milliseconds: what a redraw costs on a machine whose other
+/// programs take no turns, which the wall clock of a shared machine does not tell.
+double threadMilliseconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
 double maximum(const std::vector<double> &values)
@@ -78,19 +88,26 @@ struct Viewer {
     }
 };
 
-std::vector<double> redraws(const QString &left, const QString &right, bool fit, int rounds)
+struct Redraws {
+    std::vector<double> wall;
+    std::vector<double> processor;
+};
+
+Redraws redraws(const QString &left, const QString &right, bool fit, int rounds)
 {
     Viewer viewer(left, right, fit);
     CComparisonModes *modes = viewer.frame->modes();
     modes->setMode(CComparisonModes::Mode::Difference);
     viewer.frame->pane(1)->repaint();
-    std::vector<double> ms;
+    Redraws ms;
     for (int i = 0; i < rounds; ++i) {
         QElapsedTimer timer;
         timer.start();
+        const double started = threadMilliseconds();
         modes->setTolerance(modes->tolerance() == 8 ? 9 : 8);
         viewer.frame->pane(1)->repaint();
-        ms.push_back(timer.nsecsElapsed() / 1e6);
+        ms.processor.push_back(threadMilliseconds() - started);
+        ms.wall.push_back(timer.nsecsElapsed() / 1e6);
     }
     return ms;
 }
@@ -137,13 +154,15 @@ int main(int argc, char **argv)
     const QString left2 = twoMegapixels(files[0], tmp.path(), QStringLiteral("left.bmp"));
     const QString right2 = twoMegapixels(files[1], tmp.path(), QStringLiteral("right.bmp"));
     for (const bool fit : {true, false}) {
-        const std::vector<double> ms = redraws(left2, right2, fit, rounds);
-        std::printf("   difference redraw after a tolerance change, 1732 x 1155, %s: median %.1f ms, max %.1f ms "
-                    "(goal < 16)\n",
+        const Redraws ms = redraws(left2, right2, fit, rounds);
+        std::printf("   difference redraw after a tolerance change, 1732 x 1155, %s: median %.1f ms, max %.1f ms; "
+                    "processor time median %.1f ms, max %.1f ms (goal < 16)\n",
             fit ? "fitted" : "actual size",
-            median(ms),
-            maximum(ms));
-        met = met && median(ms) < 16.0;
+            median(ms.wall),
+            maximum(ms.wall),
+            median(ms.processor),
+            maximum(ms.processor));
+        met = met && median(ms.wall) < 16.0;
     }
 
     Viewer viewer(files[0], files[1], true);

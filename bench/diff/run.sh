@@ -14,6 +14,8 @@ here="$(cd "$(dirname "$0")/../.." && pwd)"
 build="${1:-$here/build-bench-gui}"
 work="${2:-${TMPDIR:-/tmp}/duovue-bench-diff}"
 rounds="${3:-5}"
+# The picture maker and the viewer bench need no screen.
+export QT_QPA_PLATFORM=offscreen
 
 # A tree that exists keeps its build type (a RelWithDebInfo development tree will do); a new one is
 # made in Release.
@@ -61,7 +63,8 @@ awk -v d="$d" -v c="$c" 'BEGIN { printf "   ratio diff / compare: %.2f (goal <= 
 awk -v m="$dm" 'BEGIN { printf "peak %.0f MB (goal < 3 decoded pictures, 288 MB)\n", m * 1024 / 1e6 }'
 
 echo "== the viewer: difference mode after a tolerance change, flicker"
-"$build/bench/diff/duovue-bench-diffview" --rounds 15 "$left" "$right"
+# A missed goal is reported by the bench itself; the quality figures still follow.
+"$build/bench/diff/duovue-bench-diffview" --rounds 15 "$left" "$right" || echo "   (a goal above was missed)"
 
 echo "== quality estimate against cjpeg -quality 10..100"
 for variant in "" "-baseline"; do
