@@ -29,9 +29,8 @@
 #include "core/appsettings.h"
 #include "core/sessionstate.h"
 #include "core/settingsstore.h"
-#include "core/shellservices.h"
-#include "core/userprompts.h"
 #include "document/cduovuedoc.h"
+#include "silentservices.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
 
@@ -39,24 +38,6 @@ using namespace Duovue;
 
 namespace
 {
-
-/// Prompts and shell that answer nothing: the bench never reaches a box.
-class Silent final : public UserPrompts, public ShellServices
-{
-public:
-    bool question(const QString &, const QString &) override { return false; }
-    void information(const QString &, const QString &) override { }
-    void error(const QString &, const QString &) override { }
-    QString chooseFolder(const QString &, const QString &, bool) override { return {}; }
-    QString chooseOpenFile(const QString &, const QString &, const QString &) override { return {}; }
-    QString chooseSaveFile(const QString &, const QString &, const QString &, const QString &) override { return {}; }
-    QList<Result<TrashEntry>> moveToTrash(const QStringList &paths) override
-    {
-        return QList<Result<TrashEntry>>(paths.size(), Error{Error::Code::WriteFailed, QStringLiteral("no trash")});
-    }
-    void launch(const QString &, Verb, LaunchDone) override { }
-    void associationsChanged() override { }
-};
 
 QStringList makePictures(const QString &folder, int count)
 {
@@ -168,7 +149,7 @@ int main(int argc, char **argv)
     SettingsStore settings(tmp.filePath(QStringLiteral("Duovue.ini")));
     (void)settings.setValue(AppSettings::ViewerPlacement(), 1);
     (void)settings.setValue(AppSettings::ViewerFitToWindow(), parser.isSet(QStringLiteral("fit")) ? 1 : 0);
-    Silent silent;
+    Bench::Silent silent;
     CPreFrame frame(CommandContext{document, session, settings, silent, silent, nullptr}, {});
     if (!frame.open())
         qFatal("the viewer did not open");

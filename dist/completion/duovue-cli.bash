@@ -5,7 +5,7 @@ _duovue_cli()
     local cur prev words cword
     _init_completion || return
 
-    local commands="scan probe dupes compose doc bindiff markers cache"
+    local commands="scan probe dupes compose doc bindiff diff markers cache"
     if [[ $cword -eq 1 ]]; then
         COMPREPLY=($(compgen -W "$commands --help --version" -- "$cur"))
         return
@@ -19,6 +19,7 @@ _duovue_cli()
     compose) options="--method --ratio --aspect --max --quality" ;;
     doc) options="--" ;;
     bindiff) options="--hex --" ;;
+    diff) options="--tolerance --fit --mask --regions --" ;;
     cache) options="" ;;
     esac
 
@@ -40,7 +41,11 @@ _duovue_cli()
         COMPREPLY=($(compgen -W "free original" -- "$cur"))
         return
         ;;
-    dupes:--precision | dupes:--workers | compose:--ratio | compose:--max | compose:--quality)
+    dupes:--precision | dupes:--workers | compose:--ratio | compose:--max | compose:--quality | diff:--tolerance)
+        return
+        ;;
+    diff:--mask)
+        _filedir png
         return
         ;;
     esac

@@ -55,6 +55,7 @@ const Command &dupesCommand();
 const Command &docCommand();
 const Command &composeCommand();
 const Command &bindiffCommand();
+const Command &diffCommand();
 const Command &markersCommand();
 const Command &cacheCommand();
 

@@ -21,6 +21,7 @@ QList<const Cli::Command *> commands()
              &Cli::composeCommand(),
              &Cli::docCommand(),
              &Cli::bindiffCommand(),
+             &Cli::diffCommand(),
              &Cli::markersCommand(),
              &Cli::cacheCommand()}) {
         if (c->run)

@@ -90,6 +90,22 @@ IntSetting AutoAdvanceInterval()
 {
     return {Viewer, QStringLiteral("時間"), 1000};
 }
+IntSetting DifferenceTolerance()
+{
+    return {Viewer, QStringLiteral("差分許容値"), 0};
+}
+IntSetting FlickerInterval()
+{
+    return {Viewer, QStringLiteral("点滅間隔"), 500};
+}
+IntSetting LinkedViews()
+{
+    return {Viewer, QStringLiteral("連動"), 0};
+}
+IntSetting LinkedViewsCompared()
+{
+    return {Viewer, QStringLiteral("比較時の連動"), 1};
+}
 
 IntSetting ComposeMethod()
 {

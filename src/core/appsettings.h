@@ -43,6 +43,10 @@ IntSetting ViewerTop();
 IntSetting ViewerWidth();
 IntSetting ViewerHeight();
 IntSetting AutoAdvanceInterval();
+IntSetting DifferenceTolerance(); // "見比べ"/"差分許容値": 0..255, default 0
+IntSetting FlickerInterval(); // "見比べ"/"点滅間隔": milliseconds, default 500
+IntSetting LinkedViews(); // "見比べ"/"連動": panes side by side zoom and scroll together, default 0
+IntSetting LinkedViewsCompared(); // "見比べ"/"比較時の連動": the same in difference and flicker, default 1
 
 IntSetting ComposeMethod();
 IntSetting JpegQuality();

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QtGlobal>
 
+#include "imaging/jpegquality.h"
+
 namespace Duovue
 {
 
@@ -29,6 +31,8 @@ struct ImageInfo {
     qint32 exifFlag = 0;
     /// Bits per pixel.
     quint16 bitDepth = 0;
+    /// The JPEG quality read from the quantisation tables; unknown for other formats.
+    JpegQualityEstimate jpegQuality;
 
     friend bool operator==(const ImageInfo &, const ImageInfo &) = default;
 };

@@ -1,5 +1,6 @@
 #include "imaging/pictureloader.h"
 
+#include "imaging/jpegquality.h"
 #include "imaging/picturedecoder.h"
 #include "imaging/probeimageheader.h"
 #include "lists/textformats.h"
@@ -57,6 +58,8 @@ Result<DecodedPicture> ReadPicture(const QString &path, const std::atomic<bool> 
     info.verticalResolution = resolution.vertical;
     info.width = decoded.width;
     info.height = decoded.height;
+    if (decoded.format == DecodeResult::Format::Jpeg)
+        info.jpegQuality = JpegQuality::estimateFile(path, head);
     return DecodedPicture{std::move(info), sink.take()};
 }
 

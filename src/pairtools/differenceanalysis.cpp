@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include <QCoreApplication>
+
 #include "lists/textformats.h"
 
 namespace Duovue
@@ -10,7 +12,7 @@ namespace Duovue
 namespace
 {
 
-constexpr int RowCount = 11;
+constexpr int RowCount = 12;
 
 QString numberOrDash(qint64 value, QLatin1String unit)
 {
@@ -49,7 +51,8 @@ std::array<QString, RowCount> valueTexts(const AnalysisSide &side)
         numberOrDash(info.verticalResolution, QLatin1String(" dpi")),
         numberOrDash(info.bitDepth, QLatin1String(" bit")),
         side.created,
-        side.modified};
+        side.modified,
+        info.jpegQuality.isKnown() ? info.jpegQuality.text() : QStringLiteral("-")};
 }
 
 } // namespace
@@ -66,7 +69,9 @@ QList<AnalysisRow> AnalyseDifferences(const AnalysisSide &left, const AnalysisSi
         QStringLiteral("解像度 - 縦密度"),
         QStringLiteral("ビットの深さ"),
         QStringLiteral("作成日時"),
-        QStringLiteral("更新日時")};
+        QStringLiteral("更新日時"),
+        //: Analysis row: the JPEG quality setting estimated from the quantisation tables.
+        QCoreApplication::translate("DifferenceAnalysis", "JPEG品質 (推定)")};
     const std::array<QString, RowCount> l = valueTexts(left);
     const std::array<QString, RowCount> r = valueTexts(right);
     QList<AnalysisRow> rows;

@@ -25,8 +25,9 @@ struct AnalysisRow {
     bool highlighted = false; // the judgement is "×"
 };
 
-/// The eleven rows comparing two pictures: file type, Exif, file size, width, height, ratio,
-/// horizontal and vertical resolution, bit depth, created and modified. Reads no file.
+/// The rows comparing two pictures: file type, Exif, file size, width, height, ratio, horizontal
+/// and vertical resolution, bit depth, created, modified, and the estimated JPEG quality ("75",
+/// "約 75", "-" for other formats) that the loader read with the picture. Reads no file.
 ///
 /// Thread: any.
 QList<AnalysisRow> AnalyseDifferences(const AnalysisSide &left, const AnalysisSide &right);

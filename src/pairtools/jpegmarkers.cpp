@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include <QCoreApplication>
+
 #include "core/blockreader.h"
 #include "pairtools/progresspump.h"
 
@@ -15,6 +17,7 @@ namespace
 
 constexpr unsigned char Soi = 0xD8;
 constexpr unsigned char Eoi = 0xD9;
+constexpr unsigned char Dqt = 0xDB;
 
 const QString &indent()
 {
@@ -108,7 +111,12 @@ QString MarkerRow::markerText() const
 
 QString MarkerRow::description() const
 {
-    const QString &text = JpegMarkers::codeDescription(code);
+    QString text = JpegMarkers::codeDescription(code);
+    if (quality > 0) {
+        text += u' ';
+        //: The estimated JPEG quality after a DQT marker's description: "(quality 75)", "(quality about 75)".
+        text += QCoreApplication::translate("JpegMarkers", "(品質 %1)").arg(qualityEstimate().text());
+    }
     return nested && !text.isEmpty() ? indent() + text : text;
 }
 
@@ -142,10 +150,51 @@ void Scanner::candidate(quint64 address, unsigned char code)
     bool nested = false;
     if (!step(code, m_nestingDepth, nested))
         return;
-    if (m_rows.size() < JpegMarkers::MaxRows)
-        m_rows.append(MarkerRow{address, code, nested});
-    else
+    if (m_rows.size() >= JpegMarkers::MaxRows) {
         ++m_omitted;
+        return;
+    }
+    m_rows.append(MarkerRow{address, code, nested});
+    if (code == Dqt && m_openTables.size() < MaxOpenTables)
+        m_openTables.push_back(OpenTable{m_rows.size() - 1, address + 2, 0, {}});
+}
+
+void Scanner::readTables(const unsigned char *data, size_t n)
+{
+    const quint64 blockEnd = m_offset + n;
+    for (auto it = m_openTables.begin(); it != m_openTables.end();) {
+        OpenTable &t = *it;
+        bool whole = false;
+        for (;;) {
+            const auto have = quint64(t.bytes.size());
+            const quint64 want = have < 2 ? 2 : t.length;
+            if (have >= want) {
+                whole = true;
+                break;
+            }
+            const quint64 next = t.start + have;
+            if (next >= blockEnd)
+                break;
+            const quint64 take = std::min(want - have, blockEnd - next);
+            t.bytes.append(reinterpret_cast<const char *>(data + (next - m_offset)), qsizetype(take));
+            if (t.bytes.size() == 2) {
+                t.length = (quint32(quint8(t.bytes[0])) << 8) | quint8(t.bytes[1]);
+                if (t.length < 2)
+                    break;
+            }
+        }
+        if (!whole && (t.bytes.size() < 2 || t.length >= 2)) {
+            ++it;
+            continue;
+        }
+        QList<JpegQuantTable> tables;
+        if (whole && JpegQuality::parseDqt(QByteArrayView(t.bytes).sliced(2), tables)) {
+            const JpegQualityEstimate estimate = JpegQuality::estimate(tables);
+            m_rows[t.row].quality = quint8(estimate.quality);
+            m_rows[t.row].exactQuality = estimate.exact;
+        }
+        it = m_openTables.erase(it);
+    }
 }
 
 void Scanner::feed(const unsigned char *data, size_t n)
@@ -170,6 +219,8 @@ void Scanner::feed(const unsigned char *data, size_t n)
         candidate(m_offset + static_cast<quint64>(ff - data), ff[1]);
         p = ff + 1;
     }
+    if (!m_openTables.empty())
+        readTables(data, n);
     m_offset += n;
 }
 

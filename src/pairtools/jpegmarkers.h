@@ -1,11 +1,14 @@
 #pragma once
 
 #include <atomic>
+#include <vector>
 
+#include <QByteArray>
 #include <QList>
 #include <QString>
 
 #include "core/result.h"
+#include "imaging/jpegquality.h"
 
 namespace Duovue
 {
@@ -21,13 +24,17 @@ struct MarkerRow {
     quint64 address = 0; // offset of the 0xFF byte
     quint8 code = 0; // the byte after it
     bool nested = false; // described while NestingDepth was above 1 (inside an embedded picture)
+    quint8 quality = 0; // a DQT row's estimated quality (JpegQualityEstimate), 0 when none
+    bool exactQuality = false;
 
     /// "%08X" of the address (more digits beyond 4 GiB).
     QString addressText() const;
     /// "FF%02X" of the code.
     QString markerText() const;
-    /// The code's description, behind one ideographic space when nested.
+    /// The code's description, behind one ideographic space when nested; a DQT row whose tables
+    /// were read whole adds their estimated quality: "(品質 75)" or "(品質 約 75)".
     QString description() const;
+    JpegQualityEstimate qualityEstimate() const { return {quality, exactQuality}; }
 };
 
 /// What scanning one file found.
@@ -58,7 +65,8 @@ QString Describe(quint8 code, qint64 &nestingDepth);
 bool isJpegStart(QByteArrayView head);
 
 /// Scans bytes fed piece by piece; a marker split across two pieces is found as if the bytes were
-/// whole. Keeps the first MaxRows rows and counts the rest.
+/// whole. Keeps the first MaxRows rows and counts the rest. The segment after a DQT row is read
+/// (up to MaxOpenTables of them at a time) for the quality its tables give.
 ///
 /// Thread: any; one object per scan.
 class Scanner
@@ -70,10 +78,23 @@ public:
     /// Rows found after the first MaxRows.
     quint64 omitted() const { return m_omitted; }
 
+    /// DQT segments read at the same time; a hostile file of FF DB pairs leaves the rest unread.
+    static constexpr size_t MaxOpenTables = 8;
+
 private:
+    // The bytes of a DQT segment from its length on, gathered across pieces.
+    struct OpenTable {
+        qsizetype row = 0;
+        quint64 start = 0; // file offset of the length
+        quint32 length = 0; // the length field, once read
+        QByteArray bytes;
+    };
+
     void candidate(quint64 address, unsigned char code);
+    void readTables(const unsigned char *data, size_t n);
 
     QList<MarkerRow> m_rows;
+    std::vector<OpenTable> m_openTables;
     quint64 m_omitted = 0;
     quint64 m_offset = 0; // file offset of the next byte fed
     qint64 m_nestingDepth = 0;

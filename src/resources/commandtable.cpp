@@ -80,6 +80,16 @@ constexpr Command Table[] = {
     {IdInverted, QT_TRANSLATE_NOOP("Commands", "反転(&I)")},
     {IdMonochrome, QT_TRANSLATE_NOOP("Commands", "白黒(&M)")},
     {IdBrightness, QT_TRANSLATE_NOOP("Commands", "明度調整(&B)")},
+    //: Viewer pane menu: show where the right picture differs from the left one (key D).
+    {IdDifferenceMode, QT_TRANSLATE_NOOP("Commands", "差分表示(&D)\tD")},
+    //: Viewer pane menu: one pane, left picture left of a divider, right picture right of it (key V).
+    {IdSplitMode, QT_TRANSLATE_NOOP("Commands", "分割表示(&V)\tV")},
+    //: Viewer pane menu: show left and right alternately in the left pane (key F).
+    {IdFlicker, QT_TRANSLATE_NOOP("Commands", "点滅表示(&K)\tF")},
+    //: Viewer pane menu: zooming or scrolling one pane does the same to the other.
+    {IdLinkedViews, QT_TRANSLATE_NOOP("Commands", "ズームとスクロールを連動(&N)")},
+    //: Viewer pane menu: the small dialog with the difference tolerance and the flicker interval.
+    {IdComparisonOptions, QT_TRANSLATE_NOOP("Commands", "比較の設定(&O)...")},
     {IdMoveToFolder, QT_TRANSLATE_NOOP("Commands", "フォルダへ移動(&M)")},
     {IdCopyToFolder, QT_TRANSLATE_NOOP("Commands", "フォルダへコピー(&C)")},
     {IdTrash, QT_TRANSLATE_NOOP("Commands", "ゴミ箱へ移動(&D)")},

@@ -80,6 +80,12 @@ enum CommandId : int {
     IdInverted = 32835,
     IdMonochrome = 32836,
     IdBrightness = 32839,
+    // The comparison modes, which act on the whole viewer.
+    IdDifferenceMode = 32901,
+    IdSplitMode = 32902,
+    IdFlicker = 32903,
+    IdLinkedViews = 32904,
+    IdComparisonOptions = 32905,
 
     // The compositing window's context menu ("Gou_con"), besides the pair tools.
     IdCompositeSave = 32784,

@@ -34,6 +34,10 @@ CPaneMenu::CPaneMenu(QWidget *parent)
     addSeparator();
     add(this, IdBrightness);
     addSeparator();
+    for (int id : {IdDifferenceMode, IdSplitMode, IdFlicker, IdLinkedViews})
+        add(this, id)->setCheckable(true);
+    add(this, IdComparisonOptions);
+    addSeparator();
     for (int id : {IdMoveToFolder, IdCopyToFolder, IdTrash})
         add(this, id);
     addSeparator();
@@ -62,6 +66,16 @@ QAction *CPaneMenu::add(QMenu *menu, int id, QActionGroup *group)
     });
     m_actions.insert(id, a);
     return a;
+}
+
+void CPaneMenu::syncModeChecks(bool difference, bool split, bool flicker, bool linked)
+{
+    const std::pair<int, bool> checks[] = {
+        {IdDifferenceMode, difference}, {IdSplitMode, split}, {IdFlicker, flicker}, {IdLinkedViews, linked}};
+    for (const auto &[id, on] : checks) {
+        if (QAction *a = action(id))
+            a->setChecked(on);
+    }
 }
 
 void CPaneMenu::syncChecks(int displayCommand, int zoom, int colourMode)

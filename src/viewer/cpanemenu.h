@@ -28,6 +28,9 @@ public:
     /// Puts the radio checks on display mode command @p displayCommand (IdActualSize or
     /// IdFitToWindow), the item of zoom factor @p zoom and colour mode @p colourMode (0..2).
     void syncChecks(int displayCommand, int zoom, int colourMode);
+    /// Checks the comparison modes' items (difference, split, flicker, linked views) as the viewer
+    /// has them.
+    void syncModeChecks(bool difference, bool split, bool flicker, bool linked);
 
 Q_SIGNALS:
     void commandTriggered(int id);

@@ -17,6 +17,7 @@
 #include "imaging/cinfodlg.h"
 #include "lists/browseforfolder.h"
 #include "resources/commandtable.h"
+#include "viewer/ccomparisonmodes.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cviewerpane.h"
 #include "viewer/ownedwindow.h"
@@ -81,6 +82,25 @@ CPreFrame::CPreFrame(const CommandContext &context, Hooks hooks)
     // children: a screen reader would meet the right picture before the left one.
     m_panes[0]->lower();
     setCentralWidget(m_splitter);
+
+    m_modes = new CComparisonModes(m_context.settings, m_panes, this);
+    connect(m_modes, &CComparisonModes::statusChanged, this, [this] {
+        updateStatus(0);
+        updateStatus(1);
+    });
+    // A step of both sides changes both panes: the modes make their pictures once for the pair.
+    connect(&m_document, &CDuovueDoc::paneChanged, this, [this](int pane) {
+        if (pane < 2 || m_picturesChangePending)
+            return;
+        m_picturesChangePending = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_picturesChangePending = false;
+                m_modes->picturesChanged();
+            },
+            Qt::QueuedConnection);
+    });
 
     // Rows that come or go shift the indices a prefetch was made for: drop it. (A read is handed out
     // only for the same path anyway; this frees the picture early.)
@@ -185,6 +205,7 @@ void CPreFrame::closeViewer()
     if (!isVisible() && m_document.activePair() == 0)
         return;
     hide();
+    m_modes->end();
     for (CViewerPane *pane : m_panes)
         pane->release();
     m_prefetcher.clear();
@@ -393,6 +414,21 @@ void CPreFrame::paneCommand(int side, int id)
     case IdImageInfo:
         showInformation(side);
         break;
+    case IdDifferenceMode:
+        m_modes->toggleMode(CComparisonModes::Mode::Difference);
+        break;
+    case IdSplitMode:
+        m_modes->toggleMode(CComparisonModes::Mode::Split);
+        break;
+    case IdFlicker:
+        m_modes->toggleFlicker();
+        break;
+    case IdLinkedViews:
+        m_modes->setLinked(!m_modes->isLinked());
+        break;
+    case IdComparisonOptions:
+        m_modes->openOptions(this);
+        break;
     default:
         if (m_hooks.runTool && (!m_hooks.toolEnabled || m_hooks.toolEnabled(id)))
             m_hooks.runTool(id);
@@ -407,12 +443,21 @@ void CPreFrame::updateToolActions()
             if (QAction *a = pane->menu()->action(id))
                 a->setEnabled(m_hooks.runTool && m_hooks.toolEnabled && m_hooks.toolEnabled(id));
         }
+        if (m_modes) {
+            using Mode = CComparisonModes::Mode;
+            pane->menu()->syncModeChecks(m_modes->mode() == Mode::Difference,
+                m_modes->mode() == Mode::Split,
+                m_modes->isFlickering(),
+                m_modes->isLinked());
+        }
     }
 }
 
 void CPreFrame::updateStatus(int side)
 {
-    const QString text = m_panes[side]->statusText();
+    // A gesture being drawn says what it will do; otherwise a comparison mode says what it shows.
+    const QString mode = !m_modes || m_panes[side]->isDrawingGesture() ? QString() : m_modes->statusText(side);
+    const QString text = mode.isEmpty() ? m_panes[side]->statusText() : mode;
     m_status[side]->setText(shownStatus(text));
     m_status[side]->setAccessibleDescription(text);
 }
@@ -423,6 +468,19 @@ void CPreFrame::runChord(const ChordCommand &chord)
     const std::array<bool, 2> sides{chord.left, chord.right};
     switch (chord.action) {
     case Action::None:
+        return;
+    case Action::ToggleDifference:
+        m_modes->toggleMode(CComparisonModes::Mode::Difference);
+        return;
+    case Action::ToggleSplit:
+        m_modes->toggleMode(CComparisonModes::Mode::Split);
+        return;
+    case Action::ToggleFlicker:
+        m_modes->toggleFlicker();
+        return;
+    case Action::DividerLeft:
+    case Action::DividerRight:
+        m_modes->moveDivider(chord.action == Action::DividerLeft ? -1 : 1);
         return;
     case Action::Previous:
     case Action::Next:
@@ -451,6 +509,10 @@ void CPreFrame::runChord(const ChordCommand &chord)
 void CPreFrame::keyPressEvent(QKeyEvent *event)
 {
     m_held.press(event->key(), event->isAutoRepeat());
+    // Any key but the flicker's own stops the flicker (and then does what it does).
+    if (m_modes->isFlickering() && !event->isAutoRepeat()
+        && chordFor(event->key(), m_held).action != ChordCommand::Action::ToggleFlicker)
+        m_modes->stopFlicker();
     if (!event->isAutoRepeat()) {
         runChord(chordFor(event->key(), m_held));
     } else if (!m_repeatPending) {

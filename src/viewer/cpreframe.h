@@ -15,6 +15,7 @@ class QSplitter;
 namespace Duovue
 {
 
+class CComparisonModes;
 class CViewerPane;
 class FramePlacement;
 
@@ -25,7 +26,9 @@ class FramePlacement;
 ///
 /// The window is made once, hidden, with the main window as its owner; open() shows it on the
 /// comparison positions and closing only hides it again (pictures freed, timers stopped).
-/// While it shows, the entry each side will most likely show next is read in the background.
+/// While it shows, the entry each side will most likely show next is read in the background. The
+/// comparison modes (difference, split, flicker, linked views; CComparisonModes) are reached by
+/// keys and the pane menus.
 ///
 /// It reads the lists and positions from the document and changes them only through its
 /// operations; the panes show the document's panes 2 and 3.
@@ -55,6 +58,7 @@ public:
     QLabel *statusPane(int side) const { return m_status[side]; }
     QSplitter *splitter() const { return m_splitter; }
     PicturePrefetcher &prefetcher() { return m_prefetcher; }
+    CComparisonModes *modes() const { return m_modes; }
 
     /// IdViewerOpen: shows the entries at the comparison positions; nothing when a list is empty
     /// or the viewer already shows. Returns whether the viewer is shown now.
@@ -115,6 +119,8 @@ private:
     std::array<int, 2> m_direction{1, 1}; // the way each side moved last, where its prefetch looks
     std::array<QString, 2> m_shownPath; // the file each pane was last asked to show
     bool m_reportingEmptyList = false; // the box saying a list ran empty is up; the viewer stays
+    CComparisonModes *m_modes = nullptr;
+    bool m_picturesChangePending = false;
 };
 
 } // namespace Duovue

@@ -7,6 +7,7 @@
 #include <QPainter>
 
 #include "core/nativepath.h"
+#include "imaging/panegeometry.h"
 #include "resources/commandtable.h"
 #include "resources/viewerpictures.h"
 #include "viewer/cbrightdlg.h"
@@ -37,6 +38,9 @@ bool shiftHeld()
 
 /// Where the menu opens: 5 pixels right of and below the click.
 constexpr QPoint MenuOffset{5, 5};
+
+/// How near the divider a press takes it instead of panning.
+constexpr int DividerGrip = 6;
 
 } // namespace
 
@@ -93,6 +97,7 @@ void CViewerPane::runCommand(int id)
         setDisplayMode(id == IdActualSize ? DisplayMode::ActualSize : DisplayMode::FitToWindow);
         updateCursor();
         update();
+        Q_EMIT viewChanged();
         break;
     case IdColour:
     case IdInverted:
@@ -157,6 +162,7 @@ void CViewerPane::setZoom(int factor)
     m_zoom = factor;
     m_offset = QPoint();
     update();
+    Q_EMIT viewChanged();
 }
 
 void CViewerPane::resetScroll()
@@ -200,10 +206,92 @@ void CViewerPane::release()
     endGesture();
     if (m_brightDlg)
         m_brightDlg->reject();
+    m_override = QImage();
+    m_overrideFitted = QImage();
+    m_split = QImage();
+    m_fitted = {};
     clearPicture();
     updateCursor();
     setAccessibleDescription(QString());
     Q_EMIT statusChanged();
+}
+
+void CViewerPane::setShownOverride(const QImage &picture, const QImage &fitted)
+{
+    m_override = picture;
+    m_overrideFitted = picture.isNull() ? QImage() : fitted;
+    if (!m_override.isNull())
+        m_offset = ViewerGeometry::clampPan(m_offset, size(), m_override.size(), m_zoom);
+    update();
+}
+
+QImage CViewerPane::shownPicture() const
+{
+    return m_override.isNull() ? bitmap() : m_override;
+}
+
+void CViewerPane::setSplitPicture(const QImage &right)
+{
+    m_split = right;
+    m_draggingDivider = false;
+    updateCursor();
+    update();
+}
+
+void CViewerPane::setSplitPosition(double position)
+{
+    m_splitPosition = std::clamp(position, 0.0, 1.0);
+    update();
+}
+
+int CViewerPane::dividerX() const
+{
+    return qRound(m_splitPosition * width());
+}
+
+bool CViewerPane::nearDivider(QPoint pos) const
+{
+    return isSplit() && std::abs(pos.x() - dividerX()) <= DividerGrip;
+}
+
+void CViewerPane::prepare(const QImage &picture)
+{
+    if (displayMode() == DisplayMode::ActualSize || picture.isNull())
+        return;
+    const QRect target = PaneGeometry::fitToWindow(size(), picture.size());
+    if (!target.isEmpty())
+        fittedPixmap(picture, target.size());
+}
+
+QPixmap CViewerPane::fittedPixmap(const QImage &picture, QSize size)
+{
+    for (const Fitted &f : m_fitted) {
+        if (f.key == picture.cacheKey() && f.pixmap.size() == size)
+            return f.pixmap;
+    }
+    // Scaling a large picture is costly: once per picture and pane size, with a filter that averages
+    // (a plain nearest-pixel scale would alias fine detail away).
+    Fitted &slot = m_fitted[m_nextFitted];
+    m_nextFitted = (m_nextFitted + 1) % m_fitted.size();
+    slot = {
+        picture.cacheKey(), QPixmap::fromImage(picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation))};
+    return slot.pixmap;
+}
+
+ViewerGeometry::PaneView CViewerPane::view() const
+{
+    return {size(), shownPicture().size(), m_zoom, m_offset};
+}
+
+void CViewerPane::followView(DisplayMode mode, int zoom, QPoint offset)
+{
+    setDisplayMode(mode);
+    if (ViewerGeometry::zoomIndex(zoom) >= 0)
+        m_zoom = zoom;
+    m_offset = ViewerGeometry::clampPan(offset, size(), shownPicture().size(), m_zoom);
+    syncChecks();
+    updateCursor();
+    update();
 }
 
 CBrightDlg *CViewerPane::brightnessDialog() const
@@ -241,7 +329,9 @@ void CViewerPane::syncChecks()
 
 void CViewerPane::updateCursor()
 {
-    if (m_panning)
+    if (m_draggingDivider || (isSplit() && underMouse() && nearDivider(mapFromGlobal(QCursor::pos()))))
+        setCursor(Qt::SplitHCursor);
+    else if (m_panning)
         setCursor(m_closedHand);
     else if (hasPicture() && displayMode() == DisplayMode::ActualSize)
         setCursor(m_openHand);
@@ -249,29 +339,50 @@ void CViewerPane::updateCursor()
         unsetCursor();
 }
 
-void CViewerPane::paintEvent(QPaintEvent *event)
+void CViewerPane::paintEvent(QPaintEvent *)
 {
-    if (displayMode() == DisplayMode::ActualSize) {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::white);
-        if (hasPicture()) {
-            const QImage shown = bitmap();
-            const auto rects = ViewerGeometry::actualSize(size(), shown.size(), m_zoom, m_offset);
-            // Zoomed pixels stay sharp squares: enlarging is for looking at single pixels.
-            if (!rects.target.isEmpty())
-                painter.drawImage(rects.target, shown, rects.source);
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::white);
+    if (hasPicture()) {
+        if (!isSplit()) {
+            drawPicture(painter, shownPicture(), m_overrideFitted);
+        } else {
+            // Both pictures in one place, each on its side of the divider.
+            const int x = dividerX();
+            painter.setClipRect(0, 0, x, height());
+            drawPicture(painter, shownPicture(), m_overrideFitted);
+            painter.setClipRect(x, 0, width() - x, height());
+            drawPicture(painter, m_split, QImage());
+            painter.setClipping(false);
+            painter.fillRect(x - 1, 0, 3, height(), Qt::white);
+            painter.fillRect(x, 0, 1, height(), Qt::black);
         }
-    } else {
-        CImgView::paintEvent(event);
     }
     if (m_trail.size() > 1) {
-        QPainter painter(this);
         painter.setPen(QPen(QColor(255, 0, 0), 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         QPolygon local;
         for (const QPoint &p : std::as_const(m_trail))
             local << mapFromGlobal(p);
         painter.drawPolyline(local);
     }
+}
+
+void CViewerPane::drawPicture(QPainter &painter, const QImage &picture, const QImage &fitted)
+{
+    if (displayMode() == DisplayMode::ActualSize) {
+        const auto rects = ViewerGeometry::actualSize(size(), picture.size(), m_zoom, m_offset);
+        // Zoomed pixels stay sharp squares: enlarging is for looking at single pixels.
+        if (!rects.target.isEmpty())
+            painter.drawImage(rects.target, picture, rects.source);
+        return;
+    }
+    const QRect target = PaneGeometry::fitToWindow(size(), picture.size());
+    if (target.isEmpty())
+        return;
+    if (fitted.size() == target.size())
+        painter.drawImage(target.topLeft(), fitted);
+    else
+        painter.drawPixmap(target.topLeft(), fittedPixmap(picture, target.size()));
 }
 
 void CViewerPane::mousePressEvent(QMouseEvent *event)
@@ -281,6 +392,11 @@ void CViewerPane::mousePressEvent(QMouseEvent *event)
             m_gesture.press(event->globalPosition().toPoint(), nowMs());
             m_trail.clear();
         }
+        return;
+    }
+    if (event->button() == Qt::LeftButton && nearDivider(event->position().toPoint())) {
+        m_draggingDivider = true;
+        updateCursor();
         return;
     }
     if (event->button() == Qt::LeftButton && hasPicture() && displayMode() == DisplayMode::ActualSize) {
@@ -311,19 +427,29 @@ void CViewerPane::mouseMoveEvent(QMouseEvent *event)
         }
         return;
     }
+    if (m_draggingDivider) {
+        setSplitPosition(event->position().x() / std::max(1, width()));
+        Q_EMIT dividerMoved();
+        return;
+    }
     if (m_panning) {
         const QPoint pos = event->position().toPoint();
-        const QSize picture = bitmap().size();
+        const QSize picture = shownPicture().size();
         m_offset = ViewerGeometry::clampPan(m_offset + (pos - m_lastPan), size(), picture, m_zoom);
         m_lastPan = pos;
         repaint();
+        Q_EMIT viewChanged();
+        return;
     }
+    if (isSplit())
+        updateCursor();
 }
 
 void CViewerPane::mouseReleaseEvent(QMouseEvent *event)
 {
-    if (event->button() == Qt::LeftButton && m_panning) {
+    if (event->button() == Qt::LeftButton && (m_panning || m_draggingDivider)) {
         m_panning = false;
+        m_draggingDivider = false;
         updateCursor();
         return;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 #include <QCursor>
 #include <QPointer>
 #include <QPolygon>
@@ -8,6 +10,9 @@
 #include "imaging/pixelops.h"
 #include "viewer/cimgview.h"
 #include "viewer/mousegesture.h"
+#include "viewer/viewergeometry.h"
+
+class QPainter;
 
 namespace Duovue
 {
@@ -21,7 +26,12 @@ class CPaneMenu;
 /// the picture; its own context menu "Img_con"; and its auto-advance timer.
 ///
 /// Commands that concern the lists or other windows (stepping, recycle bin, move, copy, back to top,
-/// information, pair tools, compositing, closing) are passed to the frame by signal.
+/// information, pair tools, compositing, closing, the comparison modes) are passed to the frame by
+/// signal.
+///
+/// For the comparison modes the pane can show another picture in place of its own (the difference
+/// picture, the other side's picture while flickering) and split itself at a vertical divider, the
+/// other side's picture right of it; its own picture, commands and status stay as they are.
 ///
 /// Thread: GUI thread.
 class CViewerPane final : public CImgView
@@ -45,6 +55,8 @@ public:
     /// What the pane's status-bar pane shows: the gesture's strokes and action while one is drawn,
     /// otherwise the shown file's path ("ファイル名" while the pane is empty).
     QString statusText() const;
+    /// A gesture is being drawn (its strokes show in the status bar).
+    bool isDrawingGesture() const { return !m_gestureStatus.isEmpty(); }
 
     /// Runs a command of the pane's menu. Commands that are not the pane's own go to
     /// commandRequested.
@@ -67,7 +79,37 @@ public:
     /// The open brightness dialog, or nullptr.
     CBrightDlg *brightnessDialog() const;
 
+    /// Shows @p picture in place of the pane's own; @p fitted, when given, is what a fitted pane
+    /// draws (a reduced copy made to keep details, at the size the pane fits @p picture in). A null
+    /// picture shows the pane's own again.
+    void setShownOverride(const QImage &picture, const QImage &fitted = QImage());
+    bool hasShownOverride() const { return !m_override.isNull(); }
+    /// What the pane draws: the override, or its own bitmap.
+    QImage shownPicture() const;
+
+    /// Splits the pane at a vertical divider: the shown picture left of it, @p right (at the shown
+    /// picture's size) right of it, both in the same place. A null picture ends the split.
+    void setSplitPicture(const QImage &right);
+    bool isSplit() const { return !m_split.isNull(); }
+    /// The divider's place as a share of the pane's width, 0..1; the middle at first.
+    double splitPosition() const { return m_splitPosition; }
+    void setSplitPosition(double position);
+    /// The divider's column in the pane.
+    int dividerX() const;
+
+    /// Scales @p picture for the fitted pane now, so that showing it later costs no scaling.
+    void prepare(const QImage &picture);
+
+    /// Display mode, zoom and pan as a linked pane follows them.
+    ViewerGeometry::PaneView view() const;
+    /// Takes them from a linked pane (clamped to this pane's picture), without viewChanged.
+    void followView(DisplayMode mode, int zoom, QPoint offset);
+
 Q_SIGNALS:
+    /// The user zoomed, panned or chose another display mode.
+    void viewChanged();
+    /// The user moved the split's divider.
+    void dividerMoved();
     void statusChanged();
     /// Step this pane's side: +1 next, -1 previous (a gesture or the timer).
     void stepRequested(int side, int direction);
@@ -93,6 +135,9 @@ private:
     void syncChecks();
     void updateCursor();
     void endGesture();
+    void drawPicture(QPainter &painter, const QImage &picture, const QImage &fitted);
+    QPixmap fittedPixmap(const QImage &picture, QSize size);
+    bool nearDivider(QPoint pos) const;
 
     int m_zoom = 1;
     QPoint m_offset;
@@ -107,6 +152,18 @@ private:
     const QCursor m_closedHand;
     QTimer m_autoAdvance;
     QPointer<CBrightDlg> m_brightDlg;
+    QImage m_override;
+    QImage m_overrideFitted;
+    QImage m_split;
+    double m_splitPosition = 0.5;
+    bool m_draggingDivider = false;
+    // Scaled copies for the fitted pane, a few pictures at a time (own, other side, split).
+    struct Fitted {
+        qint64 key = 0;
+        QPixmap pixmap;
+    };
+    std::array<Fitted, 3> m_fitted;
+    size_t m_nextFitted = 0;
 };
 
 } // namespace Duovue

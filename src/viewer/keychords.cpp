@@ -24,9 +24,23 @@ ChordCommand chordFor(int key, const HeldKeys &held)
     if (key == Qt::Key_Space)
         return {Action::StopAutoAdvance, true, true};
 
+    const bool selecting = held.isHeld(Qt::Key_Left) || held.isHeld(Qt::Key_Right) || held.isHeld(Qt::Key_Space);
+    const auto whole = [selecting](Action action) {
+        return selecting ? ChordCommand() : ChordCommand{action, false, false};
+    };
     Action action = Action::None;
     bool spaceSelectsBoth = true;
     switch (key) {
+    case Qt::Key_D:
+        return whole(Action::ToggleDifference);
+    case Qt::Key_F:
+        return whole(Action::ToggleFlicker);
+    case Qt::Key_V:
+        return whole(Action::ToggleSplit);
+    case Qt::Key_Comma:
+        return whole(Action::DividerLeft);
+    case Qt::Key_Period:
+        return whole(Action::DividerRight);
     case Qt::Key_Up:
         action = Action::Previous;
         break;

@@ -21,9 +21,24 @@ private:
 };
 
 /// What a key press in the viewer asks for. The left arrow, the right arrow or the space bar held
-/// down selects the side another key acts on; the space bar on its own stops both timers.
+/// down selects the side another key acts on; the space bar on its own stops both timers. The keys
+/// of the comparison modes (D difference, F flicker, V split, "," and "." the split's divider) act
+/// on the whole viewer and only while no side is selected, so they select no side.
 struct ChordCommand {
-    enum class Action { None, Previous, Next, Trash, StopAutoAdvance, StartAutoAdvance, BackToTop };
+    enum class Action {
+        None,
+        Previous,
+        Next,
+        Trash,
+        StopAutoAdvance,
+        StartAutoAdvance,
+        BackToTop,
+        ToggleDifference,
+        ToggleFlicker,
+        ToggleSplit,
+        DividerLeft,
+        DividerRight
+    };
     Action action = Action::None;
     bool left = false;
     bool right = false;

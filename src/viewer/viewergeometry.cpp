@@ -31,6 +31,32 @@ QPoint clampPan(QPoint offset, QSize client, QSize picture, int zoom)
     return {x, y};
 }
 
+QPoint linkedOffset(const PaneView &from, const PaneView &to)
+{
+    if (from.picture.isEmpty() || to.picture.isEmpty() || from.zoom < 1 || to.zoom < 1)
+        return {};
+    const auto axis =
+        [](int fromClient, int fromPicture, int fromZoom, int fromOffset, int toClient, int toPicture, int toZoom) {
+            const double relative = (fromClient / 2.0 - fromOffset) / (double(fromZoom) * fromPicture);
+            return qRound(toClient / 2.0 - relative * toZoom * toPicture);
+        };
+    const QPoint offset(axis(from.client.width(),
+                            from.picture.width(),
+                            from.zoom,
+                            from.offset.x(),
+                            to.client.width(),
+                            to.picture.width(),
+                            to.zoom),
+        axis(from.client.height(),
+            from.picture.height(),
+            from.zoom,
+            from.offset.y(),
+            to.client.height(),
+            to.picture.height(),
+            to.zoom));
+    return clampPan(offset, to.client, to.picture, to.zoom);
+}
+
 int paneWidth(int clientWidth)
 {
     return clientWidth > 16 ? (clientWidth - 16) / 2 : -1;

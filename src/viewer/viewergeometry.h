@@ -40,6 +40,19 @@ ActualSizeRects actualSize(QSize client, QSize picture, int zoom, QPoint offset)
 /// least (pane size - zoom x picture size) and at most 0.
 QPoint clampPan(QPoint offset, QSize client, QSize picture, int zoom);
 
+/// One pane's view at actual size: its size, its picture's size, the zoom factor and the pan.
+struct PaneView {
+    QSize client;
+    QSize picture;
+    int zoom = 1;
+    QPoint offset;
+};
+
+/// The pan that shows in @p to the spot of its picture that @p from shows at its centre, in
+/// coordinates relative to each picture's size (so that pictures of different sizes line up),
+/// clamped as clampPan does. @p to's own offset is not used.
+QPoint linkedOffset(const PaneView &from, const PaneView &to);
+
 /// Width of each pane (and each status-bar pane) for a frame client width @p clientWidth, or -1
 /// when the client is too narrow to share (16 pixels or less).
 int paneWidth(int clientWidth);

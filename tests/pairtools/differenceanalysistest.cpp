@@ -18,6 +18,7 @@ AnalysisSide jpeg640x480()
     s.info.horizontalResolution = 72;
     s.info.verticalResolution = 72;
     s.info.bitDepth = 24;
+    s.info.jpegQuality = {90, true};
     s.created = QStringLiteral("2024/01/02、03:04:05");
     s.modified = QStringLiteral("2024/01/02、03:04:06");
     return s;
@@ -52,10 +53,11 @@ private Q_SLOTS:
         gif.info.horizontalResolution = 0;
         gif.info.verticalResolution = 0;
         gif.info.bitDepth = 8;
+        gif.info.jpegQuality = {};
         QTest::newRow("gif against jpeg")
-            << gif << QList<int>{0, 6, 7, 8} << 8 << QStringLiteral("24 bit") << QStringLiteral("8 bit");
-        QTest::newRow("gif has no resolution")
-            << gif << QList<int>{0, 6, 7, 8} << 6 << QStringLiteral("72 dpi") << QStringLiteral("-");
+            << gif << QList<int>{0, 6, 7, 8, 11} << 8 << QStringLiteral("24 bit") << QStringLiteral("8 bit");
+        QTest::newRow("gif has no resolution nor quality")
+            << gif << QList<int>{0, 6, 7, 8, 11} << 6 << QStringLiteral("72 dpi") << QStringLiteral("-");
         AnalysisSide dpi = jpeg640x480();
         dpi.info.verticalResolution = 96;
         QTest::newRow("72 x 96 dpi") << dpi << QList<int>{7} << 7 << QStringLiteral("72 dpi")
@@ -68,6 +70,10 @@ private Q_SLOTS:
         AnalysisSide wide = jpeg640x480();
         wide.info.width = 100000;
         wide.info.height = 3;
+        AnalysisSide requality = jpeg640x480();
+        requality.info.jpegQuality = {75, false};
+        QTest::newRow("quality exact and nearest")
+            << requality << QList<int>{11} << 11 << QStringLiteral("90") << QStringLiteral("約 75");
         QTest::newRow("ratio wider than six characters")
             << wide << QList<int>{3, 4, 5} << 5 << QStringLiteral("1.3333") << QStringLiteral("33333.3320");
     }
@@ -80,7 +86,7 @@ private Q_SLOTS:
         QFETCH(QString, left);
         QFETCH(QString, rightText);
         const QList<AnalysisRow> rows = AnalyseDifferences(jpeg640x480(), right);
-        QCOMPARE(rows.size(), 11);
+        QCOMPARE(rows.size(), 12);
         QList<int> marked;
         for (int i = 0; i < rows.size(); ++i) {
             if (rows[i].highlighted)

@@ -135,6 +135,36 @@ private Q_SLOTS:
         }));
     }
 
+    // The tables after each DQT row give its quality, also when a piece ends inside them.
+    void dqtRowsGiveTheQuality()
+    {
+        QByteArray data = Test::ImagingFactory::encodedJpeg(QSize(16, 16), 72, false, 80);
+        // A second, hand-made table that no quality setting gives exactly.
+        std::array<quint16, 64> tuned = JpegQuality::scaledTable(30, false, true);
+        tuned[5] += 3;
+        QByteArray dqt("\xFF\xDB\x00\x43\x00", 5);
+        for (const quint16 v : tuned)
+            dqt += char(v);
+        data.insert(2, dqt);
+        Test::TestDir dir;
+        const QString path = dir.writeFile(QStringLiteral("a.jpg"), data);
+        for (size_t block : {1, 7, 4096}) {
+            std::atomic<bool> abort{false};
+            ProgressPump pump;
+            const Result<MarkerScanResult> scan = JpegMarkers::ScanFile(path, abort, pump, block);
+            QVERIFY(scan.ok());
+            QStringList dqtRows;
+            for (const MarkerRow &row : scan.value().rows) {
+                if (row.code == 0xDB)
+                    dqtRows << row.description();
+            }
+            QCOMPARE(dqtRows,
+                QStringList({QStringLiteral("(DQT)量子化テーブル定義 (品質 約 30)"),
+                    QStringLiteral("(DQT)量子化テーブル定義 (品質 80)"),
+                    QStringLiteral("(DQT)量子化テーブル定義 (品質 80)")}));
+        }
+    }
+
     // A side with more than 2000 markers was once cut at 2000 rows.
     void listsEveryMarker()
     {

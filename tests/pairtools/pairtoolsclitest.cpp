@@ -1,7 +1,7 @@
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
 
+#include "support/clirun.h"
 #include "support/testdir.h"
 
 using namespace Duovue;
@@ -19,14 +19,8 @@ private:
 
     static Run cli(const QStringList &args)
     {
-        QProcess p;
-        p.start(QStringLiteral(DUOVUE_CLI_PATH), args);
-        Run r;
-        if (!p.waitForFinished(60000))
-            return r;
-        r.code = p.exitCode();
-        r.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        return r;
+        const Test::CliRun run = Test::runCli(QStringLiteral(DUOVUE_CLI_PATH), args);
+        return {run.exitCode, run.lines()};
     }
 
 private Q_SLOTS:

@@ -76,7 +76,7 @@ private Q_SLOTS:
         right.info.height = 640;
         CAnalysisDlg dialog(AnalyseDifferences(left, right));
         QAbstractItemModel *model = dialog.list()->model();
-        QCOMPARE(model->rowCount(), 11);
+        QCOMPARE(model->rowCount(), 12);
         QCOMPARE(model->index(4, 3).data().toString(), QStringLiteral("×"));
         QCOMPARE(model->index(4, 0).data(Qt::BackgroundRole).value<QColor>(), CAnalysisDlg::highlightBackground());
         QCOMPARE(model->index(4, 2).data(Qt::ForegroundRole).value<QColor>(), CAnalysisDlg::highlightText());

@@ -112,7 +112,7 @@ QByteArray jpegHeader(const QList<QByteArray> &segments)
     return out + QByteArray("\xFF\xD9", 2);
 }
 
-QByteArray encodedJpeg(QSize size, int dpi, bool progressive)
+QByteArray encodedJpeg(QSize size, int dpi, bool progressive, int quality)
 {
     QImage image(size, QImage::Format_RGB32);
     for (int y = 0; y < size.height(); ++y) {
@@ -127,7 +127,7 @@ QByteArray encodedJpeg(QSize size, int dpi, bool progressive)
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     QImageWriter writer(&buffer, "jpeg");
-    writer.setQuality(90);
+    writer.setQuality(quality);
     writer.setProgressiveScanWrite(progressive);
     writer.write(image);
     return bytes;

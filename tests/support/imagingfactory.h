@@ -38,8 +38,9 @@ QByteArray exifSegment(const QByteArray &tiffData);
 QByteArray jpegHeader(const QList<QByteArray> &segments);
 
 /// A real baseline JPEG of @p size encoded by Qt; @p progressive asks for a progressive file.
-/// Qt writes a JFIF APP0 segment (units 1, density from @p dpi) right after the SOI.
-QByteArray encodedJpeg(QSize size, int dpi = 72, bool progressive = false);
+/// Qt writes a JFIF APP0 segment (units 1, density from @p dpi) right after the SOI, and scales
+/// the standard tables for @p quality (libjpeg's quality setting, 8-bit tables).
+QByteArray encodedJpeg(QSize size, int dpi = 72, bool progressive = false, int quality = 90);
 /// @p jpeg (as from encodedJpeg) with its APP0 segment replaced by @p segment.
 QByteArray replaceApp0(const QByteArray &jpeg, const QByteArray &segment);
 /// @p jpeg with @p segment inserted right after its APP0 segment.

@@ -18,6 +18,8 @@
 #include "support/listtexts.h"
 #include "support/testdir.h"
 #include "viewer/cbrightdlg.h"
+#include "viewer/ccomparisonmodes.h"
+#include "viewer/ccomparisonoptionsdlg.h"
 #include "viewer/cpanemenu.h"
 #include "viewer/cpreframe.h"
 #include "viewer/cviewerpane.h"
@@ -45,15 +47,16 @@ struct Fixture {
     QList<int> toolsRun;
     std::unique_ptr<CPreFrame> frame;
 
-    /// @p left and @p right entries, 30 x 20 BMPs of their own colour, the mark on entry 0.
-    Fixture(int left, int right)
+    /// @p left and @p right entries, BMPs of their own colour (30 x 20 unless @p sizes says
+    /// otherwise, left and right), the mark on entry 0.
+    Fixture(int left, int right, std::array<QSize, 2> sizes = {QSize(30, 20), QSize(30, 20)})
     {
         (void)settings.setValue(AppSettings::ViewerPlacement(), 1);
         for (int side = 0; side < 2; ++side) {
             FileList list;
             for (int i = 0; i < (side == 0 ? left : right); ++i) {
                 const QString name = QStringLiteral("s%1/p%2.bmp").arg(side).arg(i);
-                list.append(entryFor(dir.writeFile(name, windowsBmp({30, 20}, 0, 0, colourOf(side, i)))));
+                list.append(entryFor(dir.writeFile(name, windowsBmp(sizes[side], 0, 0, colourOf(side, i)))));
             }
             document.appendEntries(side, list);
         }
@@ -130,6 +133,10 @@ private Q_SLOTS:
     void brightnessCancelRestoresExactly();
     void followsListCommandRemovals();
     void toolAcceleratorsRunTheTools();
+    void differenceModeMarksWhatDiffers();
+    void flickerAlternatesUntilAnotherKey();
+    void splitShowsBothSidesOfTheDivider();
+    void linkedZoomFollowsInRelativeCoordinates();
 };
 
 void CPreFrameTest::opensOnMarksAndClosesToPreviews_data()
@@ -482,6 +489,104 @@ void CPreFrameTest::toolAcceleratorsRunTheTools()
     for (Qt::Key key : {Qt::Key_G, Qt::Key_B, Qt::Key_Y, Qt::Key_J})
         QTest::keyClick(f.pane(0), key, Qt::ControlModifier);
     QCOMPARE(f.toolsRun, (QList<int>{IdCompose, IdBinaryCompare, IdDifferenceAnalysis, IdJpegCompare}));
+}
+
+void CPreFrameTest::differenceModeMarksWhatDiffers()
+{
+    Fixture f(1, 1);
+    QVERIFY(f.frame->open());
+    QTest::keyClick(f.frame.get(), Qt::Key_D);
+    // Every pixel differs (the sides have their own colours): one region of 600 red pixels.
+    QCOMPARE(f.pane(1)->shownPicture().pixel(29, 19), qRgb(255, 0, 0));
+    QCOMPARE(f.frame->statusPane(1)->text(), QStringLiteral("差分 600 画素 (100.00%)　領域 1　許容値 0"));
+    QCOMPARE(f.shownPixel(1), colourOf(1, 0).rgb()); // the pane's own picture is untouched
+
+    // The tolerance from the dialog redraws at once and is kept.
+    f.pane(1)->runCommand(IdComparisonOptions);
+    CComparisonOptionsDlg *options = f.frame->modes()->optionsDialog();
+    QVERIFY(options);
+    options->toleranceSlider()->setValue(255);
+    QCOMPARE(options->toleranceNumber()->value(), 255);
+    QCOMPARE(qRed(f.pane(1)->shownPicture().pixel(29, 19)), qGreen(f.pane(1)->shownPicture().pixel(29, 19)));
+    QCOMPARE(f.frame->statusPane(1)->text(), QStringLiteral("差分 0 画素 (0.00%)　領域 0　許容値 255"));
+    QCOMPARE(f.settings.value(AppSettings::DifferenceTolerance()), 255);
+
+    f.pane(0)->menu()->action(IdDifferenceMode)->trigger();
+    QVERIFY(!f.pane(1)->hasShownOverride());
+    QCOMPARE(f.frame->statusPane(1)->text(), f.list(1).fullPath(0));
+}
+
+void CPreFrameTest::flickerAlternatesUntilAnotherKey()
+{
+    Fixture f(1, 1);
+    QVERIFY(f.frame->open());
+    f.frame->modes()->setFlickerInterval(50);
+    auto leftShows = [&f](int side) {
+        return (f.pane(0)->shownPicture().pixel(0, 0) | 0xff000000u) == colourOf(side, 0).rgb();
+    };
+    QTest::keyClick(f.frame.get(), Qt::Key_F);
+    QVERIFY(f.frame->modes()->isFlickering());
+    QVERIFY(leftShows(1));
+    QTRY_VERIFY(leftShows(0));
+    QTRY_VERIFY(leftShows(1));
+    QVERIFY(f.frame->statusPane(0)->text().startsWith(QStringLiteral("点滅表示 (50 ミリ秒)")));
+    QCOMPARE(f.settings.value(AppSettings::FlickerInterval()), 50);
+
+    QTest::keyClick(f.frame.get(), Qt::Key_A);
+    QVERIFY(!f.frame->modes()->isFlickering());
+    QVERIFY(leftShows(0));
+    QCOMPARE(f.frame->statusPane(0)->text(), f.list(0).fullPath(0));
+}
+
+void CPreFrameTest::splitShowsBothSidesOfTheDivider()
+{
+    Fixture f(1, 1);
+    QVERIFY(f.frame->open());
+    CViewerPane *pane = f.pane(0);
+    pane->runCommand(IdFitToWindow);
+    QTest::keyClick(f.frame.get(), Qt::Key_V);
+    QVERIFY(pane->isSplit());
+    QVERIFY(!f.pane(1)->isVisible());
+    QTest::keyClick(f.frame.get(), Qt::Key_Period);
+    QCOMPARE(pane->splitPosition(), 0.52);
+
+    // Dragged to a quarter of the width: the left picture left of it, the right one after it.
+    const int y = pane->height() / 2;
+    QTest::mousePress(pane, Qt::LeftButton, {}, QPoint(pane->dividerX(), y));
+    QTest::mouseMove(pane, QPoint(pane->width() / 4, y));
+    QTest::mouseRelease(pane, Qt::LeftButton, {}, QPoint(pane->width() / 4, y));
+    QCOMPARE(pane->dividerX(), pane->width() / 4);
+    const QImage drawn = pane->grab().toImage();
+    QCOMPARE(drawn.pixel(pane->width() / 4 - 10, y), colourOf(0, 0).rgb());
+    QCOMPARE(drawn.pixel(pane->width() / 4 + 10, y), colourOf(1, 0).rgb());
+
+    QTest::keyClick(f.frame.get(), Qt::Key_V);
+    QVERIFY(!pane->isSplit());
+    QVERIFY(f.pane(1)->isVisible());
+}
+
+void CPreFrameTest::linkedZoomFollowsInRelativeCoordinates()
+{
+    Fixture f(1, 1, {QSize(200, 150), QSize(400, 300)});
+    QVERIFY(f.frame->open());
+    // Side by side each pane keeps its own zoom until the option links them.
+    f.pane(0)->menu()->action(IdZoom100 + 2)->trigger();
+    QCOMPARE(f.pane(1)->zoomFactor(), 1);
+    f.pane(0)->menu()->action(IdLinkedViews)->trigger();
+    QCOMPARE(f.pane(1)->zoomFactor(), 3);
+    QVERIFY(f.pane(1)->menu()->action(IdZoom100 + 2)->isChecked());
+    QCOMPARE(f.settings.value(AppSettings::LinkedViews()), 1);
+
+    f.pane(1)->menu()->action(IdZoom100 + 3)->trigger();
+    QCOMPARE(f.pane(0)->zoomFactor(), 5);
+    // A drag on the left moves the right picture, twice as large, to the same relative spot.
+    QTest::mousePress(f.pane(0), Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(f.pane(0), QPoint(50, 50));
+    QTest::mouseRelease(f.pane(0), Qt::LeftButton, {}, QPoint(50, 50));
+    QCOMPARE(f.pane(0)->scrollOffset().x(), -50);
+    QCOMPARE(f.pane(1)->scrollOffset(),
+        ViewerGeometry::linkedOffset(f.pane(0)->view(), {f.pane(1)->size(), QSize(400, 300), 5, QPoint()}));
+    QVERIFY(f.pane(1)->scrollOffset().x() < -100);
 }
 
 QTEST_MAIN(CPreFrameTest)

@@ -43,6 +43,13 @@ void KeyChordsTest::chords_data()
     QTest::newRow("space alone") << QList<int>{sp} << sp << Action::StopAutoAdvance << true << true;
     QTest::newRow("space while an arrow is held") << QList<int>{l, sp} << sp << Action::StopAutoAdvance << true << true;
     QTest::newRow("other key") << QList<int>{l} << int(Qt::Key_A) << Action::None << false << false;
+    QTest::newRow("D alone") << QList<int>{} << int(Qt::Key_D) << Action::ToggleDifference << false << false;
+    QTest::newRow("F alone") << QList<int>{} << int(Qt::Key_F) << Action::ToggleFlicker << false << false;
+    QTest::newRow("V alone") << QList<int>{} << int(Qt::Key_V) << Action::ToggleSplit << false << false;
+    QTest::newRow("comma alone") << QList<int>{} << int(Qt::Key_Comma) << Action::DividerLeft << false << false;
+    QTest::newRow("period alone") << QList<int>{} << int(Qt::Key_Period) << Action::DividerRight << false << false;
+    QTest::newRow("right + D: no side for a mode") << QList<int>{r} << int(Qt::Key_D) << Action::None << false << false;
+    QTest::newRow("space + F") << QList<int>{sp} << int(Qt::Key_F) << Action::None << false << false;
 }
 
 void KeyChordsTest::chords()

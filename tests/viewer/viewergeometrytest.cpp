@@ -13,6 +13,8 @@ private Q_SLOTS:
     void actualSizeRects();
     void clampsPanAtZoom_data();
     void clampsPanAtZoom();
+    void linksPanInRelativeCoordinates_data();
+    void linksPanInRelativeCoordinates();
 };
 
 void ViewerGeometryTest::actualSizeRects_data()
@@ -67,6 +69,36 @@ void ViewerGeometryTest::clampsPanAtZoom()
     QFETCH(QSize, picture);
     QFETCH(int, zoom);
     QTEST(ViewerGeometry::clampPan(offset, QSize(400, 300), picture, zoom), "clamped");
+}
+
+void ViewerGeometryTest::linksPanInRelativeCoordinates_data()
+{
+    QTest::addColumn<QSize>("fromPicture");
+    QTest::addColumn<QPoint>("fromOffset");
+    QTest::addColumn<QSize>("toPicture");
+    QTest::addColumn<int>("zoom");
+    QTest::addColumn<QPoint>("linked");
+
+    // Both panes 400 x 300. Centre of the left pane at picture pixel (300, 250) of 1000 x 1000 at
+    // 100%: the same relative spot (0.3, 0.25) of a 2000 x 2000 picture is pixel (600, 500).
+    QTest::newRow("same size") << QSize(1000, 1000) << QPoint(-100, -100) << QSize(1000, 1000) << 1
+                               << QPoint(-100, -100);
+    QTest::newRow("twice as large") << QSize(1000, 1000) << QPoint(-100, -100) << QSize(2000, 2000) << 1
+                                    << QPoint(-400, -350);
+    QTest::newRow("at 300%") << QSize(1000, 1000) << QPoint(-300, -450) << QSize(2000, 1000) << 3 << QPoint(-800, -450);
+    QTest::newRow("clamped at the far edge")
+        << QSize(1000, 1000) << QPoint(-600, -700) << QSize(500, 500) << 1 << QPoint(-100, -200);
+}
+
+void ViewerGeometryTest::linksPanInRelativeCoordinates()
+{
+    QFETCH(QSize, fromPicture);
+    QFETCH(QPoint, fromOffset);
+    QFETCH(QSize, toPicture);
+    QFETCH(int, zoom);
+    const QSize client(400, 300);
+    QTEST(ViewerGeometry::linkedOffset({client, fromPicture, zoom, fromOffset}, {client, toPicture, zoom, QPoint()}),
+        "linked");
 }
 
 QTEST_GUILESS_MAIN(ViewerGeometryTest)
