@@ -81,7 +81,7 @@ constexpr Command Table[] = {
     {IdMonochrome, QT_TRANSLATE_NOOP("Commands", "白黒(&M)")},
     {IdBrightness, QT_TRANSLATE_NOOP("Commands", "明度調整(&B)")},
     //: Viewer pane menu: show where the right picture differs from the left one (key D).
-    {IdDifferenceMode, QT_TRANSLATE_NOOP("Commands", "差分表示(&D)\tD")},
+    {IdDifferenceMode, QT_TRANSLATE_NOOP("Commands", "差分表示(&E)\tD")},
     //: Viewer pane menu: one pane, left picture left of a divider, right picture right of it (key V).
     {IdSplitMode, QT_TRANSLATE_NOOP("Commands", "分割表示(&V)\tV")},
     //: Viewer pane menu: show left and right alternately in the left pane (key F).
